@@ -1,0 +1,39 @@
+#include "app/startup.h"
+#include "app/vk.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QMessageBox>
+#include <QSharedMemory>
+#include <QTranslator>
+
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    auto app = std::make_unique<QApplication>(argc, argv);
+    startup::prepareApplication(*app);
+    startup::ensureInterfaceFont();
+    std::unique_ptr<QTranslator> translator(startup::installTranslator(*app, QLocale::system().name()));
+
+    if (!startup::systemHasOpenGL()) {
+        QMessageBox::critical(nullptr, QStringLiteral("OpenGL is needed"),
+                              QStringLiteral("This system does not support OpenGL and this program cannot work without it."),
+                              QMessageBox::Ok);
+        return -1;
+    }
+
+    QSharedMemory *guard = startup::claimSingleInstance();
+    if (!guard)
+        return 0;
+
+    {
+        Vk window;
+        window.show();
+        (void)app->exec();
+        startup::releaseSingleInstance(guard);
+    }
+    translator.reset();
+    app.reset();
+    return 0;
+}

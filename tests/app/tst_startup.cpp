@@ -1,0 +1,188 @@
+#include "app/startup.h"
+#include "app/vk.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRawFont>
+#include <QSharedMemory>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTranslator>
+#include <QtTest>
+
+#include <csignal>
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void stagedFontIsMenschWithIpa();
+    void fontAddedOnlyWhenFamilyUnknown();
+    void translatorPrefersFullLocaleName_data();
+    void translatorPrefersFullLocaleName();
+    void openGLIsFound();
+    void secondClaimFails();
+    void closingWindowsKeepsRunningUntilQuit();
+    void secondStartExitsAndFirstRuns();
+    void startAfterCrashRuns();
+
+private:
+    static QString runtimeFile(const QString &name) { return QStringLiteral(VK_RUNTIME_DIR "/") + name; }
+    static bool instanceRunning();
+    static void startProgram(QProcess &program);
+};
+
+void TestStartup::stagedFontIsMenschWithIpa()
+{
+    const QRawFont font(runtimeFile(QStringLiteral("font/mensch.ttf")), 14);
+    QVERIFY(font.isValid());
+    QCOMPARE(font.familyName(), QStringLiteral("Mensch"));
+    const QString ipa = QStringLiteral("ɑəɛɡʃʒθŋʌɔæðːˈˌ");
+    for (const QChar c : ipa)
+        QVERIFY2(font.supportsCharacter(c), qPrintable(QStringLiteral("no glyph for %1").arg(c)));
+}
+
+void TestStartup::fontAddedOnlyWhenFamilyUnknown()
+{
+    const QString file = runtimeFile(QStringLiteral("font/mensch.ttf"));
+    QVERIFY(!QFontDatabase::families().contains(QStringLiteral("Mensch")));
+    QVERIFY(startup::ensureInterfaceFont(file));
+    QVERIFY(QFontDatabase::families().contains(QStringLiteral("Mensch")));
+    QVERIFY(!startup::ensureInterfaceFont(file));
+    // A missing file is simply not found; nothing else happens.
+    QVERIFY(!startup::ensureInterfaceFont(QStringLiteral("./no/such/font.ttf")));
+}
+
+void TestStartup::translatorPrefersFullLocaleName_data()
+{
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("loaded");
+    QTest::newRow("both present") << QStringList{"app_de_DE.qm", "app_de.qm"} << "app_de_DE.qm";
+    QTest::newRow("language only") << QStringList{"app_de.qm"} << "app_de.qm";
+    QTest::newRow("none") << QStringList{} << QString();
+}
+
+void TestStartup::translatorPrefersFullLocaleName()
+{
+    QFETCH(QStringList, present);
+    QFETCH(QString, loaded);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("translations")));
+    for (const QString &name : present)
+        QVERIFY(QFile::copy(runtimeFile(QStringLiteral("translations/app_zh_CN.qm")),
+                            dir.filePath(QStringLiteral("translations/") + name)));
+
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    QTranslator *translator = startup::installTranslator(*qApp, QStringLiteral("de_DE"));
+    QDir::setCurrent(previous);
+
+    QVERIFY(translator);
+    QCOMPARE(QFileInfo(translator->filePath()).fileName(), loaded);
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+}
+
+void TestStartup::openGLIsFound()
+{
+    QVERIFY(startup::systemHasOpenGL());
+}
+
+void TestStartup::secondClaimFails()
+{
+    const QString key = QStringLiteral("tst_startup_%1").arg(QCoreApplication::applicationPid());
+    QSharedMemory *first = startup::claimSingleInstance(key);
+    QVERIFY(first);
+    QCOMPARE(first->size() >= 1, true);
+    QVERIFY(!startup::claimSingleInstance(key));
+    startup::releaseSingleInstance(first);
+    QSharedMemory *again = startup::claimSingleInstance(key);
+    QVERIFY(again);
+    startup::releaseSingleInstance(again);
+}
+
+void TestStartup::closingWindowsKeepsRunningUntilQuit()
+{
+    startup::prepareApplication(*qApp);
+    Vk window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    bool aliveAfterClose = false;
+    QTimer::singleShot(0, &window, [&] { window.close(); });
+    QTimer::singleShot(200, &window, [&] {
+        aliveAfterClose = true;
+        window.quitAction()->trigger();
+    });
+    QCOMPARE(qApp->exec(), 0);
+    QVERIFY(aliveAfterClose);
+    QVERIFY(!window.isVisible());
+}
+
+bool TestStartup::instanceRunning()
+{
+    QSharedMemory probe(QString::fromLatin1(startup::instanceKey));
+    if (!probe.attach(QSharedMemory::ReadOnly))
+        return false;
+    probe.detach();
+    return true;
+}
+
+void TestStartup::startProgram(QProcess &program)
+{
+    program.setWorkingDirectory(QStringLiteral(VK_RUNTIME_DIR));
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(VK_EXECUTABLE), {});
+    QVERIFY(program.waitForStarted());
+}
+
+void TestStartup::secondStartExitsAndFirstRuns()
+{
+    QVERIFY2(!instanceRunning(), "another instance is already running");
+    QProcess first;
+    startProgram(first);
+    QTRY_VERIFY_WITH_TIMEOUT(instanceRunning(), 20000);
+
+    QProcess second;
+    startProgram(second);
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+
+    QCOMPARE(first.state(), QProcess::Running);
+    QVERIFY(instanceRunning());
+    first.terminate();
+    QVERIFY(first.waitForFinished(20000));
+    // A terminated program leaves its segment behind, as after a crash;
+    // the probe's own detach clears it.
+    QTRY_VERIFY_WITH_TIMEOUT(!instanceRunning(), 5000);
+}
+
+void TestStartup::startAfterCrashRuns()
+{
+    QVERIFY2(!instanceRunning(), "another instance is already running");
+    QProcess crashed;
+    startProgram(crashed);
+    QTRY_VERIFY_WITH_TIMEOUT(instanceRunning(), 20000);
+    ::kill(static_cast<pid_t>(crashed.processId()), SIGKILL);
+    QVERIFY(crashed.waitForFinished(20000));
+
+    QProcess next;
+    startProgram(next);
+    QTRY_VERIFY_WITH_TIMEOUT(instanceRunning(), 20000);
+    // A start that found the segment held would have ended by now.
+    QVERIFY(!next.waitForFinished(1500));
+    QCOMPARE(next.state(), QProcess::Running);
+    next.terminate();
+    QVERIFY(next.waitForFinished(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!instanceRunning(), 5000);
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
