@@ -12,4 +12,23 @@
         <translation>退出</translation>
     </message>
 </context>
+<context>
+    <name>CTextCheckerEdit</name>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>复制(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Cut</source>
+        <translation>剪切(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>粘贴(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Add to dictionary</source>
+        <translation>添加到词典</translation>
+    </message>
+</context>
 </TS>
