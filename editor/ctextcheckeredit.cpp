@@ -92,11 +92,12 @@ void CTextCheckerEdit::contextMenuEvent(QContextMenuEvent *event)
 {
     shared().rememberedWord.clear();
     const bool hadSelection = textCursor().hasSelection();
-    if (!hadSelection) {
-        // From the keyboard there is no mouse: the word at the caret counts.
-        const QPoint where = event->reason() == QContextMenuEvent::Keyboard ? cursorRect().center() : event->pos();
+    // From the keyboard there is no mouse: the word at the caret counts, and
+    // the menu opens there.
+    const bool fromKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+    const QPoint where = fromKeyboard ? cursorRect().center() : event->pos();
+    if (!hadSelection)
         rememberWordAt(cursorForPosition(where));
-    }
 
     QMenu menu(this);
     menu.addAction(m_copyAction);
@@ -112,7 +113,7 @@ void CTextCheckerEdit::contextMenuEvent(QContextMenuEvent *event)
         // The action is shared: only the text area showing the menu adds.
         adding = connect(add, &QAction::triggered, this, &CTextCheckerEdit::addToDictionary);
     }
-    menu.exec(event->globalPos());
+    menu.exec(fromKeyboard ? viewport()->mapToGlobal(where) : event->globalPos());
     disconnect(adding);
 }
 

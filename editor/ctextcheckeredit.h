@@ -6,6 +6,7 @@ class CSpellEngine;
 class CTextSyntaxHighlighter;
 class QAction;
 class QContextMenuEvent;
+class QMenu;
 
 // The dictation's rich-text area: unknown words are underlined as the user
 // types, and the context menu offers the clipboard actions, the spell
