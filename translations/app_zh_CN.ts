@@ -12,4 +12,47 @@
         <translation>退出</translation>
     </message>
 </context>
+<context>
+    <name>DiffDialog</name>
+    <message>
+        <source>文本比较</source>
+        <translation>文本比较</translation>
+    </message>
+    <message>
+        <source>对比文本A：
+请输入或[Ctrl+V]粘贴或点击[导入A]按钮导入纯文本文件</source>
+        <translation>对比文本A：
+请输入或[Ctrl+V]粘贴或点击[导入A]按钮导入纯文本文件</translation>
+    </message>
+    <message>
+        <source>导入A</source>
+        <translation>导入A</translation>
+    </message>
+    <message>
+        <source>对比文本B：
+请输入或[Ctrl+V]粘贴或点击[导入B]按钮导入纯文本文件</source>
+        <translation>对比文本B：
+请输入或[Ctrl+V]粘贴或点击[导入B]按钮导入纯文本文件</translation>
+    </message>
+    <message>
+        <source>导入B</source>
+        <translation>导入B</translation>
+    </message>
+    <message>
+        <source>比较</source>
+        <translation>比较</translation>
+    </message>
+    <message>
+        <source>修改建议：</source>
+        <translation>修改建议：</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>打开文件</translation>
+    </message>
+    <message>
+        <source>*.txt</source>
+        <translation>*.txt</translation>
+    </message>
+</context>
 </TS>
