@@ -94,6 +94,8 @@ private:
     QList<Diff> diff_bisectSplit(const QString &text1, const QString &text2, int x, int y,
                                  qint64 deadline) const;
     static QStringList diff_halfMatchI(const QString &longtext, const QString &shorttext, int i);
+    static void mergeGroups(QList<Diff> &diffs);
+    static bool slideSingleEdits(QList<Diff> &diffs);
     static bool eliminateEqualities(QList<Diff> &diffs);
     static void eliminateOverlaps(QList<Diff> &diffs);
 };

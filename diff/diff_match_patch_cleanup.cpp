@@ -57,6 +57,14 @@ int diff_match_patch::diff_cleanupSemanticScore(const QString &one, const QStrin
 // removes the equality; repeats while the slides change anything.
 void diff_match_patch::diff_cleanupMerge(QList<Diff> &diffs) const
 {
+    mergeGroups(diffs);
+    if (slideSingleEdits(diffs))
+        diff_cleanupMerge(diffs);
+}
+
+// Leaves at most one deletion followed by one insertion between equalities.
+void diff_match_patch::mergeGroups(QList<Diff> &diffs)
+{
     diffs.append(Diff(EQUAL, QString())); // closes the last group
     qsizetype pointer = 0;
     int countDelete = 0;
@@ -131,11 +139,14 @@ void diff_match_patch::diff_cleanupMerge(QList<Diff> &diffs) const
     }
     if (!diffs.isEmpty() && diffs.last().text.isEmpty())
         diffs.removeLast();
+}
 
-    // A<ins>BA</ins>C becomes <ins>AB</ins>AC, and A<ins>CB</ins>C becomes
-    // AC<ins>BC</ins>: one equality fewer.
+// A<ins>BA</ins>C becomes <ins>AB</ins>AC, and A<ins>CB</ins>C becomes
+// AC<ins>BC</ins>: one equality fewer. Returns whether anything moved.
+bool diff_match_patch::slideSingleEdits(QList<Diff> &diffs)
+{
     bool changes = false;
-    pointer = 1;
+    qsizetype pointer = 1;
     while (pointer < diffs.size() - 1) {
         if (diffs[pointer - 1].operation == EQUAL && diffs[pointer + 1].operation == EQUAL) {
             const QString previous = diffs[pointer - 1].text;
@@ -155,8 +166,7 @@ void diff_match_patch::diff_cleanupMerge(QList<Diff> &diffs) const
         }
         ++pointer;
     }
-    if (changes)
-        diff_cleanupMerge(diffs);
+    return changes;
 }
 
 // Makes a minimal diff readable: chance equalities inside rewritten text go,

@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QGridLayout>
-#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -68,8 +66,6 @@ class TestDiffDialog : public QObject
 
 private slots:
     void initTestCase();
-    void form_data();
-    void form();
     void import();
     void importReadOnlyFile();
     void compare_data();
@@ -89,65 +85,6 @@ void TestDiffDialog::initTestCase()
     // The toolkit's own file dialog, the one a test can drive.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QVERIFY(dir.isValid());
-}
-
-void TestDiffDialog::form_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("column");
-    QTest::addColumn<int>("rowSpan");
-    QTest::addColumn<int>("columnSpan");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("sourceTip") << "sourceTip" << 0 << 0 << 1 << 1
-                               << "对比文本A：\n请输入或[Ctrl+V]粘贴或点击[导入A]按钮导入纯文本文件";
-    QTest::newRow("importSource") << "importSource" << 0 << 1 << 1 << 1 << "导入A";
-    QTest::newRow("targetTip") << "targetTip" << 0 << 3 << 1 << 1
-                               << "对比文本B：\n请输入或[Ctrl+V]粘贴或点击[导入B]按钮导入纯文本文件";
-    QTest::newRow("outputTarget") << "outputTarget" << 0 << 4 << 1 << 1 << "导入B";
-    QTest::newRow("sourceFile") << "sourceFile" << 1 << 0 << 1 << 2 << "";
-    QTest::newRow("targetFile") << "targetFile" << 1 << 3 << 1 << 2 << "";
-    QTest::newRow("diffResult") << "diffResult" << 1 << 2 << 1 << 1 << "比较";
-    QTest::newRow("modifyTip") << "modifyTip" << 2 << 0 << 1 << 1 << "修改建议：";
-    QTest::newRow("modifyFile") << "modifyFile" << 9 << 0 << 8 << 5 << "";
-}
-
-void TestDiffDialog::form()
-{
-    QFETCH(QString, name);
-    QFETCH(int, row);
-    QFETCH(int, column);
-    QFETCH(int, rowSpan);
-    QFETCH(int, columnSpan);
-    QFETCH(QString, text);
-
-    DiffDialog dialog;
-    QCOMPARE(dialog.objectName(), QString("DiffDialog"));
-    QCOMPARE(dialog.windowTitle(), QString("文本比较"));
-    QCOMPARE(dialog.size(), QSize(780, 352));
-    auto *grid = child<QGridLayout>(dialog, "gridLayout");
-    QVERIFY(grid);
-    QCOMPARE(grid->parent()->objectName(), QString("gridLayout_2"));
-
-    auto *widget = child<QWidget>(dialog, name.toLatin1());
-    QVERIFY(widget);
-    int r, c, rs, cs;
-    grid->getItemPosition(grid->indexOf(widget), &r, &c, &rs, &cs);
-    QCOMPARE(QList<int>({r, c, rs, cs}), QList<int>({row, column, rowSpan, columnSpan}));
-
-    if (auto *label = qobject_cast<QLabel *>(widget))
-        QCOMPARE(label->text(), text);
-    if (auto *button = qobject_cast<QPushButton *>(widget)) {
-        QCOMPARE(button->text(), text);
-        QCOMPARE(button->sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
-        QCOMPARE(button->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
-    }
-    if (auto *pane = qobject_cast<QTextEdit *>(widget)) {
-        QCOMPARE(pane->font().pointSize(), 12);
-        QCOMPARE(pane->contextMenuPolicy(), Qt::NoContextMenu);
-        QCOMPARE(pane->isReadOnly(), name == "modifyFile");
-        QCOMPARE(qobject_cast<QTextBrowser *>(pane) != nullptr, name == "modifyFile");
-    }
 }
 
 void TestDiffDialog::import()
