@@ -53,6 +53,92 @@
     <message>
         <source>*.txt</source>
         <translation>*.txt</translation>
+    <name>PhoneticDialog</name>
+    <message>
+        <source>kestrelbox 听音查词 V1.2</source>
+        <translation>kestrelbox 听音查词 V1.2</translation>
+    </message>
+    <message>
+        <source>模糊查词</source>
+        <translation>模糊查词</translation>
+    </message>
+    <message>
+        <source>特殊音标符号</source>
+        <translation>特殊音标符号</translation>
+    </message>
+    <message>
+        <source>ŋ</source>
+        <translation>ŋ</translation>
+    </message>
+    <message>
+        <source>θ</source>
+        <translation>θ</translation>
+    </message>
+    <message>
+        <source>ð</source>
+        <translation>ð</translation>
+    </message>
+    <message>
+        <source>ɑ</source>
+        <translation>ɑ</translation>
+    </message>
+    <message>
+        <source>ʌ</source>
+        <translation>ʌ</translation>
+    </message>
+    <message>
+        <source>ɛ</source>
+        <translation>ɛ</translation>
+    </message>
+    <message>
+        <source>ɔ</source>
+        <translation>ɔ</translation>
+    </message>
+    <message>
+        <source>æ</source>
+        <translation>æ</translation>
+    </message>
+    <message>
+        <source>ə</source>
+        <translation>ə</translation>
+    </message>
+    <message>
+        <source>ɡ</source>
+        <translation>ɡ</translation>
+    </message>
+    <message>
+        <source>ʃ</source>
+        <translation>ʃ</translation>
+    </message>
+    <message>
+        <source>ʒ</source>
+        <translation>ʒ</translation>
+    </message>
+    <message>
+        <source>听音查词</source>
+        <translation>听音查词</translation>
+    </message>
+    <message>
+        <source>使用说明</source>
+        <translation>使用说明</translation>
+    </message>
+    <message>
+        <source>
+  输入音标后，软件会根据读音，搜索出单词！
+
+  特殊音标点击按钮，其它用键盘输入。
+
+  如输入[igzɑ:mpl]即可查得example</source>
+        <translation>
+  输入音标后，软件会根据读音，搜索出单词！
+
+  特殊音标点击按钮，其它用键盘输入。
+
+  如输入[igzɑ:mpl]即可查得example</translation>
+    </message>
+    <message>
+        <source>igzɑ:mpl</source>
+        <translation>igzɑ:mpl</translation>
     </message>
 </context>
 </TS>
