@@ -53,6 +53,9 @@
     <message>
         <source>*.txt</source>
         <translation>*.txt</translation>
+    </message>
+</context>
+<context>
     <name>PhoneticDialog</name>
     <message>
         <source>kestrelbox 听音查词 V1.2</source>
