@@ -2,6 +2,7 @@
 
 #include "diff/diff_match_patch.h"
 #include "diff/diffhtml.h"
+#include "phonetic/nofocusrectanglestyle.h"
 #include "ui_diffdialog.h"
 
 #include <QDir>
@@ -30,6 +31,11 @@ QString &outputTargetPath()
 DiffDialog::DiffDialog(QWidget *parent) : QDialog(parent), form(std::make_unique<Ui::DiffDialog>())
 {
     form->setupUi(this);
+    for (QPushButton *button : {form->importSource, form->outputTarget, form->diffResult}) {
+        auto *style = new NoFocusRectangleStyle;
+        style->setParent(this); // a widget never owns its style
+        button->setStyle(style);
+    }
 }
 
 DiffDialog::~DiffDialog() = default;
