@@ -253,6 +253,20 @@ def encrypt(sqlcipher, plain, target):
                    capture_output=True)
 
 
+def verify(sqlcipher, path, rows):
+    """The file must be unreadable as plain SQLite and whole with the key."""
+    with open(path, "rb") as database:
+        if database.read(16) == b"SQLite format 3\0":
+            raise RuntimeError("%s was written without encryption" % path)
+    script = ("PRAGMA key='%s';\nSELECT count(*) FROM dict_word;\n" % KEY)
+    result = subprocess.run([sqlcipher, path], input=script, text=True,
+                            check=True, capture_output=True)
+    if result.stdout.strip() != str(rows):
+        raise RuntimeError("%s holds %r rows instead of %d: %s"
+                           % (path, result.stdout.strip(), rows,
+                              result.stderr.strip()))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wordnet", required=True)
@@ -286,6 +300,7 @@ def main():
         encrypted = os.path.join(work, "words.db")
         write_plain(plain, rows)
         encrypt(args.sqlcipher, plain, encrypted)
+        verify(args.sqlcipher, encrypted, len(rows))
         os.replace(encrypted, args.out)
 
     print("words.db: %d words, %d left out (%s), %.1f s"
