@@ -63,6 +63,8 @@ private Q_SLOTS:
     void geometryFromTemplate();
     void frameDrawnFromTemplate();
     void frameFollowsWindowSize();
+    void titleTextStopsBeforeButtons();
+    void titleIconFromWorkingDirectory();
     void missingTemplateLeavesPlainWindow();
     void stopSkinningKeepsWindowFrameless();
     void buttonStatesFollowPointer();
@@ -240,6 +242,61 @@ void TestQSkinObject::frameFollowsWindowSize()
     // The minimum size holds against a smaller request.
     w.window.resize(50, 20);
     QTRY_COMPARE(w.window.size(), QSize(148, 60));
+}
+
+void TestQSkinObject::titleTextStopsBeforeButtons()
+{
+    SkinnedWindow w(m_dir.path());
+    w.window.setWindowTitle(QString());
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+    const auto inked = [&w](int fromX, int toX) {
+        const QImage frame = w.skin->framePicture().toImage();
+        int count = 0;
+        for (int y = 2; y < 28; ++y) {
+            for (int x = fromX; x < toX; ++x)
+                count += frame.pixelColor(x, y) != testskin::top;
+        }
+        return count;
+    };
+    QTRY_COMPARE(w.skin->framePicture().size(), QSize(640, 480));
+    QCOMPARE(inked(60, 520), 0);
+
+    // The title is drawn from x = 2 * 10 + 40, and a long one is cut short
+    // before the minimize button at x = 530.
+    w.window.setWindowTitle(QString(200, QLatin1Char('M')));
+    QTRY_VERIFY(inked(60, 120) > 50);
+    QVERIFY(inked(60, 522) > 1000);
+    QCOMPARE(inked(523, 530), 0);
+    QCOMPARE(w.framePixel(55, 15), testskin::top);
+}
+
+void TestQSkinObject::titleIconFromWorkingDirectory()
+{
+    const QString previous = QDir::currentPath();
+    QTemporaryDir work;
+    QVERIFY(QDir(work.path()).mkpath(QStringLiteral("skin/default/images")));
+    QVERIFY(QDir::setCurrent(work.path()));
+    const QString iconFile = work.path() + QStringLiteral("/skin/default/images/kestrelbox.png");
+    QImage icon(40, 40, QImage::Format_ARGB32);
+    icon.fill(QColor(0x12, 0x34, 0x56));
+    QVERIFY(icon.save(iconFile));
+
+    {
+        SkinnedWindow w(m_dir.path());
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        // 20 x 20 at (2 * 10 + 15, 30 / 2 - 10).
+        QTRY_COMPARE(w.framePixel(45, 15), QColor(0x12, 0x34, 0x56));
+        QCOMPARE(w.framePixel(35, 5), QColor(0x12, 0x34, 0x56));
+        QCOMPARE(w.framePixel(54, 24), QColor(0x12, 0x34, 0x56));
+        QCOMPARE(w.framePixel(45, 25), testskin::top);
+        QCOMPARE(w.framePixel(55, 15), testskin::top);
+
+        // A missing picture just leaves the place empty.
+        QVERIFY(QFile::remove(iconFile));
+        w.window.update();
+        QTRY_COMPARE(w.framePixel(45, 15), testskin::top);
+    }
+    QVERIFY(QDir::setCurrent(previous));
 }
 
 void TestQSkinObject::missingTemplateLeavesPlainWindow()
