@@ -5,6 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QWidget>
+
+#include "skin/qskinobject.h"
+
+#include <memory>
 
 // Writes a skin for tests into <directory>/skin/: a template whose corners
 // are 10 x 30, side edges <border> wide, top and bottom edges 30 high and
@@ -77,5 +82,22 @@ inline bool write(const QString &directory, const QString &settings = {}, int bo
         return false;
     return settings.isEmpty() || writeFile(directory + QStringLiteral("/skin/skin.dat"), settings);
 }
+
+// A real top-level window at (100, 100), 640 x 480, with its skin on.
+struct SkinnedWindow
+{
+    explicit SkinnedWindow(const QString &programDirectory)
+    {
+        window.resize(640, 480);
+        window.move(100, 100);
+        skin = std::make_unique<QSkinObject>(&window);
+        skin->setProgramDirectory(programDirectory);
+        skin->startSkinning();
+    }
+    QColor pixel(int x, int y) const { return skin->framePicture().toImage().pixelColor(x, y); }
+
+    QWidget window;
+    std::unique_ptr<QSkinObject> skin;
+};
 
 } // namespace testskin
