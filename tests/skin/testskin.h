@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QString>
 #include <QWidget>
 
@@ -83,13 +85,21 @@ inline bool write(const QString &directory, const QString &settings = {}, int bo
     return settings.isEmpty() || writeFile(directory + QStringLiteral("/skin/skin.dat"), settings);
 }
 
-// A real top-level window at (100, 100), 640 x 480, with its skin on.
+// Where the test windows stand: near the bottom-right corner of the screen,
+// out of the way of other tests' windows on a shared display, where the
+// pointer would reach them.
+inline QPoint origin()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry().bottomRight() - QPoint(679, 519);
+}
+
+// A real top-level window at origin(), 640 x 480, with its skin on.
 struct SkinnedWindow
 {
     explicit SkinnedWindow(const QString &programDirectory)
     {
         window.resize(640, 480);
-        window.move(100, 100);
+        window.move(origin());
         skin = std::make_unique<QSkinObject>(&window);
         skin->setProgramDirectory(programDirectory);
         skin->startSkinning();

@@ -27,7 +27,8 @@ class TestQSkinObject : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void init() { QCursor::setPos(10, 10); } // no button hovered
+    // The pointer waits in the screen's corner beside the test windows.
+    void init() { QCursor::setPos(QGuiApplication::primaryScreen()->availableGeometry().bottomRight()); }
     void settings_data();
     void settings();
     void alphaAndStopStart();
@@ -120,7 +121,7 @@ void TestQSkinObject::alphaAndStopStart()
     QVERIFY(sameOpacity(w.window.windowOpacity(), 0.8));
     QVERIFY(w.skin->resizeHandler());
     QCOMPARE(w.window.contentsMargins(), QMargins(10, 30, 10, 30));
-    QCOMPARE(w.window.pos(), QPoint(100, 100));
+    QCOMPARE(w.window.pos(), testskin::origin());
 }
 
 void TestQSkinObject::frameFromTemplate()
@@ -215,8 +216,14 @@ void TestQSkinObject::buttonStatesFollowPointer()
     SkinnedWindow w(m_dir.path());
     QVERIFY(QTest::qWaitForWindowExposed(&w.window));
     QTRY_COMPARE(w.pixel(620, 15), testskin::button(2, 0));
-    QCursor::setPos(w.window.mapToGlobal(QPoint(620, 15)));
-    QTRY_COMPARE(w.pixel(620, 15), testskin::button(2, 1));
+    // Other tests on the same display may move the pointer too, so it is
+    // put in place again until the button follows.
+    const auto pointAt = [&w](int x, int y) {
+        w.window.raise();
+        QCursor::setPos(w.window.mapToGlobal(QPoint(x, y)));
+        return true;
+    };
+    QTRY_VERIFY(pointAt(620, 15) && w.pixel(620, 15) == testskin::button(2, 1));
 
     QTest::mousePress(&w.window, Qt::LeftButton, {}, QPoint(620, 15));
     QTRY_COMPARE(w.pixel(620, 15), testskin::button(2, 2));
@@ -224,18 +231,16 @@ void TestQSkinObject::buttonStatesFollowPointer()
     QTRY_COMPARE(w.pixel(620, 15), testskin::button(2, 1));
 
     // Moving on, and then off the window, leaves no button lit.
-    QCursor::setPos(w.window.mapToGlobal(QPoint(580, 15)));
-    QTRY_COMPARE(w.pixel(580, 15), testskin::button(1, 1));
+    QTRY_VERIFY(pointAt(580, 15) && w.pixel(580, 15) == testskin::button(1, 1));
     QTRY_COMPARE(w.pixel(620, 15), testskin::button(2, 0));
-    QCursor::setPos(10, 10);
-    QTRY_COMPARE(w.pixel(580, 15), testskin::button(1, 0));
+    QTRY_VERIFY(pointAt(660, 500) && w.pixel(580, 15) == testskin::button(1, 0));
 }
 
 void TestQSkinObject::skinMaximize()
 {
     SkinnedWindow w(m_dir.path());
     QVERIFY(QTest::qWaitForWindowExposed(&w.window));
-    const QRect normal(100, 100, 640, 480);
+    const QRect normal(testskin::origin(), QSize(640, 480));
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
     const auto doubleClick = [&w](QPoint at) {
         QTest::mouseClick(&w.window, Qt::LeftButton, {}, at);

@@ -3,7 +3,6 @@
 #include "testskin.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QScreen>
 #include <QShortcut>
 #include <QSignalSpy>
@@ -29,7 +28,6 @@ class TestQSkinWidgetResizeHandler : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void init();
     void rangeFromBorderWidth_data();
     void rangeFromBorderWidth();
     void cursorShowsZone_data();
@@ -49,12 +47,6 @@ void TestQSkinWidgetResizeHandler::initTestCase()
     QVERIFY(m_dir.isValid());
     QVERIFY(testskin::write(m_dir.path()));
     QApplication::setQuitOnLastWindowClosed(false);
-}
-
-void TestQSkinWidgetResizeHandler::init()
-{
-    QCursor::setPos(10, 10);
-    QCoreApplication::processEvents();
 }
 
 void TestQSkinWidgetResizeHandler::rangeFromBorderWidth_data()
@@ -132,17 +124,18 @@ void TestQSkinWidgetResizeHandler::dragFromMiddleMoves()
     QCOMPARE(activated.count(), 1);
     QVERIFY(w.skin->resizeHandler()->isButtonDown());
     QTest::mouseMove(&w.window, QPoint(420, 290));
-    QTRY_COMPARE(w.window.pos(), QPoint(200, 150));
+    const QPoint origin = testskin::origin();
+    QTRY_COMPARE(w.window.pos(), origin + QPoint(100, 50));
     // The pointer keeps its place in the window as it goes on.
     QTest::mouseMove(&w.window, QPoint(300, 200));
-    QTRY_COMPARE(w.window.pos(), QPoint(180, 110));
+    QTRY_COMPARE(w.window.pos(), origin + QPoint(80, 10));
     QTest::mouseRelease(&w.window, Qt::LeftButton, {}, QPoint(320, 240));
     QVERIFY(!w.skin->resizeHandler()->isButtonDown());
     QCOMPARE(w.window.size(), QSize(640, 480));
 
     // After the release a move only looks where the pointer is.
     hover(&w.window, QPoint(400, 300));
-    QCOMPARE(w.window.pos(), QPoint(180, 110));
+    QCOMPARE(w.window.pos(), origin + QPoint(80, 10));
 }
 
 void TestQSkinWidgetResizeHandler::dragFromEdge_data()
@@ -151,8 +144,8 @@ void TestQSkinWidgetResizeHandler::dragFromEdge_data()
     QTest::addColumn<QPoint>("to");
     QTest::addColumn<QRect>("geometry");
 
-    // The window starts at (100, 100), 640 x 480; its right edge is x = 739
-    // and its bottom y = 579.
+    // Geometries as if the window started at (100, 100), 640 x 480: its
+    // right edge at x = 739 and its bottom at y = 579.
     QTest::newRow("left edge inwards") << QPoint(2, 240) << QPoint(102, 240) << QRect(200, 100, 540, 480);
     QTest::newRow("left edge stops at the minimum width")
         << QPoint(2, 240) << QPoint(602, 240) << QRect(592, 100, 148, 480);
@@ -179,9 +172,10 @@ void TestQSkinWidgetResizeHandler::dragFromEdge()
     QTRY_COMPARE(w.window.minimumSize(), QSize(148, 60));
     QTest::mousePress(&w.window, Qt::LeftButton, {}, press);
     QTest::mouseMove(&w.window, to);
-    QTRY_COMPARE(w.window.geometry(), geometry);
+    const QRect expected = geometry.translated(testskin::origin() - QPoint(100, 100));
+    QTRY_COMPARE(w.window.geometry(), expected);
     QTest::mouseRelease(&w.window, Qt::LeftButton, {}, to);
-    QCOMPARE(w.window.geometry(), geometry);
+    QCOMPARE(w.window.geometry(), expected);
 }
 
 void TestQSkinWidgetResizeHandler::inactiveWhileSkinMaximized()
