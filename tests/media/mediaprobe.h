@@ -71,6 +71,32 @@ public:
         m->m_stopped = true;
         m->m_parsingThread->wait();
     }
+    // Runs the parsing and video threads without sound; the caller drains
+    // the audio queue and takes the pictures.
+    void startVideoPathOnly()
+    {
+        startParsingOnly();
+        m->m_videoThread->start();
+    }
+    void stopVideoPathOnly()
+    {
+        m->m_stopped = true;
+        m->waitForThreads();
+    }
+    // Takes the next picture as the refresh timer would, without waiting
+    // for its time. Returns its time stamp, or a negative value when none
+    // is ready.
+    double takePicture()
+    {
+        QMutexLocker locker(&m->m_pictureMutex);
+        if (m->m_pictureCount < 1)
+            return -1.0;
+        const double pts = m->m_pictures[std::size_t(m->m_readIndex)].pts;
+        m->m_readIndex = (m->m_readIndex + 1) % 4;
+        --m->m_pictureCount;
+        m->m_pictureCondition.wakeAll();
+        return pts;
+    }
     void setSeekBackwardForced(bool forced) { m->m_seekBackwardForced = forced; }
     // Lets seeks be requested without any thread to carry them out.
     void pretendRunning()

@@ -48,6 +48,7 @@ private slots:
     void powerOfTwo_data();
     void powerOfTwo();
     void displayAspectRatio();
+    void synchronizeAdvancesVideoClock();
     void startAndStopDoNothingWhenClosed();
 
 private:
@@ -509,6 +510,24 @@ void tst_Media::displayAspectRatio()
     Media wide(nullptr, false, 0x10, 2, 0, 0);
     QVERIFY(wide.open(path("wide.mp4")));
     QCOMPARE(wide.displayAspectRatio(), float(320.0 / 240.0 * 2.0));
+}
+
+void tst_Media::synchronizeAdvancesVideoClock()
+{
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    QVERIFY(media.open(path("clip.mp4"))); // 25 pictures a second
+    AVFrame *frame = av_frame_alloc();
+    frame->repeat_pict = 1;
+    // A missing time stamp takes the predicted clock.
+    QCOMPARE(probe.videoThread()->synchronize(frame, 0.0), 0.0);
+    QCOMPARE(probe.videoClock(), 0.06); // one and a half frame times
+    frame->repeat_pict = 0;
+    QCOMPARE(probe.videoThread()->synchronize(frame, 0.0), 0.06);
+    QCOMPARE(probe.videoClock(), 0.1);
+    QCOMPARE(probe.videoThread()->synchronize(frame, 1.0), 1.0);
+    QCOMPARE(probe.videoClock(), 1.04);
+    av_frame_free(&frame);
 }
 
 void tst_Media::startAndStopDoNothingWhenClosed()
