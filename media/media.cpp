@@ -234,7 +234,14 @@ bool Media::openStream(int index)
     if (codec->type == AVMEDIA_TYPE_AUDIO) {
         m_audioStreamIndex = index;
         m_audioCodecContext = context;
+        m_audioSampleRate = context->sample_rate;
+        m_audioChannels = context->ch_layout.nb_channels;
+        m_audioBitRate = int(context->bit_rate);
     } else {
+        m_videoWidth = context->width;
+        m_videoHeight = context->height;
+        m_codecAspectNum = context->sample_aspect_ratio.num;
+        m_codecAspectDen = context->sample_aspect_ratio.den;
         // The file has video only when its video stream can be decoded;
         // otherwise it plays as an audio file.
         m_videoCodecContext = context;
@@ -280,8 +287,8 @@ void Media::start()
     if (!m_stopped || !isOpen())
         return;
     if (m_audioCodecContext)
-        m_audio->setup(QMediaDevices::defaultAudioOutput(), m_audioCodecContext->sample_rate, 16,
-                       m_audioCodecContext->ch_layout.nb_channels);
+        m_audio->setup(QMediaDevices::defaultAudioOutput(), m_audioSampleRate, 16,
+                       m_audioChannels);
     m_stopped = false;
     resetClocks();
     if (m_resumePosition > 0) {
@@ -346,17 +353,17 @@ void Media::appendLog(const QString &line)
 
 int Media::audioSampleRate()
 {
-    return m_audioCodecContext ? m_audioCodecContext->sample_rate : 0;
+    return m_audioSampleRate;
 }
 
 int Media::audioBitRate()
 {
-    return m_audioCodecContext ? int(m_audioCodecContext->bit_rate) : 0;
+    return m_audioBitRate;
 }
 
 int Media::audioChannels()
 {
-    return m_audioCodecContext ? m_audioCodecContext->ch_layout.nb_channels : 0;
+    return m_audioChannels;
 }
 
 void Media::setVolume(double left, double right)
@@ -393,12 +400,12 @@ VideoPicture *Media::picture(int i)
 
 float Media::displayAspectRatio() const
 {
-    if (!m_videoCodecContext || m_videoCodecContext->height == 0)
+    if (!hasVideo() || m_videoHeight == 0)
         return 0.0f;
     AVRational ratio = m_referenceStream->sample_aspect_ratio;
     if (ratio.num == 0)
-        ratio = m_videoCodecContext->sample_aspect_ratio;
-    const double shape = double(m_videoCodecContext->width) / m_videoCodecContext->height;
+        ratio = AVRational{m_codecAspectNum, m_codecAspectDen};
+    const double shape = double(m_videoWidth) / m_videoHeight;
     if (ratio.num == 0)
         return float(shape);
     double r = ratio.den != 0 ? double(ratio.num) / ratio.den : 0.0;
