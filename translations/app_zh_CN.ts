@@ -77,6 +77,9 @@
     <message>
         <source>editor</source>
         <translation>编辑器</translation>
+    </message>
+</context>
+<context>
     <name>Media</name>
     <message>
         <source>Error opening %1:
