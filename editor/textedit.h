@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QTextCharFormat>
 
+#include "editor/spellcheckdialog.h"
+
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -75,6 +77,8 @@ private:
     void connectDocument();
     bool maybeSave();
     void setCurrentFileName(const QString &name);
+    SpellCheckDialog::SpellCheckAction askAboutWord(SpellCheckDialog &dialog, QTextCursor &walker,
+                                                    const QTextCharFormat &highlight);
     void mergeFormatOnWordOrSelection(const QTextCharFormat &format);
     void fontChanged(const QFont &font);
     void colorChanged(const QColor &color);
