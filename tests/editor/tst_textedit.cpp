@@ -9,12 +9,14 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextList>
+#include <QToolBar>
 #include <QtTest>
 
 #include <memory>
@@ -29,6 +31,9 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
+    void toolbarsInOrder();
+    void actionsHaveTheirShortcutsAndIcons_data();
+    void actionsHaveTheirShortcutsAndIcons();
     void startsWithDefaultDocument();
     void savingDefaultDocumentWritesPlainText();
     void saveAsFollowsSuffixRule_data();
@@ -51,6 +56,7 @@ private Q_SLOTS:
     void closeAsksAboutUnsavedChanges_data();
     void closeAsksAboutUnsavedChanges();
     void editActionsFollowTheDocument();
+    void printDialogOffersSelection();
 
     void boldWithoutSelectionBoldsTheWord();
     void sizeBoxAppliesOnlyPositiveNumbers_data();
@@ -163,6 +169,78 @@ void TestTextEdit::typeDocument(const QString &text)
     m_editor->textArea()->setFocus();
     QTest::keyClicks(m_editor->textArea(), text);
     QVERIFY(m_editor->textArea()->document()->isModified());
+}
+
+void TestTextEdit::toolbarsInOrder()
+{
+    QStringList titles;
+    QList<QToolBar *> bars;
+    // Toolbars in one area are laid out in the order they were added.
+    for (QToolBar *bar : m_editor->findChildren<QToolBar *>()) {
+        if (m_editor->toolBarArea(bar) == Qt::TopToolBarArea)
+            bars << bar;
+    }
+    std::sort(bars.begin(), bars.end(), [](QToolBar *a, QToolBar *b) {
+        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+    });
+    for (QToolBar *bar : bars)
+        titles << bar->windowTitle();
+    QCOMPARE(titles, (QStringList{"File Actions", "Edit Actions", "Format Actions", "Format Actions",
+                                  "Vantiro Actions"}));
+    // The second format toolbar starts the second row.
+    QVERIFY(m_editor->toolBarBreak(bars.at(3)));
+    QCOMPARE(bars.at(3)->y(), bars.at(4)->y());
+    QVERIFY(bars.at(3)->y() > bars.at(0)->y());
+    QCOMPARE(bars.at(3)->allowedAreas(), Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    QCOMPARE(m_editor->toolButtonStyle(), Qt::ToolButtonFollowStyle);
+    QCOMPARE(m_editor->centralWidget(), m_editor->textArea());
+}
+
+void TestTextEdit::actionsHaveTheirShortcutsAndIcons_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QKeySequence>("shortcut");
+    QTest::addColumn<QString>("picture");
+
+    QTest::newRow("new") << "&New" << QKeySequence(QKeySequence::New) << "filenew.png";
+    QTest::newRow("open") << "&Open..." << QKeySequence(QKeySequence::Open) << "fileopen.png";
+    QTest::newRow("save") << "&Save" << QKeySequence(QKeySequence::Save) << "filesave.png";
+    QTest::newRow("print") << "&Print..." << QKeySequence(QKeySequence::Print) << "fileprint.png";
+    QTest::newRow("pdf") << "&Export PDF..." << QKeySequence(Qt::CTRL | Qt::Key_D) << "exportpdf.png";
+    QTest::newRow("undo") << "&Undo" << QKeySequence(QKeySequence::Undo) << "editundo.png";
+    QTest::newRow("redo") << "&Redo" << QKeySequence(QKeySequence::Redo) << "editredo.png";
+    QTest::newRow("cut") << "Cu&t" << QKeySequence(QKeySequence::Cut) << "editcut.png";
+    QTest::newRow("copy") << "&Copy" << QKeySequence(QKeySequence::Copy) << "editcopy.png";
+    QTest::newRow("paste") << "&Paste" << QKeySequence(QKeySequence::Paste) << "editpaste.png";
+    QTest::newRow("bold") << "&Bold" << QKeySequence(Qt::CTRL | Qt::Key_B) << "textbold.png";
+    QTest::newRow("italic") << "&Italic" << QKeySequence(Qt::CTRL | Qt::Key_I) << "textitalic.png";
+    QTest::newRow("underline") << "&Underline" << QKeySequence(Qt::CTRL | Qt::Key_U) << "textunder.png";
+    QTest::newRow("left") << "&Left" << QKeySequence(Qt::CTRL | Qt::Key_L) << "textleft.png";
+    QTest::newRow("center") << "C&enter" << QKeySequence(Qt::CTRL | Qt::Key_E) << "textcenter.png";
+    QTest::newRow("right") << "&Right" << QKeySequence(Qt::CTRL | Qt::Key_R) << "textright.png";
+    QTest::newRow("justify") << "&Justify" << QKeySequence(Qt::CTRL | Qt::Key_J) << "textjustify.png";
+    QTest::newRow("color") << "&Color..." << QKeySequence() << "";
+    QTest::newRow("spell check") << "&SpellCheck" << QKeySequence() << "checkSpell.png";
+    QTest::newRow("phonetic lookup") << "&PhoneticLookup" << QKeySequence() << "dict.png";
+    QTest::newRow("diff") << "&DiffText" << QKeySequence() << "diff.png";
+}
+
+void TestTextEdit::actionsHaveTheirShortcutsAndIcons()
+{
+    QFETCH(QString, text);
+    QFETCH(QKeySequence, shortcut);
+    QFETCH(QString, picture);
+
+    QAction *a = action(text);
+    QVERIFY(a);
+    QCOMPARE(a->shortcut(), shortcut);
+    QVERIFY(!a->icon().isNull());
+    if (!picture.isEmpty()) {
+        // The staged picture exists; the icon is the theme's or this one.
+        const QImage image(QStringLiteral("./skin/default/images/win/") + picture);
+        QVERIFY2(!image.isNull(), qPrintable(picture));
+        QVERIFY(image.width() >= 24 && image.height() >= 24);
+    }
 }
 
 void TestTextEdit::startsWithDefaultDocument()
@@ -507,6 +585,31 @@ void TestTextEdit::editActionsFollowTheDocument()
     undo->trigger();
     QVERIFY(m_editor->textArea()->toPlainText().isEmpty());
     QVERIFY(action(QStringLiteral("&Redo"))->isEnabled());
+}
+
+void TestTextEdit::printDialogOffersSelection()
+{
+    m_editor->textArea()->setPlainText(QStringLiteral("print me"));
+    bool offered = false;
+    QString title;
+    const auto driver = std::make_unique<ModalDriver>([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QPrintDialog *>(modal);
+        if (!dialog)
+            return false;
+        title = dialog->windowTitle();
+        offered = dialog->testOption(QAbstractPrintDialog::PrintSelection);
+        dialog->reject();
+        return true;
+    });
+    m_editor->filePrint();
+    QCOMPARE(driver->handled(), 1);
+    QCOMPARE(title, QStringLiteral("Print Document"));
+    QVERIFY(!offered);
+
+    m_editor->textArea()->selectAll();
+    m_editor->filePrint();
+    QCOMPARE(driver->handled(), 2);
+    QVERIFY(offered);
 }
 
 void TestTextEdit::boldWithoutSelectionBoldsTheWord()
