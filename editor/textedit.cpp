@@ -1,6 +1,7 @@
 #include "editor/textedit.h"
 
 #include "editor/cspellengine.h"
+#include "editor/ctextcheckeredit.h"
 #include "editor/documentfile.h"
 
 #include <QAction>
@@ -35,7 +36,7 @@ TextEdit::TextEdit(QWidget *parent)
     setupTextActions();
     setupVantiroActions();
 
-    textEdit = new QTextEdit(this);
+    textEdit = new CTextCheckerEdit(this);
     connect(textEdit, &QTextEdit::currentCharFormatChanged, this, &TextEdit::currentCharFormatChanged);
     connect(textEdit, &QTextEdit::cursorPositionChanged, this, &TextEdit::cursorPositionChanged);
     setCentralWidget(textEdit);

@@ -10,7 +10,7 @@ class QAction;
 class QActionGroup;
 class QComboBox;
 class QFontComboBox;
-class QTextEdit;
+class CTextCheckerEdit;
 class QToolBar;
 
 // The dictation editor: a top-level rich-text window beside the player.
@@ -26,7 +26,7 @@ public:
     explicit TextEdit(QWidget *parent = nullptr);
 
     // The text area at the centre of the window.
-    QTextEdit *textArea() const { return textEdit; }
+    CTextCheckerEdit *textArea() const { return textEdit; }
     // Empty for an untitled document.
     QString currentFileName() const { return fileName; }
 
@@ -87,7 +87,7 @@ private:
                        const QString &text);
 
     QString fileName;
-    QTextEdit *textEdit = nullptr;
+    CTextCheckerEdit *textEdit = nullptr;
 
     QAction *actionSave = nullptr;
     QAction *actionUndo = nullptr;

@@ -54,9 +54,14 @@
         <source>Cu&amp;t</source>
         <translation>剪切(&amp;T)</translation>
     </message>
+    <name>CTextCheckerEdit</name>
     <message>
         <source>&amp;Copy</source>
         <translation>复制(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Cut</source>
+        <translation>剪切(&amp;C)</translation>
     </message>
     <message>
         <source>&amp;Paste</source>
@@ -202,6 +207,8 @@ Do you want to save your changes?</source>
     <message>
         <source>cancel</source>
         <translation>取消</translation>
+        <source>Add to dictionary</source>
+        <translation>添加到词典</translation>
     </message>
 </context>
 </TS>

@@ -1,15 +1,19 @@
 #include "editor/cspellengine.h"
+#include "editor/ctextcheckeredit.h"
 #include "editor/spellcheckdialog.h"
 #include "editor/textedit.h"
 
 #include "modaldriver.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -30,6 +34,7 @@ private Q_SLOTS:
     void highlightCoversTheWordOnly();
     void replacementsAreSeparateEdits();
     void cursorComesBack();
+    void addToDictionaryDuringRun();
 
 private:
     // One question of a run: the word shown and the range highlighted.
@@ -324,6 +329,32 @@ void TestSpellCheckDialog::cursorComesBack()
     QVERIFY(!waitingSelection);
     QCOMPARE(editor.textArea()->textCursor().anchor(), 2);
     QCOMPARE(editor.textArea()->textCursor().position(), 9);
+}
+
+void TestSpellCheckDialog::addToDictionaryDuringRun()
+{
+    // In a folder of its own, so that the staged user word list stays as it is.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("spell/dict")));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("spell/users")));
+    for (const char *file : {"spell/dict/en_US.aff", "spell/dict/en_US.dic"})
+        QVERIFY(QFile::copy(QLatin1String(file), dir.filePath(QLatin1String(file))));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+
+    TextEdit editor;
+    const Run run = runCheck(editor, QStringLiteral("wrdz and wrdz"),
+                             {QStringLiteral("btnAddToDict"), QStringLiteral("btnIgnoreOnce")});
+    QDir::setCurrent(previous);
+
+    // The run's own engine does not learn the word, so it asks again.
+    QCOMPARE(run.questions.size(), 2);
+    QCOMPARE(editor.textArea()->toPlainText(), QStringLiteral("wrdz and wrdz"));
+    QFile list(dir.filePath(QStringLiteral("spell/users/userDict.txt")));
+    QVERIFY(list.open(QIODevice::ReadOnly));
+    QCOMPARE(list.readAll(), QByteArray("wrdz\n"));
+    editor.textArea()->document()->setModified(false);
 }
 
 QTEST_MAIN(TestSpellCheckDialog)

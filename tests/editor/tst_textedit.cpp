@@ -1,5 +1,7 @@
 #include "editor/textedit.h"
 
+#include "editor/ctextcheckeredit.h"
+
 #include "modaldriver.h"
 
 #include <QAction>
@@ -116,7 +118,8 @@ QAction *TestTextEdit::action(const QString &text) const
 {
     const QList<QAction *> actions = m_editor->findChildren<QAction *>();
     for (QAction *a : actions) {
-        if (a->text() == text)
+        // The text area's context menu has actions of the same names.
+        if (a->text() == text && a->parent() != m_editor->textArea())
             return a;
     }
     return nullptr;
