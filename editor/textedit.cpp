@@ -3,6 +3,7 @@
 #include "editor/cspellengine.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/documentfile.h"
+#include "skin/qskinobject.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,6 +32,9 @@ TextEdit::TextEdit(QWidget *parent)
     : QMainWindow(parent)
 {
     setToolButtonStyle(Qt::ToolButtonFollowStyle);
+    // Small enough for the whole first toolbar row to fit the window's
+    // usual width of 610 pixels.
+    setIconSize(QSize(20, 20));
     setupFileActions();
     setupEditActions();
     setupTextActions();
@@ -64,7 +68,12 @@ TextEdit::TextEdit(QWidget *parent)
     const QString initial = args.size() == 2 ? args.at(1) : defaultDocument;
     if (!load(initial))
         fileNew();
+
+    skin = std::make_unique<QSkinObject>(this);
+    skin->startSkinning();
 }
+
+TextEdit::~TextEdit() = default;
 
 // The document object stays the same for the window's life: loading and
 // clearing replace its content, not the document.

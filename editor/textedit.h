@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QTextCharFormat>
 
+#include <memory>
+
 #include "editor/spellcheckdialog.h"
 
 class QAction;
@@ -11,6 +13,7 @@ class QActionGroup;
 class QComboBox;
 class QFontComboBox;
 class CTextCheckerEdit;
+class QSkinObject;
 class QToolBar;
 
 // The dictation editor: a top-level rich-text window beside the player.
@@ -24,6 +27,7 @@ class TextEdit final : public QMainWindow
 
 public:
     explicit TextEdit(QWidget *parent = nullptr);
+    ~TextEdit() override;
 
     // The text area at the centre of the window.
     CTextCheckerEdit *textArea() const { return textEdit; }
@@ -110,4 +114,7 @@ private:
     QComboBox *comboStyle = nullptr;
     QFontComboBox *comboFont = nullptr;
     QComboBox *comboSize = nullptr;
+
+    // Not a child: the skin filters the window's own events.
+    std::unique_ptr<QSkinObject> skin;
 };
