@@ -209,6 +209,135 @@ Do you want to save your changes?</source>
         <translation>取消</translation>
         <source>Add to dictionary</source>
         <translation>添加到词典</translation>
+    <name>DiffDialog</name>
+    <message>
+        <source>文本比较</source>
+        <translation>文本比较</translation>
+    </message>
+    <message>
+        <source>对比文本A：
+请输入或[Ctrl+V]粘贴或点击[导入A]按钮导入纯文本文件</source>
+        <translation>对比文本A：
+请输入或[Ctrl+V]粘贴或点击[导入A]按钮导入纯文本文件</translation>
+    </message>
+    <message>
+        <source>导入A</source>
+        <translation>导入A</translation>
+    </message>
+    <message>
+        <source>对比文本B：
+请输入或[Ctrl+V]粘贴或点击[导入B]按钮导入纯文本文件</source>
+        <translation>对比文本B：
+请输入或[Ctrl+V]粘贴或点击[导入B]按钮导入纯文本文件</translation>
+    </message>
+    <message>
+        <source>导入B</source>
+        <translation>导入B</translation>
+    </message>
+    <message>
+        <source>比较</source>
+        <translation>比较</translation>
+    </message>
+    <message>
+        <source>修改建议：</source>
+        <translation>修改建议：</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>打开文件</translation>
+    </message>
+    <message>
+        <source>*.txt</source>
+        <translation>*.txt</translation>
+    </message>
+</context>
+<context>
+    <name>PhoneticDialog</name>
+    <message>
+        <source>kestrelbox 听音查词 V1.2</source>
+        <translation>kestrelbox 听音查词 V1.2</translation>
+    </message>
+    <message>
+        <source>模糊查词</source>
+        <translation>模糊查词</translation>
+    </message>
+    <message>
+        <source>特殊音标符号</source>
+        <translation>特殊音标符号</translation>
+    </message>
+    <message>
+        <source>ŋ</source>
+        <translation>ŋ</translation>
+    </message>
+    <message>
+        <source>θ</source>
+        <translation>θ</translation>
+    </message>
+    <message>
+        <source>ð</source>
+        <translation>ð</translation>
+    </message>
+    <message>
+        <source>ɑ</source>
+        <translation>ɑ</translation>
+    </message>
+    <message>
+        <source>ʌ</source>
+        <translation>ʌ</translation>
+    </message>
+    <message>
+        <source>ɛ</source>
+        <translation>ɛ</translation>
+    </message>
+    <message>
+        <source>ɔ</source>
+        <translation>ɔ</translation>
+    </message>
+    <message>
+        <source>æ</source>
+        <translation>æ</translation>
+    </message>
+    <message>
+        <source>ə</source>
+        <translation>ə</translation>
+    </message>
+    <message>
+        <source>ɡ</source>
+        <translation>ɡ</translation>
+    </message>
+    <message>
+        <source>ʃ</source>
+        <translation>ʃ</translation>
+    </message>
+    <message>
+        <source>ʒ</source>
+        <translation>ʒ</translation>
+    </message>
+    <message>
+        <source>听音查词</source>
+        <translation>听音查词</translation>
+    </message>
+    <message>
+        <source>使用说明</source>
+        <translation>使用说明</translation>
+    </message>
+    <message>
+        <source>
+  输入音标后，软件会根据读音，搜索出单词！
+
+  特殊音标点击按钮，其它用键盘输入。
+
+  如输入[igzɑ:mpl]即可查得example</source>
+        <translation>
+  输入音标后，软件会根据读音，搜索出单词！
+
+  特殊音标点击按钮，其它用键盘输入。
+
+  如输入[igzɑ:mpl]即可查得example</translation>
+    </message>
+    <message>
+        <source>igzɑ:mpl</source>
+        <translation>igzɑ:mpl</translation>
     </message>
 </context>
 </TS>
