@@ -32,7 +32,7 @@ bool makeDatabase(const QString &dir, const QByteArray &password, const QList<Ro
               && sqlite3_key(db, password.constData(), int(password.size())) == SQLITE_OK
               && sqlite3_exec(db,
                               "CREATE TABLE dict_word (w_id INTEGER PRIMARY KEY, w_caption TEXT,"
-                              " w_phonetic TEXT, w_explain TEXT);",
+                              " w_phonetic TEXT, w_explain TEXT); BEGIN;",
                               nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_stmt *insert = nullptr;
     ok = ok && sqlite3_prepare_v2(db, "INSERT INTO dict_word VALUES (?, ?, ?, ?)", -1, &insert, nullptr) == SQLITE_OK;
@@ -48,6 +48,7 @@ bool makeDatabase(const QString &dir, const QByteArray &password, const QList<Ro
         ok = sqlite3_step(insert) == SQLITE_DONE && sqlite3_reset(insert) == SQLITE_OK;
     }
     sqlite3_finalize(insert);
+    ok = ok && sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
     return ok;
 }
@@ -295,7 +296,7 @@ void tst_PhoneticDictionary::realDatabaseStoresOnlyTableSymbols()
         qsizetype at = 0;
         while (at < phonetic.size()) {
             auto it = std::find_if(stored.cbegin(), stored.cend(),
-                                   [&](const QByteArray &s) { return phonetic.mid(at).startsWith(s); });
+                                   [&](const QByteArray &s) { return QByteArrayView(phonetic).sliced(at).startsWith(s); });
             if (it == stored.cend())
                 break;
             at += it->size();
