@@ -3,6 +3,8 @@
 #include "editor/cspellengine.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/documentfile.h"
+#include "diff/diffdialog.h"
+#include "phonetic/phoneticdialog.h"
 #include "skin/qskinobject.h"
 
 #include <QAction>
@@ -229,12 +231,21 @@ SpellCheckDialog::SpellCheckAction TextEdit::askAboutWord(SpellCheckDialog &dial
     return action;
 }
 
+// Each request opens a dialog of its own. Closing one deletes it: the
+// editor lives for the whole run and would otherwise collect every dialog
+// ever opened, each lookup dialog with its database still open.
 void TextEdit::lookupPhonetic()
 {
+    auto *dialog = new PhoneticDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 void TextEdit::diffText()
 {
+    auto *dialog = new DiffDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 bool TextEdit::load(const QString &f)

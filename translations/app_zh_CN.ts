@@ -13,6 +13,25 @@
     </message>
 </context>
 <context>
+    <name>CTextCheckerEdit</name>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>复制(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Cut</source>
+        <translation>剪切(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>粘贴(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Add to dictionary</source>
+        <translation>添加到词典</translation>
+    </message>
+</context>
+<context>
     <name>TextEdit</name>
     <message>
         <source>File Actions</source>
@@ -54,7 +73,6 @@
         <source>Cu&amp;t</source>
         <translation>剪切(&amp;T)</translation>
     </message>
-    <name>CTextCheckerEdit</name>
     <message>
         <source>&amp;Copy</source>
         <translation>复制(&amp;C)</translation>
@@ -209,6 +227,9 @@ Do you want to save your changes?</source>
         <translation>取消</translation>
         <source>Add to dictionary</source>
         <translation>添加到词典</translation>
+    </message>
+</context>
+<context>
     <name>DiffDialog</name>
     <message>
         <source>文本比较</source>

@@ -1,6 +1,8 @@
 #include "editor/textedit.h"
 
+#include "diff/diffdialog.h"
 #include "editor/ctextcheckeredit.h"
+#include "phonetic/phoneticdialog.h"
 
 #include "modaldriver.h"
 
@@ -11,6 +13,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -59,6 +62,7 @@ private Q_SLOTS:
     void closeAsksAboutUnsavedChanges();
     void editActionsFollowTheDocument();
     void printDialogOffersSelection();
+    void toolDialogsOpenAnewEachTime();
 
     void boldWithoutSelectionBoldsTheWord();
     void sizeBoxAppliesOnlyPositiveNumbers_data();
@@ -613,6 +617,33 @@ void TestTextEdit::printDialogOffersSelection()
     m_editor->filePrint();
     QCOMPARE(driver->handled(), 2);
     QVERIFY(offered);
+}
+
+void TestTextEdit::toolDialogsOpenAnewEachTime()
+{
+    action(QStringLiteral("&PhoneticLookup"))->trigger();
+    action(QStringLiteral("&PhoneticLookup"))->trigger();
+    action(QStringLiteral("&DiffText"))->trigger();
+    const QList<PhoneticDialog *> lookups = m_editor->findChildren<PhoneticDialog *>();
+    const QList<DiffDialog *> diffs = m_editor->findChildren<DiffDialog *>();
+    QCOMPARE(lookups.size(), 2);
+    QCOMPARE(diffs.size(), 1);
+    for (QDialog *dialog : {static_cast<QDialog *>(lookups.at(0)), static_cast<QDialog *>(lookups.at(1)),
+                            static_cast<QDialog *>(diffs.at(0))}) {
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isModal());
+        QCOMPARE(dialog->parentWidget(), m_editor.get());
+    }
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+
+    // A closed dialog is gone; the others stay.
+    QPointer<PhoneticDialog> closed = lookups.at(0);
+    closed->close();
+    QTRY_VERIFY(closed.isNull());
+    QCOMPARE(m_editor->findChildren<PhoneticDialog *>().size(), 1);
+    QPointer<DiffDialog> diff = diffs.at(0);
+    diff->close();
+    QTRY_VERIFY(diff.isNull());
 }
 
 void TestTextEdit::boldWithoutSelectionBoldsTheWord()
