@@ -148,6 +148,7 @@ void TestSpellCheckDialog::answers_data()
     QTest::newRow("add to dictionary") << "btnAddToDict" << int(SpellCheckDialog::AddToDictionary) << false << 1;
     QTest::newRow("cancel") << "btnCancel" << int(SpellCheckDialog::CancelCheck) << false << 0;
     QTest::newRow("escape") << "escape" << int(SpellCheckDialog::CancelCheck) << false << 0;
+    QTest::newRow("return replaces") << "return" << int(SpellCheckDialog::ReplaceOnce) << false << 0;
     QTest::newRow("closed by its frame") << "close" << int(SpellCheckDialog::CancelCheck) << false << 0;
 }
 
@@ -166,6 +167,8 @@ void TestSpellCheckDialog::answers()
             return false;
         if (answer == QLatin1String("escape"))
             QTest::keyClick(&dialog, Qt::Key_Escape);
+        else if (answer == QLatin1String("return"))
+            QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
         else if (answer == QLatin1String("close"))
             dialog.close();
         else
