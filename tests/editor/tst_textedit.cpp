@@ -7,7 +7,9 @@
 #include "modaldriver.h"
 
 #include <QAction>
+#include <QColorDialog>
 #include <QComboBox>
+#include <QFontComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -65,6 +67,9 @@ private Q_SLOTS:
     void toolDialogsOpenAnewEachTime();
 
     void boldWithoutSelectionBoldsTheWord();
+    void characterFormatsApplyToTheWord();
+    void formatControlsFollowCursor();
+    void colorComesFromTheDialog();
     void sizeBoxAppliesOnlyPositiveNumbers_data();
     void sizeBoxAppliesOnlyPositiveNumbers();
     void sizeBoxFollowsCursor();
@@ -665,6 +670,98 @@ void TestTextEdit::boldWithoutSelectionBoldsTheWord()
     action(QStringLiteral("&Bold"))->trigger();
     probe.setPosition(9);
     QCOMPARE(probe.charFormat().fontWeight(), int(QFont::Normal));
+}
+
+void TestTextEdit::characterFormatsApplyToTheWord()
+{
+    m_editor->textArea()->setPlainText(QStringLiteral("one two three"));
+    QTextCursor cursor(m_editor->textArea()->document());
+    cursor.setPosition(5); // inside "two"
+    m_editor->textArea()->setTextCursor(cursor);
+    action(QStringLiteral("&Italic"))->trigger();
+    action(QStringLiteral("&Underline"))->trigger();
+
+    QFontComboBox *family = m_editor->findChild<QFontComboBox *>();
+    QVERIFY(family);
+    const int serif = family->findText(QStringLiteral("DejaVu Serif"));
+    QVERIFY(serif >= 0);
+    family->setCurrentIndex(serif);
+    Q_EMIT family->textActivated(family->currentText());
+
+    QTextCursor probe(m_editor->textArea()->document());
+    probe.setPosition(6);
+    QVERIFY(probe.charFormat().fontItalic());
+    QVERIFY(probe.charFormat().fontUnderline());
+    QCOMPARE(probe.charFormat().fontFamilies().toStringList(), QStringList{"DejaVu Serif"});
+    probe.setPosition(2); // "one" is untouched
+    QVERIFY(!probe.charFormat().fontItalic());
+    QVERIFY(!probe.charFormat().fontUnderline());
+    // What is typed at the cursor now carries the formats as well.
+    QVERIFY(m_editor->textArea()->currentCharFormat().fontItalic());
+}
+
+void TestTextEdit::formatControlsFollowCursor()
+{
+    m_editor->textArea()->setHtml(QStringLiteral(
+        "<p>plain <b><i><u>marked</u></i></b> <span style=\"font-family:'DejaVu Serif'\">serif</span></p>"));
+    QAction *bold = action(QStringLiteral("&Bold"));
+    QAction *italic = action(QStringLiteral("&Italic"));
+    QAction *underline = action(QStringLiteral("&Underline"));
+    QFontComboBox *family = m_editor->findChild<QFontComboBox *>();
+    QTextCursor cursor(m_editor->textArea()->document());
+
+    cursor.setPosition(9);
+    m_editor->textArea()->setTextCursor(cursor);
+    QVERIFY(bold->isChecked() && italic->isChecked() && underline->isChecked());
+
+    cursor.setPosition(3);
+    m_editor->textArea()->setTextCursor(cursor);
+    QVERIFY(!bold->isChecked() && !italic->isChecked() && !underline->isChecked());
+
+    cursor.setPosition(16);
+    m_editor->textArea()->setTextCursor(cursor);
+    QCOMPARE(family->currentText(), QStringLiteral("DejaVu Serif"));
+}
+
+void TestTextEdit::colorComesFromTheDialog()
+{
+    m_editor->textArea()->setPlainText(QStringLiteral("red word"));
+    QTextCursor cursor(m_editor->textArea()->document());
+    cursor.setPosition(1);
+    m_editor->textArea()->setTextCursor(cursor);
+    QAction *color = action(QStringLiteral("&Color..."));
+    QCOMPARE(color->icon().pixmap(24, 24).toImage().pixelColor(12, 12), QColor(Qt::black));
+
+    QColor offered;
+    bool accept = false;
+    const auto driver = std::make_unique<ModalDriver>([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QColorDialog *>(modal);
+        if (!dialog)
+            return false;
+        offered = dialog->currentColor();
+        if (accept) {
+            dialog->setCurrentColor(QColor(200, 0, 0));
+            dialog->accept();
+        } else {
+            dialog->reject();
+        }
+        return true;
+    });
+
+    color->trigger(); // cancelled: nothing changes
+    QCOMPARE(driver->handled(), 1);
+    QCOMPARE(offered, QColor(Qt::black));
+    QVERIFY(!m_editor->textArea()->document()->isModified());
+
+    accept = true;
+    color->trigger();
+    QCOMPARE(driver->handled(), 2);
+    QTextCursor probe(m_editor->textArea()->document());
+    probe.setPosition(2);
+    QCOMPARE(probe.charFormat().foreground().color(), QColor(200, 0, 0));
+    probe.setPosition(6);
+    QVERIFY(probe.charFormat().foreground().color() != QColor(200, 0, 0));
+    QCOMPARE(color->icon().pixmap(24, 24).toImage().pixelColor(12, 12), QColor(200, 0, 0));
 }
 
 void TestTextEdit::sizeBoxAppliesOnlyPositiveNumbers_data()
