@@ -16,7 +16,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontComboBox>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -92,12 +91,16 @@ void TextEdit::connectDocument()
     actionRedo->setEnabled(document->isRedoAvailable());
 }
 
+QIcon TextEdit::toolIcon(const QString &theme, const QString &file)
+{
+    const QIcon fallback(rsrcPath + file);
+    return theme.isEmpty() ? fallback : QIcon::fromTheme(theme, fallback);
+}
+
 QAction *TextEdit::addAction(QToolBar *bar, const QString &theme, const QString &file,
                              const QString &text)
 {
-    const QIcon fallback(rsrcPath + file);
-    const QIcon icon = theme.isEmpty() ? fallback : QIcon::fromTheme(theme, fallback);
-    QAction *action = new QAction(icon, text, this);
+    QAction *action = new QAction(toolIcon(theme, file), text, this);
     bar->addAction(action);
     return action;
 }

@@ -87,6 +87,9 @@ private:
     void fontChanged(const QFont &font);
     void colorChanged(const QColor &color);
     void alignmentChanged(Qt::Alignment alignment);
+    // The desktop theme's icon, else the picture file under the skin's
+    // editor image folder; file starts with "/". No theme: the file only.
+    static QIcon toolIcon(const QString &theme, const QString &file);
     QAction *addAction(QToolBar *bar, const QString &theme, const QString &file,
                        const QString &text);
 
