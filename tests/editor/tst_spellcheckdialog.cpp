@@ -275,6 +275,7 @@ void TestSpellCheckDialog::addToDictionaryDuringRun()
 
     // The run's own engine does not learn the word, so it asks again.
     QCOMPARE(run.questions.size(), 2);
+    QCOMPARE(run.questions.at(1).start, 9);
     QCOMPARE(editor.textArea()->toPlainText(), QStringLiteral("wrdz and wrdz"));
     QFile list(dir.filePath(QStringLiteral("spell/users/userDict.txt")));
     QVERIFY(list.open(QIODevice::ReadOnly));
