@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTextCharFormat>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QFontComboBox;
+class QTextEdit;
+class QToolBar;
+
+// The dictation editor: a top-level rich-text window beside the player.
+// Keys the text area leaves unhandled and that carry no modifier go to the
+// player through keyDelegate(int); the player hands each opened media path
+// to fileSaveDefault(QString), which ties the dictation to that media file.
+class TextEdit final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TextEdit)
+
+public:
+    explicit TextEdit(QWidget *parent = nullptr);
+
+    // The text area at the centre of the window.
+    QTextEdit *textArea() const { return textEdit; }
+    // Empty for an untitled document.
+    QString currentFileName() const { return fileName; }
+
+    // Reads a document into the text area and makes it the current file.
+    // Returns false, changing nothing, when the file cannot be read.
+    bool load(const QString &f);
+
+Q_SIGNALS:
+    // A toolkit key code (Qt::Key) the window received without modifiers.
+    void keyDelegate(int key);
+
+public Q_SLOTS:
+    void checkSpelling();
+    void lookupPhonetic();
+    void diffText();
+    void fileNew();
+    void fileOpen();
+    bool fileSave();
+    bool fileSaveAs();
+    // mediaPath is the full path of the media file just opened; the
+    // dictation belongs to mediaPath + ".html".
+    bool fileSaveDefault(const QString &mediaPath);
+    void filePrint();
+    void filePrintPdf();
+    void clipboardDataChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private Q_SLOTS:
+    void textBold();
+    void textItalic();
+    void textUnderline();
+    void textFamily(const QString &family);
+    void textSize(const QString &size);
+    void textStyle(int styleIndex);
+    void textColor();
+    void textAlign(QAction *action);
+    void currentCharFormatChanged(const QTextCharFormat &format);
+    void cursorPositionChanged();
+
+private:
+    void setupFileActions();
+    void setupEditActions();
+    void setupTextActions();
+    void setupVantiroActions();
+    void connectDocument();
+    bool maybeSave();
+    void setCurrentFileName(const QString &name);
+    void mergeFormatOnWordOrSelection(const QTextCharFormat &format);
+    void fontChanged(const QFont &font);
+    void colorChanged(const QColor &color);
+    void alignmentChanged(Qt::Alignment alignment);
+    QAction *addAction(QToolBar *bar, const QString &theme, const QString &file,
+                       const QString &text);
+
+    QString fileName;
+    QTextEdit *textEdit = nullptr;
+
+    QAction *actionSave = nullptr;
+    QAction *actionUndo = nullptr;
+    QAction *actionRedo = nullptr;
+    QAction *actionCut = nullptr;
+    QAction *actionCopy = nullptr;
+    QAction *actionPaste = nullptr;
+    QAction *actionTextBold = nullptr;
+    QAction *actionTextItalic = nullptr;
+    QAction *actionTextUnderline = nullptr;
+    QAction *actionAlignLeft = nullptr;
+    QAction *actionAlignCenter = nullptr;
+    QAction *actionAlignRight = nullptr;
+    QAction *actionAlignJustify = nullptr;
+    QAction *actionTextColor = nullptr;
+    QAction *actionSpellCheck = nullptr;
+    QAction *actionPhoneticLookup = nullptr;
+    QAction *actionDiffText = nullptr;
+
+    QComboBox *comboStyle = nullptr;
+    QFontComboBox *comboFont = nullptr;
+    QComboBox *comboSize = nullptr;
+};
