@@ -116,6 +116,18 @@ bool IAudio::hasOutput() const
     return m_output != nullptr;
 }
 
+int IAudio::bytesFree() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_output ? int(m_output->bytesFree()) : 0;
+}
+
+const QAudioSink *IAudio::output() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_output;
+}
+
 QAudioFormat IAudio::format() const
 {
     QMutexLocker locker(&m_mutex);

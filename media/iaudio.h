@@ -33,6 +33,8 @@ public:
     // An output exists and is playing or waiting for data.
     bool acceptsData() const;
     QAudioFormat format() const;
+    int bytesFree() const; // 0 without an output
+    const QAudioSink *output() const;
 
     // Scales samples in place: 8-bit unsigned or 16-bit signed, the first
     // channel of a stereo frame by left, the second by right; every sample

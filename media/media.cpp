@@ -222,6 +222,8 @@ bool Media::openStream(int index)
     }
     context->pkt_timebase = stream->time_base;
     if (codec->type == AVMEDIA_TYPE_VIDEO) {
+        // The frame time of pictures without a time stamp.
+        context->framerate = av_guess_frame_rate(m_formatContext, stream, nullptr);
         context->thread_count = 0; // as many as the machine has
         context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     }
@@ -322,7 +324,10 @@ void Media::play(bool startorstop)
 
 void Media::thread_terminated()
 {
-    if (m_stopped)
+    // The signal comes queued: a thread that was started again after a
+    // stop() has not ended, whatever the old notice says.
+    const auto *thread = qobject_cast<const QThread *>(sender());
+    if (m_stopped || (thread && !thread->isFinished()))
         return;
     QString log;
     {
