@@ -11,6 +11,48 @@
         <source>Quit</source>
         <translation>退出</translation>
     </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Full Screen</source>
+        <translation>全屏</translation>
+    </message>
+    <message>
+        <source>Keep Aspect Ratio</source>
+        <translation>保持纵横比</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>Mi&amp;nimize</source>
+        <translation>最小化(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Restore</source>
+        <translation>还原(&amp;R)</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>退出(&amp;Q)</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>打开文件</translation>
+    </message>
+    <message>
+        <source>Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)</source>
+        <translation>媒体文件 (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)</translation>
+    </message>
+    <message>
+        <source>Error opening %1:
+The file holds no sound or picture that can be played.</source>
+        <translation>打开 %1 时出错：
+文件中没有可以播放的声音或图像。</translation>
+    </message>
 </context>
 <context>
     <name>ControlButton</name>
@@ -77,6 +119,9 @@
     <message>
         <source>editor</source>
         <translation>编辑器</translation>
+    </message>
+</context>
+<context>
     <name>Media</name>
     <message>
         <source>Error opening %1:
