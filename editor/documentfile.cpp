@@ -1,5 +1,6 @@
 #include "editor/documentfile.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTextCodec>
@@ -35,12 +36,18 @@ bool write(const QTextDocument &document, const QString &fileName)
     const QByteArray format = writerFormat(fileName);
     if (format.isEmpty())
         return false;
+    // The writers close the device they are given, which a QSaveFile does
+    // not allow, so the document is written to memory first.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    // The HTML writer always encodes as UTF-8 and says so in its header.
+    QTextDocumentWriter writer(&buffer, format);
+    if (!writer.write(&document))
+        return false;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    // The HTML writer always encodes as UTF-8 and says so in its header.
-    QTextDocumentWriter writer(&file, format);
-    if (!writer.write(&document)) {
+    if (file.write(buffer.data()) != buffer.data().size()) {
         file.cancelWriting();
         return false;
     }

@@ -1,6 +1,9 @@
 #include "editor/textedit.h"
 
+#include "editor/cspellengine.h"
+#include "editor/ctextcheckeredit.h"
 #include "editor/documentfile.h"
+#include "skin/qskinobject.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,12 +32,15 @@ TextEdit::TextEdit(QWidget *parent)
     : QMainWindow(parent)
 {
     setToolButtonStyle(Qt::ToolButtonFollowStyle);
+    // Small enough for the whole first toolbar row to fit the window's
+    // usual width of 610 pixels.
+    setIconSize(QSize(20, 20));
     setupFileActions();
     setupEditActions();
     setupTextActions();
     setupVantiroActions();
 
-    textEdit = new QTextEdit(this);
+    textEdit = new CTextCheckerEdit(this);
     connect(textEdit, &QTextEdit::currentCharFormatChanged, this, &TextEdit::currentCharFormatChanged);
     connect(textEdit, &QTextEdit::cursorPositionChanged, this, &TextEdit::cursorPositionChanged);
     setCentralWidget(textEdit);
@@ -62,7 +68,12 @@ TextEdit::TextEdit(QWidget *parent)
     const QString initial = args.size() == 2 ? args.at(1) : defaultDocument;
     if (!load(initial))
         fileNew();
+
+    skin = std::make_unique<QSkinObject>(this);
+    skin->startSkinning();
 }
+
+TextEdit::~TextEdit() = default;
 
 // The document object stays the same for the window's life: loading and
 // clearing replace its content, not the document.
@@ -143,6 +154,79 @@ void TextEdit::setupVantiroActions()
 
 void TextEdit::checkSpelling()
 {
+    // A fresh engine per run: words ignored for this run are forgotten with it.
+    CSpellEngine engine(QStringLiteral("./spell/dict/en_US"), QStringLiteral("./spell/users/userDict.txt"));
+    SpellCheckDialog dialog(&engine, this);
+    connect(&dialog, SIGNAL(newDictSig()), textEdit, SLOT(addToDictionaryS()));
+
+    QTextCharFormat highlight;
+    highlight.setBackground(QColor(QStringLiteral("#ff6060")));
+    highlight.setForeground(QColor(QStringLiteral("#000000")));
+
+    const QTextCursor kept = textEdit->textCursor();
+    QTextCursor walker(textEdit->document());
+    walker.movePosition(QTextCursor::Start);
+    while (!walker.atEnd()) {
+        QCoreApplication::processEvents();
+        const int stepStart = walker.position();
+        walker.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
+        if (!walker.hasSelection()) {
+            // Between words: on to the start of the next one, and never
+            // stand still whatever the boundaries make of the text.
+            walker.movePosition(QTextCursor::NextWord);
+            if (walker.position() <= stepStart)
+                walker.movePosition(QTextCursor::NextCharacter);
+            continue;
+        }
+        QString word = walker.selectedText();
+        // Leading digits and punctuation are not part of the word: "4teh"
+        // is checked as "teh", "1984" not at all.
+        while (!word.isEmpty() && !word.at(0).isLetter() && walker.anchor() < walker.position()) {
+            const int end = walker.position();
+            walker.setPosition(walker.anchor() + 1);
+            walker.setPosition(end, QTextCursor::KeepAnchor);
+            word = walker.selectedText();
+        }
+        if (!word.isEmpty() && !engine.isKnown(word)) {
+            if (askAboutWord(dialog, walker, highlight) == SpellCheckDialog::CancelCheck)
+                break;
+        }
+        // The next step starts where this word ends: a word can begin right
+        // there, as "teh" does after the bracket in "(teh)", and moving to
+        // the next word start from here would pass over it.
+        walker.clearSelection();
+    }
+
+    textEdit->setTextCursor(kept);
+    QMessageBox::information(this, tr("Finished"), tr("The spell check has finished."), QMessageBox::Ok);
+}
+
+// Shows the unknown word selected by the walker and acts on the answer.
+SpellCheckDialog::SpellCheckAction TextEdit::askAboutWord(SpellCheckDialog &dialog, QTextCursor &walker,
+                                                          const QTextCharFormat &highlight)
+{
+    QTextCursor at(textEdit->document());
+    at.setPosition(walker.selectionStart());
+    textEdit->setTextCursor(at);
+    textEdit->ensureCursorVisible();
+
+    QTextEdit::ExtraSelection selection;
+    selection.cursor = walker;
+    selection.format = highlight;
+    textEdit->setExtraSelections({selection});
+    QCoreApplication::processEvents();
+
+    const SpellCheckDialog::SpellCheckAction action = dialog.checkWord(walker.selectedText());
+
+    textEdit->setExtraSelections({});
+    QCoreApplication::processEvents();
+    if (action == SpellCheckDialog::ReplaceOnce || action == SpellCheckDialog::ReplaceAll) {
+        walker.beginEditBlock();
+        walker.insertText(dialog.replacementText());
+        walker.endEditBlock();
+    }
+    QCoreApplication::processEvents();
+    return action;
 }
 
 void TextEdit::lookupPhonetic()
@@ -189,7 +273,10 @@ void TextEdit::setCurrentFileName(const QString &name)
     const QString shownName = fileName.isEmpty() ? QStringLiteral("untitled.html")
                                                  : QFileInfo(fileName).fileName();
     setWindowTitle(tr("%1[*] - %2").arg(shownName, tr("Rich Text")));
+    // Clearing the text area reports a modification that setModified(false)
+    // does not take back, so the flags are set here directly.
     setWindowModified(false);
+    actionSave->setEnabled(false);
 }
 
 void TextEdit::fileNew()

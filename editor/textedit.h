@@ -4,11 +4,16 @@
 #include <QPointer>
 #include <QTextCharFormat>
 
+#include <memory>
+
+#include "editor/spellcheckdialog.h"
+
 class QAction;
 class QActionGroup;
 class QComboBox;
 class QFontComboBox;
-class QTextEdit;
+class CTextCheckerEdit;
+class QSkinObject;
 class QToolBar;
 
 // The dictation editor: a top-level rich-text window beside the player.
@@ -22,9 +27,10 @@ class TextEdit final : public QMainWindow
 
 public:
     explicit TextEdit(QWidget *parent = nullptr);
+    ~TextEdit() override;
 
     // The text area at the centre of the window.
-    QTextEdit *textArea() const { return textEdit; }
+    CTextCheckerEdit *textArea() const { return textEdit; }
     // Empty for an untitled document.
     QString currentFileName() const { return fileName; }
 
@@ -75,6 +81,8 @@ private:
     void connectDocument();
     bool maybeSave();
     void setCurrentFileName(const QString &name);
+    SpellCheckDialog::SpellCheckAction askAboutWord(SpellCheckDialog &dialog, QTextCursor &walker,
+                                                    const QTextCharFormat &highlight);
     void mergeFormatOnWordOrSelection(const QTextCharFormat &format);
     void fontChanged(const QFont &font);
     void colorChanged(const QColor &color);
@@ -83,7 +91,7 @@ private:
                        const QString &text);
 
     QString fileName;
-    QTextEdit *textEdit = nullptr;
+    CTextCheckerEdit *textEdit = nullptr;
 
     QAction *actionSave = nullptr;
     QAction *actionUndo = nullptr;
@@ -106,4 +114,7 @@ private:
     QComboBox *comboStyle = nullptr;
     QFontComboBox *comboFont = nullptr;
     QComboBox *comboSize = nullptr;
+
+    // Not a child: the skin filters the window's own events.
+    std::unique_ptr<QSkinObject> skin;
 };

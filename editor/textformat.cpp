@@ -3,6 +3,8 @@
 // format at the text cursor.
 #include "editor/textedit.h"
 
+#include "editor/ctextcheckeredit.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>

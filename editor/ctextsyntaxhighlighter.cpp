@@ -1,0 +1,53 @@
+#include "editor/ctextsyntaxhighlighter.h"
+
+#include "editor/cspellengine.h"
+#include "editor/ctextcheckeredit.h"
+
+#include <QColor>
+#include <QTextBoundaryFinder>
+#include <QTextCharFormat>
+
+namespace {
+
+// Hunspell rejects blanks, tabs and punctuation marks, so checking such
+// segments would underline every comma and bracket of a sentence: only
+// segments holding a letter or a digit are spelling.
+bool isSpelling(QStringView segment)
+{
+    for (const QChar c : segment) {
+        if (c.isLetterOrNumber())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+CTextSyntaxHighlighter::CTextSyntaxHighlighter(QTextDocument *document)
+    : QSyntaxHighlighter(document)
+{
+}
+
+void CTextSyntaxHighlighter::highlightBlock(const QString &text)
+{
+    CSpellEngine *engine = CTextCheckerEdit::spellEngine();
+    if (!engine)
+        return;
+
+    // Only the underline is set, so the text keeps its own colour and font.
+    QTextCharFormat misspelt;
+    misspelt.setUnderlineColor(QColor(QStringLiteral("red")));
+    misspelt.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
+
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = finder.toNextBoundary();
+        if (end <= start || end > text.size())
+            end = text.size();
+        const QStringView segment = QStringView(text).mid(start, end - start);
+        if (isSpelling(segment) && !engine->isKnown(segment.toString()))
+            setFormat(int(start), int(end - start), misspelt);
+        start = end;
+    }
+}

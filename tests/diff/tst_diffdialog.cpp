@@ -1,0 +1,260 @@
+#include "diff/diffdialog.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <unistd.h>
+
+namespace {
+
+// Answers the next modal file dialog, choosing fileName or cancelling when
+// it is empty, and notes the folder the dialog opened in.
+void answerFileDialog(const QString &fileName, QString *openedIn)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [=] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        *openedIn = dialog->directory().absolutePath();
+        if (fileName.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->selectFile(fileName);
+            static_cast<QDialog *>(dialog)->accept(); // as the Open button does
+        }
+    });
+    poll->start();
+}
+
+// The characters of a pane drawn in the given colour (with the given
+// decoration, when asked), in order.
+QString textIn(const QTextEdit *pane, const QColor &colour, bool underlined = false,
+               bool struckOut = false)
+{
+    QString text;
+    for (QTextBlock block = pane->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (format.foreground().color() == colour && format.fontUnderline() == underlined
+                && format.fontStrikeOut() == struckOut)
+                text += it.fragment().text();
+        }
+    }
+    return text;
+}
+
+const QColor blue(0x00, 0x00, 0xFF);
+const QColor red(0xFF, 0x00, 0x00);
+
+} // namespace
+
+class TestDiffDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void import();
+    void importReadOnlyFile();
+    void compare_data();
+    void compare();
+    void compareAgainStartsFromPanes();
+
+private:
+    template <typename T> T *child(DiffDialog &dialog, const char *name)
+    {
+        return dialog.findChild<T *>(QLatin1String(name));
+    }
+    QTemporaryDir dir;
+};
+
+void TestDiffDialog::initTestCase()
+{
+    // The toolkit's own file dialog, the one a test can drive.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QVERIFY(dir.isValid());
+}
+
+void TestDiffDialog::import()
+{
+    const QString fileName = dir.filePath("dictation.txt");
+    {
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("I liked cats.\n我喜欢猫。\n");
+    }
+    // UTF-16 with a byte-order mark is read as such.
+    const QString utf16Name = dir.filePath("reference.txt");
+    {
+        QFile file(utf16Name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QString text = QStringLiteral("I like cats.\n");
+        file.write("\xff\xfe");
+        file.write(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    }
+
+    DiffDialog dialog;
+    dialog.show();
+    auto *importA = child<QPushButton>(dialog, "importSource");
+    auto *importB = child<QPushButton>(dialog, "outputTarget");
+    auto *paneA = child<QTextEdit>(dialog, "sourceFile");
+    auto *paneB = child<QTextEdit>(dialog, "targetFile");
+    QString openedIn;
+
+    // First use opens in the home folder.
+    answerFileDialog(fileName, &openedIn);
+    QTest::mouseClick(importA, Qt::LeftButton);
+    QCOMPARE(openedIn, QDir::homePath());
+    QCOMPARE(paneA->toPlainText(), QString("I liked cats.\n我喜欢猫。\n"));
+    QVERIFY(paneB->toPlainText().isEmpty());
+
+    // Each button remembers its own place: B still starts at home.
+    answerFileDialog(utf16Name, &openedIn);
+    QTest::mouseClick(importB, Qt::LeftButton);
+    QCOMPARE(openedIn, QDir::homePath());
+    QCOMPARE(paneB->toPlainText(), QString("I like cats.\n"));
+
+    // A second dialog starts where the first import went; cancel changes
+    // no text and sends the next dialog to the working directory.
+    DiffDialog second;
+    second.show();
+    auto *secondA = child<QPushButton>(second, "importSource");
+    auto *secondPaneA = child<QTextEdit>(second, "sourceFile");
+    secondPaneA->setPlainText("typed by hand");
+    answerFileDialog(QString(), &openedIn);
+    QTest::mouseClick(secondA, Qt::LeftButton);
+    QCOMPARE(openedIn, dir.path());
+    QCOMPARE(secondPaneA->toPlainText(), QString("typed by hand"));
+    answerFileDialog(QString(), &openedIn);
+    QTest::mouseClick(secondA, Qt::LeftButton);
+    QCOMPARE(openedIn, QDir::currentPath());
+    QCOMPARE(secondPaneA->toPlainText(), QString("typed by hand"));
+
+    // The imported text is what gets compared.
+    QTest::mouseClick(child<QPushButton>(dialog, "diffResult"), Qt::LeftButton);
+    // The line feed is a line break inside the coloured run.
+    QCOMPARE(textIn(paneA, blue), QString("liked我喜欢猫。\u2028"));
+    QCOMPARE(textIn(paneB, red), QString("like"));
+}
+
+void TestDiffDialog::importReadOnlyFile()
+{
+    const QString fileName = dir.filePath("reference-readonly.txt");
+    {
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("read only\n");
+    }
+    QVERIFY(QFile::setPermissions(fileName, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    // Permission bits do not stop root; the immutable flag does, where the
+    // file system has it.
+    bool immutable = false;
+    if (geteuid() == 0)
+        immutable = QProcess::execute("chattr", {"+i", fileName}) == 0;
+    auto restore = qScopeGuard([&] {
+        if (immutable)
+            QProcess::execute("chattr", {"-i", fileName});
+    });
+    if (geteuid() != 0 || immutable)
+        QVERIFY(!QFile(fileName).open(QIODevice::ReadWrite));
+    else
+        qInfo("running as root without chattr: the file is writable all the same");
+
+    DiffDialog dialog;
+    dialog.show();
+    QString openedIn;
+    answerFileDialog(fileName, &openedIn);
+    QTest::mouseClick(child<QPushButton>(dialog, "outputTarget"), Qt::LeftButton);
+    QCOMPARE(child<QTextEdit>(dialog, "targetFile")->toPlainText(), QString("read only\n"));
+}
+
+void TestDiffDialog::compare_data()
+{
+    QTest::addColumn<QString>("textA");
+    QTest::addColumn<QString>("textB");
+    QTest::addColumn<QString>("blueInA");
+    QTest::addColumn<QString>("redInB");
+    QTest::addColumn<QString>("added");   // blue underlined in the suggestion
+    QTest::addColumn<QString>("removed"); // red struck out
+    QTest::addColumn<QString>("suggestion");
+    QTest::newRow("empty panes") << "" << "" << "" << "" << "" << "" << "";
+    QTest::newRow("like against liked") << "I liked cats" << "I like cats" << "liked" << "like"
+                                        << "d" << "" << "I liked cats ";
+    QTest::newRow("markup and lines") << "x > y & z\nend" << "x < y & z\nend" << ">" << "<"
+                                      << ">" << "<" << "x <> y & z\nend ";
+    QTest::newRow("change at the start") << "bat sat" << "cat sat" << "b" << "c" << "b" << "c"
+                                         << "cbat sat ";
+}
+
+void TestDiffDialog::compare()
+{
+    QFETCH(QString, textA);
+    QFETCH(QString, textB);
+    QFETCH(QString, blueInA);
+    QFETCH(QString, redInB);
+    QFETCH(QString, added);
+    QFETCH(QString, removed);
+    QFETCH(QString, suggestion);
+
+    DiffDialog dialog;
+    dialog.show();
+    auto *paneA = child<QTextEdit>(dialog, "sourceFile");
+    auto *paneB = child<QTextEdit>(dialog, "targetFile");
+    auto *result = child<QTextBrowser>(dialog, "modifyFile");
+    paneA->setPlainText(textA);
+    paneB->setPlainText(textB);
+    QTest::mouseClick(child<QPushButton>(dialog, "diffResult"), Qt::LeftButton);
+
+    // The appended blank stays, unless it is all there is: HTML drops a
+    // paragraph's leading blank.
+    if (!textA.isEmpty()) {
+        QCOMPARE(paneA->toPlainText(), textA + " ");
+        QCOMPARE(paneB->toPlainText(), textB + " ");
+    }
+    QCOMPARE(result->toPlainText(), suggestion);
+    QCOMPARE(textIn(paneA, blue), blueInA);
+    QCOMPARE(textIn(paneA, red), QString());
+    QCOMPARE(textIn(paneB, red), redInB);
+    QCOMPARE(textIn(paneB, blue), QString());
+    QCOMPARE(textIn(result, blue, true), added);
+    QCOMPARE(textIn(result, red, false, true), removed);
+}
+
+void TestDiffDialog::compareAgainStartsFromPanes()
+{
+    DiffDialog dialog;
+    dialog.show();
+    auto *paneA = child<QTextEdit>(dialog, "sourceFile");
+    auto *paneB = child<QTextEdit>(dialog, "targetFile");
+    auto *result = child<QTextBrowser>(dialog, "modifyFile");
+    auto *compareButton = child<QPushButton>(dialog, "diffResult");
+    paneA->setPlainText("the quick brown fox sat on the mat");
+    paneB->setPlainText("the quick red fox sat on the mat");
+    QTest::mouseClick(compareButton, Qt::LeftButton);
+    QCOMPARE(textIn(paneA, blue), QString("brown"));
+    QCOMPARE(textIn(paneB, red), QString("red"));
+
+    // Editing a rendered pane is what the next comparison sees.
+    QTextCursor cursor(paneB->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText("today");
+    QTest::mouseClick(compareButton, Qt::LeftButton);
+    QCOMPARE(textIn(paneB, red), QString("redtoday"));
+    QCOMPARE(textIn(paneA, blue), QString("brown"));
+    QVERIFY2(result->toPlainText().startsWith("the quick "), qPrintable(result->toPlainText()));
+}
+
+QTEST_MAIN(TestDiffDialog)
+#include "tst_diffdialog.moc"
