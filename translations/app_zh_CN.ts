@@ -282,47 +282,6 @@ Logs;
     </message>
 </context>
 <context>
-    <name>TextEdit</name>
-    <message>
-        <source>File Actions</source>
-        <translation>文件操作</translation>
-    </message>
-    <message>
-        <source>&amp;New</source>
-        <translation>新建(&amp;N)</translation>
-    </message>
-    <message>
-        <source>&amp;Open...</source>
-        <translation>打开(&amp;O)...</translation>
-    </message>
-    <message>
-        <source>&amp;Save</source>
-        <translation>保存(&amp;S)</translation>
-    </message>
-    <message>
-        <source>&amp;Print...</source>
-        <translation>打印(&amp;P)...</translation>
-    </message>
-    <message>
-        <source>&amp;Export PDF...</source>
-        <translation>导出 PDF(&amp;E)...</translation>
-    </message>
-    <message>
-        <source>Edit Actions</source>
-        <translation>编辑操作</translation>
-    </message>
-    <message>
-        <source>&amp;Undo</source>
-        <translation>撤销(&amp;U)</translation>
-    </message>
-    <message>
-        <source>&amp;Redo</source>
-        <translation>重做(&amp;R)</translation>
-    </message>
-    <message>
-        <source>Cu&amp;t</source>
-        <translation>剪切(&amp;T)</translation>
-    </message>
     <name>CTextCheckerEdit</name>
     <message>
         <source>&amp;Copy</source>
@@ -335,6 +294,10 @@ Logs;
     <message>
         <source>&amp;Paste</source>
         <translation>粘贴(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Add to dictionary</source>
+        <translation>添加到词典</translation>
     </message>
     <message>
         <source>Vantiro Actions</source>
@@ -436,48 +399,6 @@ Do you want to save your changes?</source>
     </message>
 </context>
 <context>
-    <name>SpellCheckDialog</name>
-    <message>
-        <source>Spell Checker</source>
-        <translation>拼写检查</translation>
-    </message>
-    <message>
-        <source>unknown word:</source>
-        <translation>未知单词：</translation>
-    </message>
-    <message>
-        <source>TextLabel</source>
-        <translation>TextLabel</translation>
-    </message>
-    <message>
-        <source>&lt;&lt; add to dictionary</source>
-        <translation>&lt;&lt; 加入词典</translation>
-    </message>
-    <message>
-        <source>replace with:</source>
-        <translation>替换为：</translation>
-    </message>
-    <message>
-        <source>replace once</source>
-        <translation>替换一次</translation>
-    </message>
-    <message>
-        <source>replace all</source>
-        <translation>全部替换</translation>
-    </message>
-    <message>
-        <source>ignore once</source>
-        <translation>忽略一次</translation>
-    </message>
-    <message>
-        <source>ignore all</source>
-        <translation>全部忽略</translation>
-    </message>
-    <message>
-        <source>cancel</source>
-        <translation>取消</translation>
-        <source>Add to dictionary</source>
-        <translation>添加到词典</translation>
     <name>DiffDialog</name>
     <message>
         <source>文本比较</source>
@@ -607,6 +528,92 @@ Do you want to save your changes?</source>
     <message>
         <source>igzɑ:mpl</source>
         <translation>igzɑ:mpl</translation>
+    </message>
+</context>
+<context>
+    <name>TextEdit</name>
+    <message>
+        <source>File Actions</source>
+        <translation>文件操作</translation>
+    </message>
+    <message>
+        <source>&amp;New</source>
+        <translation>新建(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>打开(&amp;O)...</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>保存(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>打印(&amp;P)...</translation>
+    </message>
+    <message>
+        <source>&amp;Export PDF...</source>
+        <translation>导出 PDF(&amp;E)...</translation>
+    </message>
+    <message>
+        <source>Edit Actions</source>
+        <translation>编辑操作</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>撤销(&amp;U)</translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>重做(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Cu&amp;t</source>
+        <translation>剪切(&amp;T)</translation>
+    </message>
+</context>
+<context>
+    <name>SpellCheckDialog</name>
+    <message>
+        <source>Spell Checker</source>
+        <translation>拼写检查</translation>
+    </message>
+    <message>
+        <source>unknown word:</source>
+        <translation>未知单词：</translation>
+    </message>
+    <message>
+        <source>TextLabel</source>
+        <translation>TextLabel</translation>
+    </message>
+    <message>
+        <source>&lt;&lt; add to dictionary</source>
+        <translation>&lt;&lt; 加入词典</translation>
+    </message>
+    <message>
+        <source>replace with:</source>
+        <translation>替换为：</translation>
+    </message>
+    <message>
+        <source>replace once</source>
+        <translation>替换一次</translation>
+    </message>
+    <message>
+        <source>replace all</source>
+        <translation>全部替换</translation>
+    </message>
+    <message>
+        <source>ignore once</source>
+        <translation>忽略一次</translation>
+    </message>
+    <message>
+        <source>ignore all</source>
+        <translation>全部忽略</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>取消</translation>
     </message>
 </context>
 </TS>
