@@ -4,6 +4,7 @@
 #include "controls/qscreenwidget.h"
 #include "controls/qseekslider.h"
 #include "display/glrenderwidget.h"
+#include "editor/ctextcheckeredit.h"
 #include "editor/textedit.h"
 #include "media/iaudio.h"
 #include "media/media.h"
@@ -541,7 +542,7 @@ void TestVk::editorKeysReachOnlyF1ToF5()
     TextEdit *editor = m_vk->editor();
     m_vk->on_actionEidtor();
     QVERIFY(QTest::qWaitForWindowExposed(editor));
-    QTextEdit *text = editor->textArea();
+    QWidget *text = editor->textArea();
     QSignalSpy marking(e, &Media::markingChanged);
     QTest::keyClick(text, Qt::Key_F1, Qt::ControlModifier);
     QTest::keyClick(text, Qt::Key_Space, Qt::ShiftModifier);
