@@ -1,0 +1,264 @@
+#include "display/glrenderwidget.h"
+
+#include "media/media.h"
+#include "media/videopicture.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+#include <QtGui/qopenglcontext_platform.h>
+
+#include <cmath>
+
+#if QT_CONFIG(xcb_glx_plugin)
+#include <GL/glx.h>
+#endif
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
+}
+
+QStringList GLRenderWidget::s_extensions;
+
+namespace {
+
+QSurfaceFormat requestedFormat()
+{
+    // An alpha channel and no depth buffer; everything else as Qt chooses.
+    // Fixed-function drawing needs the compatibility profile.
+    QSurfaceFormat format;
+    format.setAlphaBufferSize(8);
+    format.setDepthBufferSize(0);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    return format;
+}
+
+bool isDirectRendering(QOpenGLContext &context)
+{
+#if QT_CONFIG(xcb_glx_plugin)
+    auto *glx = context.nativeInterface<QNativeInterface::QGLXContext>();
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (glx && x11 && x11->display())
+        return glXIsDirect(x11->display(), glx->nativeContext());
+#else
+    Q_UNUSED(context);
+#endif
+    // EGL and the other platforms render directly.
+    return true;
+}
+
+} // namespace
+
+GLRenderWidget::GLRenderWidget(QWidget *parent)
+    : QOpenGLWidget(parent)
+{
+    setFormat(requestedFormat());
+    checkFormatAndExtensions();
+}
+
+GLRenderWidget::~GLRenderWidget()
+{
+    releaseGL();
+}
+
+// The widget's own context only exists once it is shown, so the format it
+// gets and the extension list are read from a context of the same format
+// on a window that is created but never shown.
+void GLRenderWidget::checkFormatAndExtensions()
+{
+    QWindow surface;
+    surface.setSurfaceType(QSurface::OpenGLSurface);
+    surface.setFormat(format());
+    surface.create();
+    QOpenGLContext context;
+    context.setFormat(format());
+    if (!context.create() || !context.makeCurrent(&surface)) {
+        qWarning("GLRenderWidget: no OpenGL context could be created");
+        return;
+    }
+
+    const QSurfaceFormat got = context.format();
+    if (got.depthBufferSize() <= 0)
+        qWarning("Could not get depth buffer; results will be suboptimal");
+    if (got.redBufferSize() <= 0 || got.greenBufferSize() <= 0 || got.blueBufferSize() <= 0)
+        qWarning("Could not set rgba buffer; results will be suboptimal");
+    if (!isDirectRendering(context))
+        qWarning("Could not set direct rendering; results will be suboptimal");
+    // Qt leaves the platform's default in place, which is double buffering
+    // for every platform it draws OpenGL windows on.
+    if (got.swapBehavior() == QSurfaceFormat::SingleBuffer)
+        qWarning("Could not set double buffering; results will be suboptimal");
+
+    if (s_extensions.isEmpty()) {
+        const auto *names = reinterpret_cast<const char *>(
+            context.functions()->glGetString(GL_EXTENSIONS));
+        if (names) {
+            s_extensions = QString::fromLatin1(names).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        } else {
+            // Core profiles only answer through the indexed query.
+            for (const QByteArray &name : context.extensions())
+                s_extensions << QString::fromLatin1(name);
+        }
+    }
+    context.doneCurrent();
+}
+
+bool GLRenderWidget::hasExtension(const QString &name)
+{
+    if (s_extensions.isEmpty())
+        delete new GLRenderWidget;
+    return s_extensions.contains(name, Qt::CaseInsensitive);
+}
+
+void GLRenderWidget::initializeGL()
+{
+    initializeOpenGLFunctions();
+    // The context is destroyed with the widget's window; the texture and
+    // the list go with it.
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLRenderWidget::releaseGL,
+            Qt::DirectConnection);
+
+    glShadeModel(GL_FLAT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_LINE_SMOOTH);
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glClearColor(0, 0, 0, 1);
+
+    glGenTextures(1, &m_texture);
+    glBindTexture(GL_TEXTURE_2D, m_texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+
+    // The picture's first row is drawn at the top. The colour does not show
+    // through the replace mode.
+    const QColor colour = QColor(100, 100, 100).lighter(150);
+    m_displayList = glGenLists(1);
+    glNewList(m_displayList, GL_COMPILE);
+    glColor3ub(GLubyte(colour.red()), GLubyte(colour.green()), GLubyte(colour.blue()));
+    glBegin(GL_QUADS);
+    glNormal3f(0, 0, 1);
+    glTexCoord2f(0, 1);
+    glVertex3f(-1, -1, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(1, -1, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(1, 1, 0);
+    glTexCoord2f(0, 0);
+    glVertex3f(-1, 1, 0);
+    glEnd();
+    glEndList();
+}
+
+void GLRenderWidget::releaseGL()
+{
+    if (!m_displayList && !m_texture)
+        return;
+    makeCurrent();
+    if (m_displayList)
+        glDeleteLists(m_displayList, 1);
+    if (m_texture)
+        glDeleteTextures(1, &m_texture);
+    m_displayList = 0;
+    m_texture = 0;
+    m_hasPicture = false;
+    doneCurrent();
+}
+
+void GLRenderWidget::resizeGL(int w, int h)
+{
+    const qreal ratio = devicePixelRatioF();
+    glViewport(0, 0, GLsizei(std::lround(w * ratio)), GLsizei(std::lround(h * ratio)));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void GLRenderWidget::paintGL()
+{
+    glClear(GL_COLOR_BUFFER_BIT);
+    // Without a Media, or before its first picture, the widget is black.
+    if (!m_media || !m_hasPicture || !m_displayList)
+        return;
+
+    glPushMatrix();
+    if (m_keepAspectRatio && height() > 0) {
+        const float widgetRatio = float(width()) / float(height());
+        const float videoRatio = m_media->displayAspectRatio();
+        if (videoRatio > 0 && std::isfinite(videoRatio)) {
+            if (videoRatio > widgetRatio)
+                glScalef(1, widgetRatio / videoRatio, 1); // bars above and below
+            else
+                glScalef(videoRatio / widgetRatio, 1, 1); // bars left and right
+        }
+    }
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, m_texture);
+    glCallList(m_displayList);
+    glPopMatrix();
+}
+
+// Runs inside the engine's frameReady(int), before the engine lets the
+// video thread reuse the slot, so the pixels are copied at once.
+void GLRenderWidget::updateFrame(int i)
+{
+    if (m_media && isValid() && m_texture) {
+        makeCurrent();
+        glBindTexture(GL_TEXTURE_2D, m_texture);
+        const VideoPicture *picture = m_media->picture(i);
+        if (picture && picture->allocated && picture->frame) {
+            const AVFrame *frame = picture->frame;
+            const bool rgba = picture->pixelFormat == AV_PIX_FMT_RGBA;
+            const int bytesPerPixel = rgba ? 4 : 3;
+            const GLenum format = rgba ? GL_RGBA : GL_RGB;
+            // Rows are tightly packed: width * 3 bytes for RGB is rarely a
+            // multiple of OpenGL's default row alignment of 4 (854 x 480 for
+            // one), which would shear the picture.
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            const int lineSize = frame->linesize[0];
+            glPixelStorei(GL_UNPACK_ROW_LENGTH,
+                          lineSize > 0 && lineSize % bytesPerPixel == 0 ? lineSize / bytesPerPixel : 0);
+            glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), picture->width, picture->height, 0,
+                         format, GL_UNSIGNED_BYTE, frame->data[0]);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+            m_hasPicture = true;
+        }
+        doneCurrent();
+    }
+    update();
+}
+
+void GLRenderWidget::setVideo(Media *f)
+{
+    // One engine at a time feeds the texture.
+    if (m_media && m_media != f)
+        disconnect(m_media, &Media::frameReady, this, &GLRenderWidget::updateFrame);
+    m_media = f;
+    m_hasPicture = false;
+    if (f)
+        connect(f, &Media::frameReady, this, &GLRenderWidget::updateFrame, Qt::UniqueConnection);
+    else
+        update();
+}
+
+void GLRenderWidget::setVideoAspectRatio(bool usevideoratio)
+{
+    m_keepAspectRatio = usevideoratio;
+}
+
+void GLRenderWidget::mouseDoubleClickEvent(QMouseEvent *)
+{
+    if (!(windowState() & Qt::WindowFullScreen))
+        emit windowClosed();
+}

@@ -1,0 +1,169 @@
+#include "media/iaudio.h"
+
+#include <QAudioSink>
+
+#include <cstdint>
+#include <cstring>
+
+IAudio::IAudio()
+{
+    m_format.setSampleRate(48000);
+    m_format.setChannelCount(2);
+    m_format.setSampleFormat(QAudioFormat::Int16);
+}
+
+IAudio::~IAudio()
+{
+    close();
+}
+
+bool IAudio::setup(const QAudioDevice &device, int sampleRate, int sampleSize, int channels)
+{
+    QMutexLocker locker(&m_mutex);
+    const QAudioFormat::SampleFormat sampleFormat =
+        sampleSize == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16;
+    if (m_output && m_format.sampleRate() == sampleRate && m_format.channelCount() == channels
+        && m_format.sampleFormat() == sampleFormat)
+        return true;
+    QAudioFormat format;
+    format.setSampleRate(sampleRate);
+    format.setChannelCount(channels);
+    format.setSampleFormat(sampleFormat);
+    // The samples are written as decoded, so the device must take this very
+    // format; there is no converting to a nearby one.
+    if (device.isNull() || !device.isFormatSupported(format))
+        return false;
+    if (m_output) {
+        m_output->stop();
+        delete m_output;
+        m_output = nullptr;
+        m_device = nullptr;
+    }
+    m_format = format;
+    m_output = new QAudioSink(device, format);
+    m_device = m_output->start();
+    return true;
+}
+
+bool IAudio::acceptsData() const
+{
+    QMutexLocker locker(&m_mutex);
+    if (!m_output || !m_device)
+        return false;
+    const QAudio::State state = m_output->state();
+    return state == QAudio::ActiveState || state == QAudio::IdleState;
+}
+
+int IAudio::write(char *data, int length)
+{
+    QMutexLocker locker(&m_mutex);
+    if (!m_output || !m_device)
+        return 0;
+    const QAudio::State state = m_output->state();
+    if (state != QAudio::ActiveState && state != QAudio::IdleState)
+        return 0;
+    const qsizetype free = m_output->bytesFree();
+    if (length >= free)
+        length = int(free);
+    // Whole sample frames only, so that a cut never splits a sample.
+    const int frameBytes = m_format.bytesPerFrame();
+    if (frameBytes > 0)
+        length -= length % frameBytes;
+    if (length <= 0)
+        return 0;
+    applyVolume(data, length, m_format.bytesPerSample() * 8, m_format.channelCount(),
+                m_leftVolume, m_rightVolume);
+    const qint64 taken = m_device->write(data, length);
+    return taken > 0 ? int(taken) : 0;
+}
+
+void IAudio::close()
+{
+    QMutexLocker locker(&m_mutex);
+    if (!m_output)
+        return;
+    m_output->stop();
+    delete m_output;
+    m_output = nullptr;
+    m_device = nullptr;
+}
+
+void IAudio::setVolume(double left, double right)
+{
+    const auto snap = [](double value) {
+        return value > 0.999 ? 1.0f : value < 0.001 ? 0.0f : float(value);
+    };
+    QMutexLocker locker(&m_mutex);
+    m_leftVolume = snap(left);
+    m_rightVolume = snap(right);
+}
+
+float IAudio::leftVolume() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_leftVolume;
+}
+
+float IAudio::rightVolume() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_rightVolume;
+}
+
+bool IAudio::hasOutput() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_output != nullptr;
+}
+
+int IAudio::bytesFree() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_output ? int(m_output->bytesFree()) : 0;
+}
+
+const QAudioSink *IAudio::output() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_output;
+}
+
+QAudioFormat IAudio::format() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_format;
+}
+
+void IAudio::applyVolume(char *data, int length, int sampleSize, int channels, float left,
+                         float right)
+{
+    if (sampleSize == 8) {
+        auto *bytes = reinterpret_cast<uint8_t *>(data);
+        if (channels == 2) {
+            for (int i = 0; i + 1 < length; i += 2) {
+                bytes[i] = uint8_t(int(float(bytes[i]) * left));
+                bytes[i + 1] = uint8_t(int(float(bytes[i + 1]) * right));
+            }
+        } else {
+            for (int i = 0; i < length; ++i)
+                bytes[i] = uint8_t(int(float(bytes[i]) * left));
+        }
+        return;
+    }
+    // Samples may sit at any alignment in the caller's buffer.
+    const auto scale = [data](int index, float factor) {
+        int16_t sample;
+        std::memcpy(&sample, data + index * 2, 2);
+        sample = int16_t(int(float(sample) * factor));
+        std::memcpy(data + index * 2, &sample, 2);
+    };
+    if (channels == 2) {
+        for (int frame = 0; frame < length / 4; ++frame) {
+            scale(frame * 2, left);
+            scale(frame * 2 + 1, right);
+        }
+    } else {
+        for (int i = 0; i < length / 2; ++i)
+            scale(i, left);
+    }
+}

@@ -1,0 +1,205 @@
+#pragma once
+
+#include "media/packetqueue.h"
+#include "media/videopicture.h"
+
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QWaitCondition>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVStream;
+struct SwsContext;
+class QTimer;
+class IAudio;
+class ParsingThread;
+class VideoDecodeThread;
+class AudioDecodeThread;
+class MediaProbe;
+
+// The playback engine for one media file: opens it with FFmpeg, reads and
+// decodes it on three worker threads, paces its pictures with a refresh
+// timer and plays its sound on the default output device.
+//
+// Positions, marks and seek targets are ticks of the reference stream's time
+// base (the video stream, or the audio stream of an audio-only file). Seconds
+// are playing seconds: ticks * time base / speed. A stream's positions run
+// from startTime() to startTime() + duration().
+//
+// The object lives in the GUI thread; its slots run there. The decoding
+// threads call seekTo() and pause(true) at the end mark, so paused(bool) may
+// be emitted from a worker thread (receivers get it queued).
+class Media final : public QObject
+{
+    Q_OBJECT
+public:
+    // powerOfTwo: round the picture size to powers of two; scaleFlags:
+    // swscale flags; targetPixelFormat: FFmpeg pixel format of the pictures
+    // (2, RGB24); targetWidth/targetHeight: picture size, 0 for the video's.
+    Media(QObject *parent, bool powerOfTwo, int scaleFlags, int targetPixelFormat,
+          int targetWidth, int targetHeight);
+    ~Media() override;
+    Q_DISABLE_COPY_MOVE(Media)
+
+    int64_t position() const;  // ticks of the picture on screen (audio clock without video)
+    int64_t startTime() const; // ticks; 0 when the stream has none
+    int64_t duration() const;  // length in ticks
+    int64_t markIn() const;
+    int64_t markOut() const;
+    bool isStopped() const;
+    bool isPaused() const;
+    double clock() const; // playing seconds
+    // Position as "hh:mm:ss" in playing time; hours take as many digits as
+    // they need.
+    QString timeString(int64_t position) const;
+
+    // Seek requests, carried out by the parsing thread. Ignored when no file
+    // is open, when stopped, and while an earlier request is pending.
+    void seekTo(int64_t target);
+    void seekBy(int64_t delta);
+    void seekRelative(double seconds); // playing seconds from clock()
+
+    void setMarkIn(int64_t position);
+    void setMarkOut(int64_t position);
+    void setVolume(double left, double right);
+
+    // Width / height as the video should be shown; 0 without video.
+    float displayAspectRatio() const;
+    // Slot i (0 to 3) of the picture ring, nullptr for any other i.
+    VideoPicture *picture(int i);
+
+signals:
+    void frameReady(int id);
+    void running(bool run);
+    void paused(bool p);
+    void markingChanged();
+    void error(const QString &msg);
+
+public slots:
+    bool open(const QString &file, int64_t markIn, int64_t markOut);
+    bool open(const QString &file, int64_t markIn);
+    bool open(const QString &file);
+    void start();
+    void stop();
+    void play(bool startorstop);
+    void pause(bool pause);
+    void resetMarkIn();
+    void resetMarkOut();
+    void setMarkIn();
+    void setMarkOut();
+    void setLoop(bool loop);
+    void setPlaySpeed(int playspeed);
+    void seekBackward();
+    void seekForward();
+    void seekBegin();
+    void setOptionAllowDirtySeek(bool dirty);
+    int audioSampleRate();
+    int audioBitRate();
+    int audioChannels();
+
+private slots:
+    void video_refresh_timer();
+    void thread_terminated();
+
+private:
+    friend class ParsingThread;
+    friend class VideoDecodeThread;
+    friend class AudioDecodeThread;
+    friend class MediaProbe; // white-box access for the engine's tests
+
+    bool isOpen() const { return m_formatContext != nullptr; }
+    bool hasVideo() const { return m_videoCodecContext != nullptr; }
+    // Last tick of the reference stream: startTime() + duration().
+    int64_t endTime() const;
+    double referenceTimeBase() const; // seconds per tick
+    void resetClocks();
+    void appendLog(const QString &line);
+    QString openError(int code) const;
+    bool openStream(int index);
+    bool allocatePictures();
+    void endOfMark(); // called by the decoding threads
+    void waitForThreads();
+    void releaseDecoders();
+
+    // --- Set by open(), read-only while the threads run
+    QString m_file;
+    AVFormatContext *m_formatContext = nullptr;
+    AVStream *m_audioStream = nullptr;
+    int m_audioStreamIndex = -1;
+    AVCodecContext *m_audioCodecContext = nullptr;
+    AVStream *m_referenceStream = nullptr;
+    int m_referenceStreamIndex = -1;
+    AVCodecContext *m_referenceCodecContext = nullptr;
+    // Codec record of the first video stream; set means the file has video.
+    AVCodecContext *m_videoCodecContext = nullptr;
+    SwsContext *m_scaler = nullptr;
+    int m_scaleFlags = 0;
+    int m_targetWidth = 0;
+    int m_targetHeight = 0;
+    int m_targetPixelFormat = 2;
+    bool m_powerOfTwo = false;
+
+    // --- Owned queues; each guards itself
+    PacketQueue m_audioQueue;
+    PacketQueue m_videoQueue;
+
+    // --- Written by the GUI thread, the seek fields also by the decoding
+    // threads (end of mark); polled by the workers (atomic)
+    std::atomic<bool> m_stopped{true};
+    std::atomic<bool> m_paused{false};
+    std::atomic<bool> m_loop{true};
+    std::atomic<bool> m_allowDirtySeek{false};
+    std::atomic<bool> m_seekBackwardForced{false};
+    // Taken by whoever places a request, given back by the parsing thread
+    // once it carried it out, so two threads never both place one.
+    std::atomic<bool> m_seekClaimed{false};
+    std::atomic<bool> m_seekRequested{false};
+    std::atomic<int64_t> m_seekTarget{0}; // also the cut-off for decoded data
+    std::atomic<int64_t> m_markIn{0};
+    std::atomic<int64_t> m_markOut{0};
+    std::atomic<double> m_speed{1.0};
+    int64_t m_resumePosition = 0; // GUI thread only
+
+    // --- Written by the parsing thread only
+    std::atomic<bool> m_demuxerPaused{false};
+
+    // --- Clocks. currentPts and its wall time are written by the GUI thread
+    // (refresh timer, pause), audioClock by the audio thread, videoClock by
+    // the video thread; all are read by others (atomic)
+    std::atomic<double> m_currentPts{0.0};     // playing seconds
+    std::atomic<int64_t> m_currentPtsTime{0};  // µs, av_gettime
+    std::atomic<double> m_audioClock{0.0};     // playing seconds
+    std::atomic<double> m_videoClock{0.0};     // playing seconds
+    // GUI thread only
+    double m_frameTimer = 0.0;     // s
+    double m_frameLastPts = 0.0;   // s
+    double m_frameLastDelay = 0.04; // s
+    double m_markInClock = 0.0;
+    double m_markOutClock = 0.0;
+    QTimer *m_refreshTimer = nullptr;
+
+    // --- Picture ring. Slots are written by the video thread and read by the
+    // GUI thread; pictureCount is guarded by m_pictureMutex
+    std::array<VideoPicture, 4> m_pictures;
+    int m_pictureCount = 0;
+    int m_readIndex = 0;  // GUI thread
+    int m_writeIndex = 0; // video thread
+    QMutex m_pictureMutex;
+    QWaitCondition m_pictureCondition;
+
+    // --- Threads and output
+    ParsingThread *m_parsingThread = nullptr;
+    VideoDecodeThread *m_videoThread = nullptr;
+    AudioDecodeThread *m_audioThread = nullptr;
+    IAudio *m_audio = nullptr;
+
+    // --- Guarded by m_logMutex
+    QString m_log;
+    mutable QMutex m_logMutex;
+};

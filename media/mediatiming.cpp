@@ -1,0 +1,259 @@
+// The timing side of Media: clock, refresh timer, pause, seeks, marks, end
+// of mark and speed.
+#include "media/media.h"
+
+#include <QTimer>
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/mathematics.h>
+#include <libavutil/time.h>
+}
+
+#include <algorithm>
+
+namespace {
+
+int64_t orZero(int64_t value)
+{
+    return value == AV_NOPTS_VALUE ? 0 : value;
+}
+
+} // namespace
+
+double Media::referenceTimeBase() const
+{
+    if (!m_referenceStream || m_referenceStream->time_base.den == 0)
+        return 0.0;
+    return av_q2d(m_referenceStream->time_base);
+}
+
+void Media::resetClocks()
+{
+    m_audioClock = 0.0;
+    m_frameLastPts = 0.0;
+    m_videoClock = 0.0;
+    m_currentPts = 0.0;
+    m_markInClock = 0.0;
+    m_markOutClock = 0.0;
+    {
+        QMutexLocker locker(&m_pictureMutex);
+        m_pictureCount = 0;
+    }
+    m_readIndex = 0;
+    m_writeIndex = 0;
+    m_seekTarget = 0;
+    m_seekRequested = false;
+    m_seekClaimed = false;
+    const int64_t now = av_gettime();
+    m_currentPtsTime = now;
+    m_frameTimer = double(now) / 1000000.0;
+    m_frameLastDelay = 0.04;
+}
+
+double Media::clock() const
+{
+    if (!hasVideo())
+        return m_audioClock;
+    if (m_paused)
+        return m_currentPts;
+    return m_currentPts + double(av_gettime() - m_currentPtsTime) / 1000000.0;
+}
+
+int64_t Media::position() const
+{
+    const double timeBase = referenceTimeBase();
+    if (timeBase <= 0.0)
+        return 0;
+    const double seconds = hasVideo() ? m_currentPts.load() : m_audioClock.load();
+    return int64_t(m_speed * seconds / timeBase);
+}
+
+int64_t Media::startTime() const
+{
+    const AVStream *stream = hasVideo() ? m_referenceStream : m_audioStream;
+    return stream ? orZero(stream->start_time) : 0;
+}
+
+int64_t Media::duration() const
+{
+    const AVStream *stream = hasVideo() ? m_referenceStream : m_audioStream;
+    if (!stream)
+        return 0;
+    if (stream->duration != AV_NOPTS_VALUE)
+        return stream->duration;
+    if (!isOpen() || m_formatContext->duration == AV_NOPTS_VALUE || stream->time_base.num == 0)
+        return 0;
+    return int64_t(double(m_formatContext->duration) / AV_TIME_BASE * stream->time_base.den
+                   / stream->time_base.num);
+}
+
+int64_t Media::endTime() const
+{
+    return startTime() + duration();
+}
+
+QString Media::timeString(int64_t position) const
+{
+    const double timeBase = referenceTimeBase();
+    const int seconds = m_speed > 0.0 ? int(double(position) * timeBase / m_speed) : 0;
+    const QLatin1Char zero('0');
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, zero)
+        .arg(seconds % 3600 / 60, 2, 10, zero)
+        .arg(seconds % 60, 2, 10, zero);
+}
+
+void Media::video_refresh_timer()
+{
+    if (m_referenceStreamIndex < 0) {
+        m_refreshTimer->start(100);
+        return;
+    }
+    {
+        QMutexLocker locker(&m_pictureMutex);
+        if (m_pictureCount < 1) {
+            locker.unlock();
+            m_refreshTimer->start(10);
+            return;
+        }
+    }
+    const VideoPicture &picture = m_pictures[std::size_t(m_readIndex)];
+    const int64_t now = av_gettime();
+    m_currentPts = picture.pts;
+    m_currentPtsTime = now;
+
+    double delay = picture.pts - m_frameLastPts;
+    if (delay <= 0.0 || delay >= 1.0)
+        delay = m_frameLastDelay; // a jump: seek, loop or speed change
+    else
+        m_frameLastDelay = delay;
+    m_frameLastPts = picture.pts;
+    m_frameTimer += delay;
+    const double wait = std::max(0.01, m_frameTimer - double(now) / 1000000.0);
+
+    const int shown = m_readIndex;
+    emit frameReady(shown);
+    if (!m_paused)
+        m_refreshTimer->start(int(wait * 1000.0 + 0.5));
+
+    m_readIndex = (m_readIndex + 1) % int(m_pictures.size());
+    QMutexLocker locker(&m_pictureMutex);
+    --m_pictureCount;
+    m_pictureCondition.wakeAll();
+}
+
+void Media::pause(bool pause)
+{
+    if (m_stopped)
+        return;
+    bool expected = !pause;
+    if (!m_paused.compare_exchange_strong(expected, pause))
+        return; // already in that state
+    if (!pause) {
+        const int64_t now = av_gettime();
+        m_currentPts = m_currentPts + double(now - m_currentPtsTime) / 1000000.0;
+        m_frameTimer += double(now - m_currentPtsTime) / 1000000.0;
+        m_refreshTimer->start(10);
+    }
+    emit paused(pause);
+}
+
+void Media::seekTo(int64_t target)
+{
+    if (!isOpen() || m_stopped || m_seekRequested)
+        return;
+    bool expected = false;
+    if (!m_seekClaimed.compare_exchange_strong(expected, true))
+        return; // another thread is placing a request
+    m_seekTarget = std::max(startTime(), std::min(target, endTime()));
+    m_seekRequested = true;
+}
+
+void Media::seekBy(int64_t delta)
+{
+    if (!isOpen() || m_stopped || m_seekRequested)
+        return;
+    seekTo(position() + delta);
+}
+
+void Media::seekRelative(double seconds)
+{
+    if (!isOpen() || m_stopped || m_seekRequested)
+        return;
+    const int64_t micro = int64_t((clock() + seconds) * 1000000.0 * m_speed);
+    seekTo(av_rescale_q(micro, AVRational{1, 1000000}, m_referenceStream->time_base));
+}
+
+void Media::seekBackward()
+{
+    seekBy(int64_t(double(duration()) * -0.1));
+}
+
+void Media::seekForward()
+{
+    seekBy(int64_t(double(duration()) * 0.1));
+}
+
+void Media::seekBegin()
+{
+    seekTo(startTime());
+}
+
+void Media::setOptionAllowDirtySeek(bool dirty)
+{
+    m_allowDirtySeek = dirty;
+}
+
+void Media::setMarkIn(int64_t position)
+{
+    m_markIn = std::max(startTime(), std::min(position, m_markOut.load()));
+    m_markInClock = clock();
+    emit markingChanged();
+}
+
+void Media::setMarkOut(int64_t position)
+{
+    m_markOut = std::max(m_markIn.load(), std::min(position, endTime()));
+    m_markOutClock = clock();
+    emit markingChanged();
+}
+
+void Media::setMarkIn()
+{
+    setMarkIn(position());
+}
+
+void Media::setMarkOut()
+{
+    setMarkOut(position());
+}
+
+void Media::resetMarkIn()
+{
+    setMarkIn(startTime());
+}
+
+void Media::resetMarkOut()
+{
+    setMarkOut(endTime());
+}
+
+void Media::setLoop(bool loop)
+{
+    m_loop = loop;
+}
+
+void Media::endOfMark()
+{
+    seekTo(m_markIn);
+    if (!m_loop)
+        pause(true);
+}
+
+void Media::setPlaySpeed(int playspeed)
+{
+    static constexpr double speeds[] = {0.25, 0.333, 0.5, 1.0, 2.0, 3.0};
+    m_speed = playspeed >= 0 && playspeed < 6 ? speeds[playspeed] : 1.0;
+    appendLog(tr("Playing speed set to %2.\n").arg(m_speed.load()));
+}

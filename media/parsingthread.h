@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QThread>
+
+#include <cstdint>
+
+class Media;
+
+// Reads the packets of the opened file and sorts them into the video and
+// audio queues of its Media, under byte limits; carries out the seeks that
+// other threads request and queues flush and end packets.
+class ParsingThread final : public QThread
+{
+    Q_OBJECT
+public:
+    explicit ParsingThread(Media *media);
+    ~ParsingThread() override;
+    Q_DISABLE_COPY_MOVE(ParsingThread)
+
+    // Queue fill levels (payload bytes) above which reading pauses.
+    static constexpr int videoQueueLimit = 0x140000;
+    static constexpr int audioQueueLimit = 0x14000;
+
+    // avformat_seek_file flags for a seek to target from position.
+    static int seekFlags(int64_t target, int64_t position, bool backwardForced, bool dirty);
+
+protected:
+    void run() override;
+
+private:
+    void carryOutSeek(bool &endOfFile);
+    void queueEndPacket();
+    Media *m_media;
+};

@@ -1,0 +1,150 @@
+#include "media/videodecodethread.h"
+
+#include "media/media.h"
+
+#include <QtDebug>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+struct FrameFree {
+    void operator()(AVFrame *frame) const { av_frame_free(&frame); }
+};
+struct PacketFree {
+    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
+};
+
+} // namespace
+
+VideoDecodeThread::VideoDecodeThread(Media *media)
+    : QThread(media), m_media(media)
+{
+}
+
+VideoDecodeThread::~VideoDecodeThread()
+{
+    wait();
+}
+
+void VideoDecodeThread::run()
+{
+    Media *media = m_media;
+    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    if (!frame || !packet)
+        qWarning("VideoDecodeThread: out of memory");
+    media->appendLog(tr("VideoDecodeThread:: run.\n"));
+    AVCodecContext *codec = media->m_videoCodecContext;
+
+    while (frame && packet) {
+        if (media->m_paused && !media->m_stopped) {
+            msleep(100);
+            continue;
+        }
+        if (!media->m_videoQueue.get(packet.get(), !media->m_stopped)) {
+            media->appendLog(tr("VideoDecodeThread:: No more packets.\n"));
+            break;
+        }
+        if (PacketQueue::isFlushPacket(packet.get())) {
+            media->appendLog(tr("VideoDecodeThread:: Flushing the buffers.\n"));
+            if (codec)
+                avcodec_flush_buffers(codec);
+            av_packet_unref(packet.get());
+            continue;
+        }
+        if (!codec) { // audio-only file: this queue never holds more than flushes
+            av_packet_unref(packet.get());
+            continue;
+        }
+        const int64_t stamp = packet->dts != AV_NOPTS_VALUE ? packet->dts
+                            : packet->pts != AV_NOPTS_VALUE ? packet->pts
+                                                            : 0;
+        // An empty packet marks the end of the input: it drains the decoder.
+        const bool end = packet->size == 0;
+        int sent = avcodec_send_packet(codec, end ? nullptr : packet.get());
+        if (sent == AVERROR_EOF && !end) {
+            // Drained at an end that no seek followed: start afresh.
+            avcodec_flush_buffers(codec);
+            sent = avcodec_send_packet(codec, packet.get());
+        }
+        if (stamp >= media->m_markOut - 1)
+            media->endOfMark();
+        while (avcodec_receive_frame(codec, frame.get()) == 0) {
+            handleFrame(frame.get());
+            av_frame_unref(frame.get());
+        }
+        av_packet_unref(packet.get());
+    }
+    media->appendLog(tr("DecodingThread:: ended.\n"));
+}
+
+// A frame carries the time stamp of the packet it came from through the
+// decoder, so frames that a threaded or reordering decoder hands out late
+// keep their own time.
+void VideoDecodeThread::handleFrame(AVFrame *frame)
+{
+    Media *media = m_media;
+    const double speed = media->m_speed;
+    const double timeBase = media->referenceTimeBase();
+    const int64_t stamp = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp
+                        : frame->pts != AV_NOPTS_VALUE                  ? frame->pts
+                                                                         : 0;
+    double t = double(stamp) * timeBase / speed;
+    t = synchronize(frame, t);
+    if (t >= double(media->m_seekTarget) * timeBase / speed)
+        queuePicture(frame, t);
+}
+
+double VideoDecodeThread::synchronize(const AVFrame *frame, double pts)
+{
+    Media *media = m_media;
+    if (pts != 0.0)
+        media->m_videoClock = pts;
+    else
+        pts = media->m_videoClock;
+    // One frame time in playing seconds. Today's decoders leave the codec
+    // time base unset and give the frame rate instead.
+    const AVCodecContext *codec = media->m_videoCodecContext;
+    double frameDelay = 0.0;
+    if (codec && codec->framerate.num > 0 && codec->framerate.den > 0)
+        frameDelay = av_q2d(av_inv_q(codec->framerate));
+    else if (codec && codec->time_base.num > 0 && codec->time_base.den > 0)
+        frameDelay = av_q2d(codec->time_base) * std::max(1, codec->ticks_per_frame);
+    frameDelay /= media->m_speed;
+    frameDelay += frame->repeat_pict * frameDelay * 0.5;
+    media->m_videoClock = media->m_videoClock + frameDelay;
+    return pts;
+}
+
+void VideoDecodeThread::queuePicture(const AVFrame *frame, double pts)
+{
+    Media *media = m_media;
+    {
+        QMutexLocker locker(&media->m_pictureMutex);
+        while (media->m_pictureCount >= 3 && !media->m_stopped)
+            media->m_pictureCondition.wait(&media->m_pictureMutex);
+        if (media->m_stopped) {
+            media->m_pictureCount = 0;
+            return;
+        }
+        if (media->m_pictureCount > 4)
+            return;
+    }
+    VideoPicture &picture = media->m_pictures[std::size_t(media->m_writeIndex)];
+    if (!picture.frame || !media->m_scaler)
+        return;
+    sws_scale(media->m_scaler, frame->data, frame->linesize, 0, media->m_videoCodecContext->height,
+              picture.frame->data, picture.frame->linesize);
+    picture.pts = pts;
+    media->m_writeIndex = (media->m_writeIndex + 1) % int(media->m_pictures.size());
+    QMutexLocker locker(&media->m_pictureMutex);
+    ++media->m_pictureCount;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QThread>
+
+struct AVFrame;
+class Media;
+
+// Decodes the packets of the reference stream and converts each frame that
+// is not before the latest seek target into the next free slot of the
+// picture ring, waiting while three slots are filled.
+class VideoDecodeThread final : public QThread
+{
+    Q_OBJECT
+public:
+    explicit VideoDecodeThread(Media *media);
+    ~VideoDecodeThread() override;
+    Q_DISABLE_COPY_MOVE(VideoDecodeThread)
+
+    // Time stamp (playing seconds) to use for a decoded frame; pts 0 takes
+    // the predicted clock. Advances the predicted clock by one frame time,
+    // and by half of one more per repeat_pict.
+    double synchronize(const AVFrame *frame, double pts);
+
+protected:
+    void run() override;
+
+private:
+    void queuePicture(const AVFrame *frame, double pts);
+    void handleFrame(AVFrame *frame);
+    Media *m_media;
+};

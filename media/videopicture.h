@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <cstdint>
+
+struct AVFrame;
+
+// One slot of the picture ring of a Media. The video thread converts decoded
+// frames into it; the GUI thread hands its number to the display, which
+// copies the pixels at once. The pixel buffer holds one picture in
+// pixelFormat (for RGB24: rows of width * 3 bytes, no padding, top row
+// first) followed by 16 spare bytes.
+class VideoPicture final
+{
+public:
+    VideoPicture() = default;
+    ~VideoPicture();
+    Q_DISABLE_COPY_MOVE(VideoPicture)
+
+    // (Re)creates the buffer and the frame whose planes point into it;
+    // false when memory runs out.
+    bool allocate(int width, int height, int pixelFormat);
+    // Frees buffer and frame; the slot is empty afterwards.
+    void release();
+
+    // First row of the picture, or nullptr when the slot is empty.
+    const uint8_t *bits() const;
+    // Bytes from one row to the next (width * 3 for RGB24).
+    int bytesPerLine() const;
+
+    // Rounds a size to the nearer power of two, the threshold lying at one
+    // and a half times the highest set bit (640 -> 512, 768 -> 1024); 0 -> 1.
+    static int roundToPowerOfTwo(int value);
+
+    AVFrame *frame = nullptr;
+    int width = 0;
+    int height = 0;
+    bool allocated = false;
+    double pts = 0.0;   // playing seconds
+    int pixelFormat = 2; // AV_PIX_FMT_RGB24
+
+private:
+    uint8_t *m_buffer = nullptr;
+};

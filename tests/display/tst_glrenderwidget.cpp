@@ -1,0 +1,332 @@
+#include "display/glrenderwidget.h"
+
+#include "media/media.h"
+#include "media/videopicture.h"
+#include "tests/support/mediamaker.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QtTest>
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+namespace {
+
+constexpr int rgb24 = 2; // AV_PIX_FMT_RGB24
+
+int depthWarnings = 0;
+QtMessageHandler previousHandler = nullptr;
+
+void countDepthWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message == QLatin1String("Could not get depth buffer; results will be suboptimal"))
+        ++depthWarnings;
+    previousHandler(type, context, message);
+}
+
+bool near(const QColor &a, const QColor &b, int tolerance = 6)
+{
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance
+        && qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+QString describe(const QColor &c)
+{
+    return QStringLiteral("(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+
+// Fills an RGB24 slot: columns left of split in one colour, the rest in
+// another.
+void fill(VideoPicture *picture, const QColor &left, const QColor &right, int split = -1)
+{
+    if (split < 0)
+        split = picture->width;
+    AVFrame *frame = picture->frame;
+    for (int y = 0; y < picture->height; ++y) {
+        uint8_t *row = frame->data[0] + y * frame->linesize[0];
+        for (int x = 0; x < picture->width; ++x) {
+            const QColor &c = x < split ? left : right;
+            row[3 * x] = uint8_t(c.red());
+            row[3 * x + 1] = uint8_t(c.green());
+            row[3 * x + 2] = uint8_t(c.blue());
+        }
+    }
+}
+
+void doubleClick(QWidget *w, QPoint pos)
+{
+    QMouseEvent event(QEvent::MouseButtonDblClick, pos, w->mapToGlobal(pos), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+} // namespace
+
+class TestGLRenderWidget : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    std::unique_ptr<GLRenderWidget> shownWidget(QSize size)
+    {
+        auto widget = std::make_unique<GLRenderWidget>();
+        widget->resize(size);
+        widget->show();
+        if (!QTest::qWaitForWindowExposed(widget.get()) || !widget->isValid())
+            return nullptr;
+        return widget;
+    }
+
+    // A solid-colour clip without sound, made by ffmpeg.
+    QString colourClip(const QString &name, QSize size, const QString &colour)
+    {
+        const QString path = m_dir.filePath(name);
+        const bool made = mediamaker::ffmpeg(
+            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("color=c=%1:size=%2x%3:rate=25:duration=3")
+                 .arg(colour).arg(size.width()).arg(size.height()),
+             QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), path});
+        return made ? path : QString();
+    }
+
+private slots:
+    // Must run first: no widget exists yet.
+    void hasExtensionReadsTheListOnce()
+    {
+        previousHandler = qInstallMessageHandler(countDepthWarnings);
+        const bool upper = GLRenderWidget::hasExtension(QStringLiteral("GL_ARB_texture_non_power_of_two"));
+        const bool lower = GLRenderWidget::hasExtension(QStringLiteral("gl_arb_texture_non_power_of_two"));
+        const bool bogus = GLRenderWidget::hasExtension(QStringLiteral("GL_VK_no_such_extension"));
+        qInstallMessageHandler(previousHandler);
+        // Mesa's llvmpipe, which runs the tests, has non-power-of-two textures.
+        QVERIFY(upper);
+        QCOMPARE(lower, upper);
+        QVERIFY(!bogus);
+        // one hidden widget made and deleted for the first call only
+        QCOMPARE(depthWarnings, 1);
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    }
+
+    void warnsAboutTheMissingDepthBuffer()
+    {
+        QTest::ignoreMessage(QtWarningMsg, "Could not get depth buffer; results will be suboptimal");
+        GLRenderWidget widget;
+        QVERIFY(widget.keepAspectRatio());
+        QCOMPARE(widget.format().depthBufferSize(), 0);
+        QCOMPARE(widget.format().alphaBufferSize(), 8);
+    }
+
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+    }
+
+    void blackWithoutMedia()
+    {
+        auto widget = shownWidget({320, 240});
+        QVERIFY(widget);
+        const QImage image = widget->grabFramebuffer();
+        QCOMPARE(image.pixelColor(160, 120), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::black));
+    }
+
+    void keepsTheAspectRatio_data()
+    {
+        QTest::addColumn<QSize>("video");
+        QTest::addColumn<QSize>("widgetSize");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<QRect>("picture"); // where the picture lands
+
+        QTest::newRow("4:3 in 16:9: horizontal scale 0.75")
+            << QSize(320, 240) << QSize(640, 360) << true << QRect(80, 0, 480, 360);
+        QTest::newRow("4:3 in 16:9, ratio not kept: fills")
+            << QSize(320, 240) << QSize(640, 360) << false << QRect(0, 0, 640, 360);
+        QTest::newRow("8:3 in 4:3: vertical scale 0.5")
+            << QSize(640, 240) << QSize(400, 300) << true << QRect(0, 75, 400, 150);
+    }
+
+    // A picture filled through the engine's own slot of an opened clip.
+    void keepsTheAspectRatio()
+    {
+        QFETCH(QSize, video);
+        QFETCH(QSize, widgetSize);
+        QFETCH(bool, keep);
+        QFETCH(QRect, picture);
+
+        const QString clip = colourClip(QStringLiteral("aspect.mkv"), video, QStringLiteral("black"));
+        QVERIFY(!clip.isEmpty());
+        Media media(nullptr, false, 0x10, rgb24, 0, 0);
+        QVERIFY(media.open(clip, 0, 0));
+        QVERIFY(qAbs(media.displayAspectRatio() - float(video.width()) / video.height()) < 1e-4);
+        VideoPicture *slot = media.picture(0);
+        QVERIFY(slot && slot->allocated);
+        QCOMPARE(QSize(slot->width, slot->height), video);
+        const QColor red(220, 30, 40);
+        fill(slot, red, red);
+
+        auto widget = shownWidget(widgetSize);
+        QVERIFY(widget);
+        widget->setVideoAspectRatio(keep);
+        widget->setVideo(&media);
+        widget->updateFrame(0);
+        const QImage image = widget->grabFramebuffer();
+        QCOMPARE(image.size(), widgetSize);
+        const int inset = 2; // keep clear of the edges' filtering
+        const QRect inner = picture.adjusted(inset, inset, -inset - 1, -inset - 1);
+        for (const QPoint p : {inner.topLeft(), inner.topRight(), inner.bottomLeft(),
+                               inner.bottomRight(), inner.center()})
+            QVERIFY2(near(image.pixelColor(p), red), qPrintable(describe(image.pixelColor(p))));
+        const QRect outer = picture.adjusted(-inset, -inset, inset, inset);
+        for (const QPoint p : {QPoint(outer.left() - 1, picture.center().y()),
+                               QPoint(outer.right(), picture.center().y()),
+                               QPoint(picture.center().x(), outer.top() - 1),
+                               QPoint(picture.center().x(), outer.bottom())}) {
+            if (image.rect().contains(p))
+                QCOMPARE(image.pixelColor(p), QColor(Qt::black));
+        }
+    }
+
+    // 854 pixels of RGB make rows of 2562 bytes, not a multiple of 4: the
+    // picture must not shear.
+    void rowsNotMultipleOfFourAreNotSheared()
+    {
+        Media media(nullptr, false, 0x10, rgb24, 0, 0);
+        VideoPicture *slot = media.picture(2);
+        QVERIFY(slot);
+        QVERIFY(slot->allocate(854, 480, rgb24));
+        const QColor left(200, 40, 40), right(40, 60, 210);
+        fill(slot, left, right, 427);
+
+        auto widget = shownWidget({854, 480});
+        QVERIFY(widget);
+        widget->setVideo(&media);
+        widget->updateFrame(2);
+        const QImage image = widget->grabFramebuffer();
+        for (int y : {1, 120, 240, 360, 478}) {
+            QVERIFY2(near(image.pixelColor(2, y), left), qPrintable(QString::number(y)));
+            QVERIFY2(near(image.pixelColor(424, y), left), qPrintable(QString::number(y)));
+            QVERIFY2(near(image.pixelColor(430, y), right), qPrintable(QString::number(y)));
+            QVERIFY2(near(image.pixelColor(851, y), right), qPrintable(QString::number(y)));
+        }
+    }
+
+    void emptyOrUnknownSlotsUploadNothing()
+    {
+        Media media(nullptr, false, 0x10, rgb24, 0, 0);
+        QVERIFY(media.picture(0)->allocate(64, 48, rgb24));
+        const QColor green(30, 200, 60);
+        fill(media.picture(0), green, green);
+
+        auto widget = shownWidget({64, 48});
+        QVERIFY(widget);
+        widget->setVideo(&media);
+        // nothing uploaded yet: black
+        widget->updateFrame(7);
+        widget->updateFrame(-1);
+        widget->updateFrame(1); // exists, not allocated
+        QCOMPARE(widget->grabFramebuffer().pixelColor(32, 24), QColor(Qt::black));
+
+        widget->updateFrame(0);
+        QVERIFY(near(widget->grabFramebuffer().pixelColor(32, 24), green));
+        // a later bad slot keeps the old texture
+        fill(media.picture(0), Qt::white, Qt::white);
+        widget->updateFrame(7);
+        QVERIFY(near(widget->grabFramebuffer().pixelColor(32, 24), green));
+    }
+
+    void clearingTheVideoLeavesBlack()
+    {
+        auto media = std::make_unique<Media>(nullptr, false, 0x10, rgb24, 0, 0);
+        QVERIFY(media->picture(0)->allocate(64, 48, rgb24));
+        fill(media->picture(0), Qt::white, Qt::white);
+        auto widget = shownWidget({64, 48});
+        QVERIFY(widget);
+        widget->setVideo(media.get());
+        widget->updateFrame(0);
+        QVERIFY(near(widget->grabFramebuffer().pixelColor(10, 10), Qt::white));
+        widget->setVideo(nullptr);
+        QCOMPARE(widget->grabFramebuffer().pixelColor(10, 10), QColor(Qt::black));
+
+        // an engine deleted while still set leaves the widget black, not dangling
+        widget->setVideo(media.get());
+        widget->updateFrame(0);
+        media.reset();
+        QCOMPARE(widget->grabFramebuffer().pixelColor(10, 10), QColor(Qt::black));
+        widget->updateFrame(0);
+    }
+
+    // The engine's own frameReady(int) drives the widget; what it shows on
+    // screen is read back from the window system.
+    void showsAPlayingClip()
+    {
+        const QString clip = colourClip(QStringLiteral("play.mkv"), {320, 240}, QStringLiteral("0x3080c0"));
+        QVERIFY(!clip.isEmpty());
+        Media media(nullptr, false, 0x10, rgb24, 0, 0);
+        QVERIFY(media.open(clip, 0, 0));
+
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto *widget = new GLRenderWidget;
+        layout->addWidget(widget);
+        window.resize(320, 240);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        widget->setVideo(&media);
+        QSignalSpy frames(&media, &Media::frameReady);
+        media.start();
+        QTRY_VERIFY_WITH_TIMEOUT(frames.count() >= 3, 10000);
+
+        const QColor expected(0x30, 0x80, 0xc0);
+        QTRY_VERIFY(near(widget->grabFramebuffer().pixelColor(160, 120), expected, 8));
+        QScreen *screen = window.screen();
+        QImage onScreen;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (onScreen = screen->grabWindow(window.winId()).toImage(),
+             near(onScreen.pixelColor(160, 120), expected, 8)),
+            5000);
+        QVERIFY(near(onScreen.pixelColor(5, 5), expected, 8));
+        QVERIFY(near(onScreen.pixelColor(314, 234), expected, 8));
+        media.stop();
+    }
+
+    void doubleClickAsksForFullScreen()
+    {
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        auto *widget = new GLRenderWidget;
+        layout->addWidget(widget);
+        window.resize(200, 150);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy spy(widget, &GLRenderWidget::windowClosed);
+        doubleClick(widget, {50, 50});
+        QCOMPARE(spy.count(), 1);
+        // the main window being full screen is no reason to stay quiet: the
+        // double click is how the user leaves it
+        window.showFullScreen();
+        doubleClick(widget, {50, 50});
+        QCOMPARE(spy.count(), 2);
+    }
+
+    void doubleClickOnAFullScreenWidgetDoesNothing()
+    {
+        GLRenderWidget widget;
+        widget.showFullScreen();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        QSignalSpy spy(&widget, &GLRenderWidget::windowClosed);
+        doubleClick(&widget, {50, 50});
+        QCOMPARE(spy.count(), 0);
+    }
+};
+
+QTEST_MAIN(TestGLRenderWidget)
+#include "tst_glrenderwidget.moc"

@@ -1,0 +1,286 @@
+#include "media/media.h"
+#include "tests/media/mediaprobe.h"
+#include "tests/support/mediamaker.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace mediamaker;
+
+// Playing real clips: pictures, the ring, seeks, the repeating passage,
+// stop and start. Sound goes to the PulseAudio server of the test run.
+class tst_MediaPlayback : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void picturesComeInTimeStampOrder();
+    void ringHoldsAtMostThreePictures();
+    void stopWhileVideoThreadWaitsForSlot();
+    void noPictureBeforeSeekTarget();
+    void markedPassageRepeats();
+    void loopOffWaitsPausedAtStartMark();
+    void audioOnlyFileLoops();
+    void stopThenStartResumes();
+    void playsWithoutAudioServer();
+    void playsWithoutAudioServerChild();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+namespace {
+
+// Time stamps (playing seconds) of the pictures put on screen.
+struct Shown {
+    explicit Shown(Media *media)
+    {
+        QObject::connect(media, &Media::frameReady, media, [this, media](int id) {
+            ids.append(id);
+            stamps.append(media->picture(id)->pts);
+        });
+    }
+    // How often the time stamps fell back by more than gap seconds.
+    int fallsBack(double gap) const
+    {
+        int falls = 0;
+        for (qsizetype i = 1; i < stamps.size(); ++i)
+            falls += stamps.at(i) < stamps.at(i - 1) - gap;
+        return falls;
+    }
+    QList<int> ids;
+    QList<double> stamps;
+};
+
+Media *makeMedia(QObject *parent)
+{
+    return new Media(parent, false, 0x10, 2, 0, 0);
+}
+
+} // namespace
+
+void tst_MediaPlayback::initTestCase()
+{
+    if (qEnvironmentVariableIsSet("VK_NO_AUDIO_SERVER_CHILD"))
+        return;
+    QVERIFY(m_dir.isValid());
+    // A key frame every second, so a seek decodes frames before its target.
+    QVERIFY(makeVideo(path("clip.mp4"), 4, 320, 240, 25,
+                      {"-c:v", "libx264", "-preset", "ultrafast", "-g", "25", "-c:a", "aac"}));
+    QVERIFY(makeAudio(path("tone.wav"), 3));
+}
+
+void tst_MediaPlayback::picturesComeInTimeStampOrder()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    QVERIFY(media->open(path("clip.mp4")));
+    Shown shown(media.get());
+    QSignalSpy running(media.get(), &Media::running);
+    media->start();
+    QCOMPARE(running.count(), 1);
+    QCOMPARE(running.at(0).at(0).toBool(), true);
+    QTRY_VERIFY(shown.stamps.size() >= 20);
+    for (qsizetype i = 1; i < shown.stamps.size(); ++i) {
+        QVERIFY(shown.stamps.at(i) > shown.stamps.at(i - 1));
+        QCOMPARE(shown.ids.at(i), (shown.ids.at(i - 1) + 1) % 4);
+    }
+    QCOMPARE(shown.stamps.first(), 0.0);
+    QVERIFY(std::abs(shown.stamps.at(10) - 0.4) < 1e-6);
+    // Sound plays alongside.
+    QVERIFY(MediaProbe(media.get()).audio()->hasOutput());
+    QTRY_VERIFY(MediaProbe(media.get()).audioClock() > 0.5);
+    media->stop();
+    QCOMPARE(running.count(), 2);
+    QCOMPARE(running.at(1).at(0).toBool(), false);
+}
+
+void tst_MediaPlayback::ringHoldsAtMostThreePictures()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    MediaProbe probe(media.get());
+    QVERIFY(media->open(path("clip.mp4")));
+    Shown shown(media.get());
+    media->start();
+    probe.holdPictures();
+    QTRY_COMPARE(probe.pictureCount(), 3);
+    const int queued = probe.videoQueue().count();
+    QVERIFY(queued > 0); // packets wait, the decoder does not take them
+    QCOMPARE(probe.pictureCount(), 3);
+    // Taking one lets the video thread fill it again.
+    QVERIFY(QMetaObject::invokeMethod(media.get(), "video_refresh_timer"));
+    QCOMPARE(shown.stamps.size(), 1);
+    QTRY_COMPARE(probe.pictureCount(), 3);
+    QVERIFY(probe.videoQueue().count() < queued || probe.videoQueue().count() > 0);
+    media->stop();
+}
+
+void tst_MediaPlayback::stopWhileVideoThreadWaitsForSlot()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    MediaProbe probe(media.get());
+    QVERIFY(media->open(path("clip.mp4")));
+    media->start();
+    probe.holdPictures();
+    QTRY_COMPARE(probe.pictureCount(), 3);
+    media->stop();
+    QVERIFY(media->isStopped());
+    QVERIFY(probe.videoThread()->isFinished());
+    QVERIFY(probe.audioThread()->isFinished());
+    QVERIFY(probe.parsingThread()->isFinished());
+    QVERIFY(probe.log().contains("DecodingThread:: ended.\n"));
+    QVERIFY(probe.log().contains("AudioThread:: ended.\n"));
+}
+
+void tst_MediaPlayback::noPictureBeforeSeekTarget()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    MediaProbe probe(media.get());
+    QVERIFY(media->open(path("clip.mp4")));
+    Shown shown(media.get());
+    media->start();
+    QTRY_VERIFY(!shown.stamps.isEmpty());
+    // Between key frames: the frames from 1.0 s on are decoded, not queued.
+    const double target = 1.3;
+    media->seekTo(int64_t(target / probe.timeBase()));
+    QTRY_VERIFY(!shown.stamps.isEmpty() && shown.stamps.last() > target + 0.2);
+    for (double stamp : shown.stamps)
+        QVERIFY2(stamp < 0.5 || stamp >= target, qPrintable(QString::number(stamp)));
+    QVERIFY(probe.log().contains("VideoDecodeThread:: Flushing the buffers.\n"));
+}
+
+void tst_MediaPlayback::markedPassageRepeats()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    MediaProbe probe(media.get());
+    const double tick = 1.0 / 12800;
+    QVERIFY(media->open(path("clip.mp4"), int64_t(1.0 / tick), int64_t(1.6 / tick)));
+    Shown shown(media.get());
+    QSignalSpy paused(media.get(), &Media::paused);
+    media->start();
+    QTRY_VERIFY_WITH_TIMEOUT(shown.fallsBack(0.3) >= 3, 10000);
+    // Every picture lies in the passage (give or take the frames that were
+    // under way when the end was met).
+    for (double stamp : shown.stamps)
+        QVERIFY2(stamp >= 1.0 && stamp < 1.8, qPrintable(QString::number(stamp)));
+    QVERIFY(!media->isPaused());
+    QCOMPARE(paused.count(), 1); // the resume of start()
+    QCOMPARE(paused.at(0).at(0).toBool(), false);
+}
+
+void tst_MediaPlayback::loopOffWaitsPausedAtStartMark()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    MediaProbe probe(media.get());
+    const double tick = 1.0 / 12800;
+    QVERIFY(media->open(path("clip.mp4"), int64_t(1.0 / tick), int64_t(1.5 / tick)));
+    media->setLoop(false);
+    Shown shown(media.get());
+    QSignalSpy paused(media.get(), &Media::paused);
+    media->start();
+    QTRY_VERIFY_WITH_TIMEOUT(media->isPaused(), 10000);
+    QTRY_COMPARE(paused.count(), 2); // resumed by start(), paused at the end
+    QCOMPARE(paused.at(1).at(0).toBool(), true);
+    QTRY_VERIFY(!probe.seekRequested()); // the seek back is done while paused
+    const qsizetype before = shown.stamps.size();
+    QTest::qWait(300);
+    QCOMPARE(paused.count(), 2);
+    QVERIFY(shown.stamps.size() <= before + 1); // one waiting picture at most
+    media->pause(false);
+    QTRY_VERIFY(shown.fallsBack(0.3) >= 1);
+    QVERIFY(shown.stamps.last() >= 1.0 && shown.stamps.last() < 1.5);
+}
+
+void tst_MediaPlayback::audioOnlyFileLoops()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    MediaProbe probe(media.get());
+    QVERIFY(media->open(path("tone.wav"), 44100, 44100 * 3 / 2));
+    media->setVolume(0.2, 0.2);
+    media->start();
+    QVERIFY(probe.audio()->hasOutput());
+    int64_t last = 0;
+    int falls = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                 const int64_t now = media->position();
+                                 falls += now < last - 44100 / 4;
+                                 last = now;
+                                 return falls >= 2;
+                             }()),
+                             10000);
+    QVERIFY(media->position() >= 44100 - 4096);
+    QVERIFY(media->position() <= 44100 * 3 / 2 + 4096);
+}
+
+void tst_MediaPlayback::stopThenStartResumes()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    MediaProbe probe(media.get());
+    QVERIFY(media->open(path("clip.mp4")));
+    Shown shown(media.get());
+    media->start();
+    QTRY_VERIFY(shown.stamps.size() > 0 && shown.stamps.last() > 1.2);
+    media->stop();
+    const int64_t stoppedAt = media->position();
+    QCOMPARE(probe.resumePosition(), stoppedAt);
+    QVERIFY(stoppedAt > int64_t(1.2 / probe.timeBase()));
+    shown.stamps.clear();
+    media->start();
+    QVERIFY(!media->isStopped());
+    QTRY_VERIFY(shown.stamps.size() >= 3);
+    const double resumedAt = double(stoppedAt) * probe.timeBase();
+    QVERIFY2(shown.stamps.first() >= resumedAt - 1e-6 && shown.stamps.first() < resumedAt + 0.2,
+             qPrintable(QString("%1 after %2").arg(shown.stamps.first()).arg(resumedAt)));
+    media->stop();
+}
+
+// Runs this test program again with an audio server that does not exist.
+void tst_MediaPlayback::playsWithoutAudioServer()
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VK_NO_AUDIO_SERVER_CHILD", m_dir.path());
+    environment.insert("PULSE_SERVER", "unix:" + m_dir.filePath("no-such-socket"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {"playsWithoutAudioServerChild"});
+    QVERIFY(child.waitForFinished(60000));
+    QVERIFY2(child.exitCode() == 0, child.readAll().constData());
+}
+
+// An audio-only file without any sound output still advances, loops and
+// stops, silently.
+void tst_MediaPlayback::playsWithoutAudioServerChild()
+{
+    const QString dir = qEnvironmentVariable("VK_NO_AUDIO_SERVER_CHILD");
+    if (dir.isEmpty())
+        QSKIP("runs in a child process");
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    MediaProbe probe(media.get());
+    QVERIFY(media->open(dir + "/tone.wav", 0, 44100 / 2));
+    media->start();
+    QVERIFY(!probe.audio()->hasOutput());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    int64_t last = 0;
+    int falls = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                 const int64_t now = media->position();
+                                 falls += now < last - 44100 / 8;
+                                 last = now;
+                                 return falls >= 2;
+                             }()),
+                             10000);
+    // At the pace of real time: two rounds of half a second take about a
+    // second, never much less.
+    QVERIFY(elapsed.elapsed() > 800);
+    media->stop();
+    QVERIFY(media->isStopped());
+}
+
+QTEST_GUILESS_MAIN(tst_MediaPlayback)
+#include "tst_mediaplayback.moc"

@@ -1,0 +1,317 @@
+#include "media/media.h"
+#include "media/parsingthread.h"
+#include "tests/media/mediaprobe.h"
+#include "tests/support/mediamaker.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <memory>
+
+using namespace mediamaker;
+
+namespace {
+
+struct PacketFree {
+    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
+};
+using Packet = std::unique_ptr<AVPacket, PacketFree>;
+
+// Takes every packet queued now. Stops after an end packet when asked to.
+QList<int64_t> drain(PacketQueue &queue, int *flushes = nullptr, int *ends = nullptr,
+                     QSet<int> *streams = nullptr)
+{
+    QList<int64_t> stamps;
+    Packet packet(av_packet_alloc());
+    while (queue.get(packet.get(), false)) {
+        if (PacketQueue::isFlushPacket(packet.get())) {
+            if (flushes)
+                ++*flushes;
+            stamps.append(std::numeric_limits<int64_t>::min());
+        } else {
+            if (ends && packet->size == 0)
+                ++*ends;
+            if (streams)
+                streams->insert(packet->stream_index);
+            stamps.append(packet->size == 0 ? std::numeric_limits<int64_t>::max() : packet->dts);
+        }
+        av_packet_unref(packet.get());
+    }
+    return stamps;
+}
+
+} // namespace
+
+// The demultiplexing thread, run alone so that nothing drains its queues.
+class tst_ParsingThread : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void queueByteLimits();
+    void seekQueuesOneFlushAheadOfNewPackets();
+    void seekPastEndMarkGoesToStartMark();
+    void seekFlags_data();
+    void seekFlags();
+    void endPacketsRepeatAtEndOfInput_data();
+    void endPacketsRepeatAtEndOfInput();
+    void otherStreamsAreDropped();
+    void stopWakesBlockedTaker();
+    void failedSeekLeavesQueuesAlone();
+    void logLines();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+void tst_ParsingThread::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // Every frame a key frame, so a seek lands exactly on its target.
+    QVERIFY(makeVideo(path("intra.mp4"), 4, 320, 240, 25,
+                      {"-c:v", "libx264", "-preset", "ultrafast", "-g", "1", "-c:a", "aac"}));
+    // Uncompressed: a few seconds pass both byte limits.
+    QVERIFY(makeVideo(path("raw.avi"), 4, 320, 240, 25,
+                      {"-c:v", "rawvideo", "-pix_fmt", "rgb24", "-c:a", "pcm_s16le"}));
+    QVERIFY(makeAudio(path("tone.mp3"), 2));
+    // A video, two sound tracks and subtitles: only the first two are read.
+    QVERIFY(makeVideo(path("plain.mkv"), 2, 160, 120, 25,
+                      {"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"}));
+    QVERIFY(ffmpeg({"-i", path("plain.mkv"), "-f", "lavfi", "-i",
+                    "sine=frequency=880:duration=2", "-map", "0:v", "-map", "0:a", "-map", "1:a",
+                    "-c:v", "copy", "-c:a", "aac", path("tracks.mkv")}));
+}
+
+void tst_ParsingThread::queueByteLimits()
+{
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    QVERIFY(media.open(path("raw.avi")));
+    probe.startParsingOnly();
+    // Reading stops once either queue is over its limit.
+    QTRY_VERIFY(probe.videoQueue().size() > ParsingThread::videoQueueLimit
+                || probe.audioQueue().size() > ParsingThread::audioQueueLimit);
+    const int videoBytes = probe.videoQueue().size();
+    const int audioBytes = probe.audioQueue().size();
+    const int picture = 320 * 240 * 3;
+    QVERIFY(videoBytes <= ParsingThread::videoQueueLimit + picture);
+    QVERIFY(audioBytes <= ParsingThread::audioQueueLimit + 64 * 1024);
+    QVERIFY(probe.videoQueue().size() < 4 * 25 * picture); // far from the whole file
+    // Taking packets lets reading go on.
+    drain(probe.videoQueue());
+    drain(probe.audioQueue());
+    QTRY_VERIFY(probe.videoQueue().size() > ParsingThread::videoQueueLimit
+                || probe.audioQueue().size() > ParsingThread::audioQueueLimit);
+    probe.stopParsingOnly();
+}
+
+void tst_ParsingThread::seekQueuesOneFlushAheadOfNewPackets()
+{
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    QVERIFY(media.open(path("intra.mp4")));
+    probe.startParsingOnly();
+    QTRY_VERIFY(probe.videoQueue().count() > 20);
+    const int64_t target = media.duration() / 2;
+    media.seekTo(target);
+    QTRY_VERIFY(!probe.seekRequested());
+    QTRY_VERIFY(probe.videoQueue().count() > 5);
+    int flushes = 0;
+    QList<int64_t> stamps = drain(probe.videoQueue(), &flushes);
+    QCOMPARE(flushes, 1);
+    QCOMPARE(stamps.first(), std::numeric_limits<int64_t>::min());
+    QCOMPARE(stamps.at(1), target);
+    int audioFlushes = 0;
+    stamps = drain(probe.audioQueue(), &audioFlushes);
+    QCOMPARE(audioFlushes, 1);
+    QCOMPARE(stamps.first(), std::numeric_limits<int64_t>::min());
+    probe.stopParsingOnly();
+}
+
+void tst_ParsingThread::seekPastEndMarkGoesToStartMark()
+{
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    const int64_t second = 12800; // ticks of the H.264 stream in MP4
+    QVERIFY(media.open(path("intra.mp4"), second, 2 * second));
+    QCOMPARE(probe.timeBase(), 1.0 / second);
+    probe.startParsingOnly();
+    media.seekTo(3 * second);
+    QTRY_VERIFY(!probe.seekRequested());
+    QTRY_VERIFY(probe.videoQueue().count() > 3);
+    const QList<int64_t> stamps = drain(probe.videoQueue());
+    QCOMPARE(stamps.at(1), second);
+    probe.stopParsingOnly();
+}
+
+void tst_ParsingThread::seekFlags_data()
+{
+    QTest::addColumn<int64_t>("target");
+    QTest::addColumn<int64_t>("position");
+    QTest::addColumn<bool>("forced");
+    QTest::addColumn<bool>("dirty");
+    QTest::addColumn<int>("flags");
+    QTest::newRow("forwards") << int64_t(200) << int64_t(100) << false << false << 0;
+    QTest::newRow("to the position") << int64_t(100) << int64_t(100) << false << false << 0;
+    QTest::newRow("backwards") << int64_t(50) << int64_t(100) << false << false
+                               << AVSEEK_FLAG_BACKWARD;
+    QTest::newRow("forwards, backward forced") << int64_t(200) << int64_t(100) << true << false
+                                               << AVSEEK_FLAG_BACKWARD;
+    QTest::newRow("dirty forwards") << int64_t(200) << int64_t(100) << false << true
+                                    << AVSEEK_FLAG_ANY;
+    QTest::newRow("dirty backwards") << int64_t(50) << int64_t(100) << false << true
+                                     << (AVSEEK_FLAG_ANY | AVSEEK_FLAG_BACKWARD);
+}
+
+void tst_ParsingThread::seekFlags()
+{
+    QFETCH(int64_t, target);
+    QFETCH(int64_t, position);
+    QFETCH(bool, forced);
+    QFETCH(bool, dirty);
+    QFETCH(int, flags);
+    QCOMPARE(ParsingThread::seekFlags(target, position, forced, dirty), flags);
+}
+
+void tst_ParsingThread::endPacketsRepeatAtEndOfInput_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("video");
+    QTest::newRow("video file") << path("intra.mp4") << true;
+    QTest::newRow("audio-only file") << path("tone.mp3") << false;
+}
+
+void tst_ParsingThread::endPacketsRepeatAtEndOfInput()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, video);
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    QVERIFY(media.open(file));
+    probe.startParsingOnly();
+    PacketQueue &reference = video ? probe.videoQueue() : probe.audioQueue();
+    int ends = 0;
+    QList<int64_t> stamps;
+    QSet<int> streams;
+    QTRY_VERIFY((stamps += drain(reference, nullptr, &ends, &streams), ends >= 3));
+    QCOMPARE(stamps.last(), std::numeric_limits<int64_t>::max());
+    // They keep coming while nothing seeks.
+    const int before = ends;
+    QTRY_VERIFY((drain(reference, nullptr, &ends), ends >= before + 3));
+
+    // Each carries the end mark and the reference stream's index.
+    Packet packet(av_packet_alloc());
+    QTRY_VERIFY(reference.get(packet.get(), false));
+    QCOMPARE(packet->size, 0);
+    QCOMPARE(packet->dts, media.markOut());
+    QCOMPARE(packet->stream_index, probe.referenceStreamIndex());
+    av_packet_unref(packet.get());
+
+    // A seek back into the file clears the end and reading goes on.
+    media.seekTo(media.startTime());
+    QTRY_VERIFY(!probe.seekRequested());
+    int flushes = 0;
+    stamps.clear();
+    QTRY_VERIFY((stamps += drain(reference, &flushes), stamps.size() > 2));
+    QCOMPARE(flushes, 1);
+    QCOMPARE(stamps.first(), std::numeric_limits<int64_t>::min());
+    QVERIFY(stamps.at(1) != std::numeric_limits<int64_t>::max()); // a real packet
+    probe.stopParsingOnly();
+}
+
+void tst_ParsingThread::otherStreamsAreDropped()
+{
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    QVERIFY(media.open(path("tracks.mkv")));
+    QCOMPARE(probe.referenceStreamIndex(), 0);
+    QCOMPARE(probe.audioStreamIndex(), 1);
+    probe.startParsingOnly();
+    int videoEnds = 0;
+    QSet<int> videoStreams;
+    QSet<int> audioStreams;
+    QTRY_VERIFY((drain(probe.videoQueue(), nullptr, &videoEnds, &videoStreams), videoEnds > 0));
+    drain(probe.audioQueue(), nullptr, nullptr, &audioStreams);
+    probe.stopParsingOnly();
+    QCOMPARE(videoStreams, QSet<int>{0});
+    QCOMPARE(audioStreams, QSet<int>{1});
+}
+
+void tst_ParsingThread::stopWakesBlockedTaker()
+{
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    QVERIFY(media.open(path("tone.mp3"))); // nothing but flushes reach the video queue
+    probe.startParsingOnly();
+    std::atomic<bool> gotFlush{false};
+    std::unique_ptr<QThread> taker(QThread::create([&] {
+        Packet packet(av_packet_alloc());
+        if (probe.videoQueue().get(packet.get(), true))
+            gotFlush = PacketQueue::isFlushPacket(packet.get());
+    }));
+    taker->start();
+    QTRY_VERIFY(taker->isRunning());
+    probe.stopParsingOnly();
+    QVERIFY(taker->wait(5000));
+    QVERIFY(gotFlush);
+}
+
+// A pipe cannot seek back: the request fails, is cleared, and the queues
+// keep what they hold.
+void tst_ParsingThread::failedSeekLeavesQueuesAlone()
+{
+    const QString fifo = path("pipe.wav");
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess writer;
+    writer.start("ffmpeg", {"-y", "-nostdin", "-loglevel", "quiet", "-f", "lavfi", "-i",
+                            "sine=duration=60", "-f", "wav", fifo});
+    QVERIFY(writer.waitForStarted());
+    {
+        Media media(nullptr, false, 0x10, 2, 0, 0);
+        MediaProbe probe(&media);
+        QVERIFY(media.open(fifo));
+        probe.startParsingOnly();
+        // Read on, beyond what the reader keeps buffered.
+        QTRY_VERIFY(probe.audioQueue().count() > 20);
+        drain(probe.audioQueue());
+        QTRY_VERIFY(probe.audioQueue().count() > 20);
+        media.seekTo(media.startTime());
+        QTRY_VERIFY(!probe.seekRequested());
+        QVERIFY2(probe.log().contains("ParsingThread:: Seeking error.\n"), qPrintable(probe.log()));
+        int flushes = 0;
+        drain(probe.audioQueue(), &flushes);
+        QCOMPARE(flushes, 0);
+        // The next request is carried out (and fails the same way).
+        media.seekTo(media.startTime());
+        QVERIFY(probe.seekRequested());
+        QTRY_VERIFY(!probe.seekRequested());
+        QCOMPARE(probe.log().count("ParsingThread:: Seeking error.\n"), 2);
+        probe.stopParsingOnly();
+    }
+    writer.kill();
+    writer.waitForFinished();
+}
+
+void tst_ParsingThread::logLines()
+{
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    QVERIFY(media.open(path("tone.mp3")));
+    probe.startParsingOnly();
+    QTRY_VERIFY(probe.log().contains("ParsingThread:: run.\n"));
+    probe.stopParsingOnly();
+    QVERIFY(probe.log().endsWith("ParsingThread:: ended.\n"));
+}
+
+QTEST_GUILESS_MAIN(tst_ParsingThread)
+#include "tst_parsingthread.moc"
