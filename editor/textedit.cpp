@@ -168,6 +168,9 @@ void TextEdit::checkSpelling()
     highlight.setBackground(QColor(QStringLiteral("#ff6060")));
     highlight.setForeground(QColor(QStringLiteral("#000000")));
 
+    // The run processes events between questions; a second run started
+    // from there would walk the same text with a cursor of its own.
+    actionSpellCheck->setEnabled(false);
     const QTextCursor kept = textEdit->textCursor();
     QTextCursor walker(textEdit->document());
     walker.movePosition(QTextCursor::Start);
@@ -203,6 +206,7 @@ void TextEdit::checkSpelling()
     }
 
     textEdit->setTextCursor(kept);
+    actionSpellCheck->setEnabled(true);
     QMessageBox::information(this, tr("Finished"), tr("The spell check has finished."), QMessageBox::Ok);
 }
 
