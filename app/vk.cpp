@@ -1,21 +1,418 @@
 #include "app/vk.h"
 
+#include "app/timeline.h"
+#include "controls/controlbutton.h"
+#include "controls/controlwidget.h"
+#include "controls/qscreenwidget.h"
+#include "controls/qseekslider.h"
+#include "display/glrenderwidget.h"
+#include "editor/textedit.h"
+#include "media/media.h"
+#include "skin/qskinobject.h"
+
+#include <QAction>
 #include <QApplication>
-#include <QMenuBar>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+
+// Off unless asked for (QT_LOGGING_RULES="vantiro.player.debug=true"): a
+// trace of positions and marks for watching playback from outside.
+Q_LOGGING_CATEGORY(lcPlayer, "vantiro.player", QtInfoMsg)
+
+namespace {
+
+constexpr char helpFile[] = "./help_vantiro.CHM";
+constexpr char trayIconFile[] = "./skin/default/images/kestrelbox.png";
+constexpr char zeroTime[] = "00:00:00";
+
+QString chooseWithDialog(QWidget *parent, const QString &caption, const QString &directory,
+                         const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, directory, filter);
+}
+
+} // namespace
 
 Vk::Vk(QWidget *parent)
     : QMainWindow(parent)
+    , m_chooseFile(chooseWithDialog)
 {
     QPalette pal = palette();
-    pal.setBrush(QPalette::Window, Qt::black);
-    pal.setBrush(QPalette::WindowText, Qt::white);
+    pal.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::black, Qt::SolidPattern));
+    pal.setBrush(QPalette::All, QPalette::WindowText, QBrush(Qt::white, Qt::SolidPattern));
     setPalette(pal);
-    resize(640, 480);
-    setWindowTitle(tr("Vantiro复读机软件"));
 
-    m_actionQuit = new QAction(tr("Quit"), this);
-    connect(m_actionQuit, &QAction::triggered, qApp, &QCoreApplication::quit);
-    menuBar()->addAction(m_actionQuit);
+    resize(640, 480);
+    // The whole desktop, across all screens, as the old desktop widget saw it.
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    move(desktop.width() / 2 - width() / 2, desktop.height() / 2 - height() / 2);
+
+    setupLayout();
+    attachEditor();
+
+    m_refreshTimer = new QTimer(this);
+    m_refreshTimer->setInterval(250);
+    connect(m_refreshTimer, &QTimer::timeout, this, &Vk::refreshTiming);
+
+    setupActions();
+    setWindowTitle(tr("Vantiro复读机软件"));
+    setupTray();
+
+    m_skin = new QSkinObject(this);
+    m_skin->startSkinning();
 }
 
-Vk::~Vk() = default;
+Vk::~Vk()
+{
+    delete m_refreshTimer;
+    m_refreshTimer = nullptr;
+    delete m_display;
+    m_display = nullptr;
+    delete m_engine;
+    m_engine = nullptr;
+    // None of these has a parent in the window's tree.
+    delete m_trayMenu;
+    delete m_skin;
+    delete m_editor;
+}
+
+void Vk::attachEditor()
+{
+    m_editor = new TextEdit;
+    m_editor->resize(610, 400);
+    m_editor->hide();
+    connect(this, &Vk::setDirPath, m_editor, &TextEdit::fileSaveDefault);
+    connect(m_editor, &TextEdit::keyDelegate, this, &Vk::keyDelegateTrigger);
+}
+
+void Vk::on_actionEidtor()
+{
+    m_editor->setVisible(m_editor->isHidden());
+}
+
+void Vk::quitProgram()
+{
+    // Quitting from the tray would otherwise drop the dictation typed since
+    // it was last saved without a word.
+    if (m_editor && !m_editor->close())
+        return;
+    QCoreApplication::quit();
+}
+
+void Vk::setFileChooser(FileChooser chooser)
+{
+    m_chooseFile = chooser ? std::move(chooser) : FileChooser(chooseWithDialog);
+}
+
+bool Vk::refreshTimerActive() const
+{
+    return m_refreshTimer && m_refreshTimer->isActive();
+}
+
+void Vk::setupLayout()
+{
+    m_central = new QWidget(this);
+    m_mainGrid = new QGridLayout(m_central);
+    m_mainGrid->setContentsMargins(0, 0, 0, 0);
+    m_mainGrid->setSpacing(0);
+
+    m_display = new GLRenderWidget(m_central);
+    m_display->hide();
+    m_mainGrid->addWidget(m_display, 0, 0, 1, 1);
+
+    // Made after the display, so it lies above it in the shared cell.
+    m_idleScreen = new QScreenWidget(m_central);
+    m_mainGrid->addWidget(m_idleScreen, 0, 0, 1, 1);
+    connect(m_idleScreen, &QScreenWidget::click, this, &Vk::on_actionOpen_activated);
+    connect(m_idleScreen, &QScreenWidget::doubleClick, this, &Vk::on_actionOpen_activated);
+
+    setCentralWidget(m_central);
+
+    m_controlStrip = new ControlWidget(m_central);
+    m_mainGrid->addWidget(m_controlStrip, 1, 0, 1, -1);
+
+    m_stripGrid = new QGridLayout(m_controlStrip);
+    m_stripGrid->setContentsMargins(5, 8, 5, 5);
+    m_positionLabel = new QLabel(m_controlStrip);
+    m_slider = new QSeekSlider(m_controlStrip);
+    m_durationLabel = new QLabel(m_controlStrip);
+    m_buttons = new ControlButton(m_controlStrip);
+    m_stripGrid->addWidget(m_positionLabel, 0, 0, -1, 1, Qt::AlignLeft | Qt::AlignTop);
+    m_stripGrid->addWidget(m_slider, 0, 1, -1, 20, Qt::AlignTop);
+    m_stripGrid->addWidget(m_durationLabel, 0, 21, -1, 1, Qt::AlignRight | Qt::AlignTop);
+    m_stripGrid->addWidget(m_buttons, 1, 0, 1, -1, Qt::AlignTop);
+
+    m_slider->setEnabled(false);
+    connect(m_slider, &QSeekSlider::valueChanged, this, &Vk::on_actionSeek);
+    connectButtonBar();
+}
+
+void Vk::setupActions()
+{
+    m_actionOpen = new QAction(tr("Open"), this);
+    connect(m_actionOpen, &QAction::triggered, this, &Vk::on_actionOpen_activated);
+
+    m_actionFullscreen = new QAction(tr("Full Screen"), this);
+    m_actionFullscreen->setCheckable(true);
+    m_actionFullscreen->setEnabled(true);
+    connect(m_actionFullscreen, &QAction::toggled, this, &Vk::on_actionFullscreen_toggled);
+    connect(m_display, &GLRenderWidget::windowClosed, m_actionFullscreen, &QAction::toggle);
+
+    m_actionAspectRatio = new QAction(tr("Keep Aspect Ratio"), this);
+    m_actionAspectRatio->setCheckable(true);
+    m_actionAspectRatio->setEnabled(true);
+    m_actionAspectRatio->setChecked(true);
+    connect(m_actionAspectRatio, &QAction::toggled, m_display, &GLRenderWidget::setVideoAspectRatio);
+
+    m_actionHelp = new QAction(tr("Help"), this);
+    connect(m_actionHelp, &QAction::triggered, this, &Vk::loadHelp);
+
+    m_actionQuit = new QAction(tr("Quit"), this);
+    connect(m_actionQuit, &QAction::triggered, this, &QWidget::close);
+}
+
+void Vk::setupTray()
+{
+    m_trayMinimize = new QAction(tr("Mi&nimize"), this);
+    connect(m_trayMinimize, &QAction::triggered, this, &QWidget::hide);
+    m_trayRestore = new QAction(tr("&Restore"), this);
+    connect(m_trayRestore, &QAction::triggered, this, &QWidget::showNormal);
+    m_trayQuit = new QAction(tr("&Quit"), this);
+    connect(m_trayQuit, &QAction::triggered, this, &Vk::quitProgram);
+
+    m_trayMenu = new QMenu;
+    m_trayMenu->addAction(m_trayMinimize);
+    m_trayMenu->addAction(m_trayRestore);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(m_trayQuit);
+
+    m_trayIcon = new QSystemTrayIcon(this);
+    m_trayIcon->setContextMenu(m_trayMenu);
+    m_trayIcon->setIcon(QIcon(QString::fromLatin1(trayIconFile)));
+    m_trayIcon->setToolTip(windowTitle());
+    m_trayIcon->setVisible(true);
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, &Vk::iconActivated);
+}
+
+QMenu *Vk::createContextMenu()
+{
+    auto *menu = new QMenu(this);
+    menu->addAction(m_actionOpen);
+    menu->addSeparator();
+    menu->addAction(m_actionFullscreen);
+    menu->addSeparator();
+    menu->addAction(m_actionAspectRatio);
+    menu->addSeparator();
+    menu->addAction(m_actionHelp);
+    menu->addSeparator();
+    menu->addAction(m_actionQuit);
+    return menu;
+}
+
+void Vk::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createContextMenu();
+    menu->exec(event->globalPos());
+    delete menu;
+}
+
+Media *Vk::createEngine()
+{
+    // Without non-power-of-two textures the pictures must be scaled to
+    // power-of-two sizes, and then a smoother filter pays off.
+    const bool npot = GLRenderWidget::hasExtension(QStringLiteral("GL_EXT_texture_non_power_of_two"))
+        || GLRenderWidget::hasExtension(QStringLiteral("GL_ARB_texture_non_power_of_two"));
+    constexpr int rgb24 = 2;
+    if (npot)
+        return new Media(this, false, 0x10, rgb24, 0, 0);
+    return new Media(this, true, 1, rgb24, 0, 0);
+}
+
+void Vk::on_actionOpen_activated()
+{
+    // Lives for the whole run: the next dialog starts where the last ended.
+    static QDir lastPlace = QDir::home();
+    const QString name = m_chooseFile(this, tr("Open File"), lastPlace.absolutePath(),
+                                      tr("Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)"));
+    // After a Cancel the next dialog starts in the working directory.
+    lastPlace.setPath(name.isEmpty() ? QStringLiteral(".") : name);
+    if (name.isEmpty() || !QFileInfo(name).isFile())
+        return;
+
+    m_display->setVideo(nullptr);
+    delete m_engine;
+    m_engine = nullptr;
+    m_refreshTimer->stop();
+
+    Media *engine = createEngine();
+    engine->setVolume(m_volumeLeft, m_volumeRight);
+    connect(engine, &Media::running, this, &Vk::updateRefreshTimerState);
+    connect(engine, &Media::paused, this, &Vk::updateRefreshTimerState);
+
+    // Failures while opening are reported from inside open(); keep the text
+    // and tell the user once open() has answered.
+    QString openError;
+    auto catchOpenError = connect(engine, &Media::error, this,
+                                  [&openError](const QString &message) { openError = message; });
+    const bool opened = engine->open(name, 0, 0);
+    disconnect(catchOpenError);
+    if (!opened) {
+        delete engine;
+        showIdle();
+        if (openError.isEmpty())
+            openError = tr("Error opening %1:\nThe file holds no sound or picture that can be played.").arg(name);
+        reportFailure(openError);
+        return;
+    }
+
+    m_engine = engine;
+    // A worker that ends on its own (a read error) stops the engine; the
+    // message arrives queued, after the engine has finished emitting.
+    QPointer<Media> guard(engine);
+    connect(engine, &Media::error, this, [this, guard](const QString &message) {
+        if (guard && guard == m_engine) {
+            on_actionStop();
+            reportFailure(message);
+        }
+    }, Qt::QueuedConnection);
+
+    m_display->setVideo(m_engine);
+    m_slider->resetMark();
+    m_slider->setEnabled(true);
+    m_idleScreen->hide();
+    m_display->show();
+    Q_EMIT isPlay(true);
+    Q_EMIT setDirPath(name);
+
+    m_engine->start();
+
+    m_durationLabel->setText(m_engine->timeString(m_engine->duration()));
+    m_durationLabel->show();
+    m_positionLabel->show();
+    m_controlStrip->repaint();
+}
+
+void Vk::showIdle()
+{
+    m_slider->resetMark();
+    m_slider->setValue(0);
+    m_display->setVideo(nullptr);
+    m_display->hide();
+    m_idleScreen->show();
+    m_positionLabel->setText(QString::fromLatin1(zeroTime));
+    m_durationLabel->setText(QString::fromLatin1(zeroTime));
+    m_positionLabel->hide();
+    m_durationLabel->hide();
+    m_controlStrip->repaint();
+    Q_EMIT isPlay(false);
+}
+
+void Vk::reportFailure(const QString &message)
+{
+    qCWarning(lcPlayer).noquote() << message;
+    QMessageBox::warning(this, windowTitle(), message);
+}
+
+void Vk::on_actionStop()
+{
+    if (m_engine) {
+        m_engine->stop();
+        delete m_engine;
+        m_engine = nullptr;
+        m_slider->resetMark();
+        m_slider->setValue(0);
+        m_idleScreen->show();
+        m_positionLabel->setText(QString::fromLatin1(zeroTime));
+        m_durationLabel->setText(QString::fromLatin1(zeroTime));
+        m_positionLabel->hide();
+        m_durationLabel->hide();
+        m_controlStrip->repaint();
+    }
+    m_display->setVideo(nullptr);
+    Q_EMIT isPlay(false);
+}
+
+void Vk::on_actionFullscreen_toggled(bool on)
+{
+    if (on) {
+        m_skin->stopSkinning();
+        showFullScreen();
+    } else {
+        showNormal();
+        m_skin->startSkinning();
+    }
+}
+
+void Vk::updateRefreshTimerState()
+{
+    if (m_engine && !m_engine->isStopped() && !m_engine->isPaused())
+        m_refreshTimer->start();
+    else
+        m_refreshTimer->stop();
+}
+
+void Vk::refreshTiming()
+{
+    if (!m_engine)
+        return;
+    if (m_skipNextRefresh) {
+        m_skipNextRefresh = false;
+        return;
+    }
+    const int64_t p = m_engine->position();
+    qCDebug(lcPlayer, "position %lld in %lld..%lld", static_cast<long long>(p),
+            static_cast<long long>(m_engine->markIn()), static_cast<long long>(m_engine->markOut()));
+    m_slider->setValue(timeline().fraction(p));
+    m_positionLabel->setText(m_engine->timeString(p));
+    m_controlStrip->repaint();
+}
+
+void Vk::pauseAfterFrame()
+{
+    if (!m_engine)
+        return;
+    m_engine->pause(false);
+    disconnect(m_engine, &Media::frameReady, this, &Vk::pauseAfterFrame);
+}
+
+void Vk::loadHelp()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(QString::fromLatin1(helpFile)).absoluteFilePath()));
+}
+
+void Vk::iconActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason != QSystemTrayIcon::Trigger)
+        return;
+    if (isHidden()) {
+        showNormal();
+        return;
+    }
+    if (m_engine) {
+        m_engine->play(false);
+        Q_EMIT isPlay(false);
+    }
+    hide();
+}
+
+void Vk::closeEvent(QCloseEvent *event)
+{
+    if (m_engine) {
+        m_engine->play(false);
+        Q_EMIT isPlay(false);
+    }
+    event->accept();
+}

@@ -1,11 +1,30 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QSystemTrayIcon>
 
+#include <cstdint>
+#include <functional>
+
+class ControlButton;
+class ControlWidget;
+class GLRenderWidget;
+class Media;
 class QAction;
+class QGridLayout;
+class QLabel;
+class QMenu;
+class QScreenWidget;
+class QSeekSlider;
+class QSkinObject;
+class QTimer;
+class TextEdit;
+class Timeline;
 
-// The player's main window. For now a plain window whose Quit action ends
-// the event loop, since closing windows does not.
+// The player's main window: the video display and the idle screen in one
+// cell above the control strip (time labels, seek slider, button bar). It
+// owns the engine of the file being played, one at a time, and turns the
+// buttons, keys and the editor's forwarded keys into engine commands.
 class Vk final : public QMainWindow
 {
     Q_OBJECT
@@ -15,8 +34,122 @@ public:
     explicit Vk(QWidget *parent = nullptr);
     ~Vk() override;
 
-    QAction *quitAction() const { return m_actionQuit; }
+    // Asks for the media file to open; returns the chosen name, or an empty
+    // one when the user cancels. The default is the standard open dialog;
+    // tests put their own here.
+    using FileChooser = std::function<QString(QWidget *parent, const QString &caption,
+                                              const QString &directory, const QString &filter)>;
+    void setFileChooser(FileChooser chooser);
+
+    // Sharp tune moves a mark by this many ticks of the reference stream.
+    static constexpr int64_t sharpTuneStep = 100;
+    // Forward and Backward jump by this many playing seconds.
+    static constexpr double jumpSeconds = 30.0;
+
+    Media *engine() const { return m_engine; }
+    QSeekSlider *seekSlider() const { return m_slider; }
+    ControlButton *buttonBar() const { return m_buttons; }
+    GLRenderWidget *display() const { return m_display; }
+    QScreenWidget *idleScreen() const { return m_idleScreen; }
+    TextEdit *editor() const { return m_editor; }
+    QLabel *positionLabel() const { return m_positionLabel; }
+    QLabel *durationLabel() const { return m_durationLabel; }
+    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+    QAction *fullScreenAction() const { return m_actionFullscreen; }
+    QAction *aspectRatioAction() const { return m_actionAspectRatio; }
+    QAction *helpAction() const { return m_actionHelp; }
+    // The action that ends the program: the tray menu's Quit. The window's
+    // own Quit only closes the window, which leaves the program in the tray.
+    // Quitting lets the editor ask about an unsaved dictation first.
+    QAction *quitAction() const { return m_trayQuit; }
+    QAction *closeAction() const { return m_actionQuit; }
+    double volumeLeft() const { return m_volumeLeft; }
+    double volumeRight() const { return m_volumeRight; }
+    bool refreshTimerActive() const;
+
+    // The right-click menu, built anew each time; the caller owns it.
+    QMenu *createContextMenu();
+
+Q_SIGNALS:
+    void isPlay(bool playing);
+    void setDirPath(const QString &mediaPath);
+
+public Q_SLOTS:
+    void on_actionOpen_activated();
+    void on_actionFullscreen_toggled(bool on);
+    void on_actionSeek(double f);
+    void on_actionMarkInSeek();
+    void on_actionMarkOutSeek();
+    void on_actionMarkReset();
+    void on_actionMarkInReset();
+    void on_actionMarkOutReset();
+    void on_actionMarkInSharpL();
+    void on_actionMarkInSharpR();
+    void on_actionMarkOutSharpL();
+    void on_actionMarkOutSharpR();
+    void on_actionPlayPause();
+    void on_actionForward();
+    void on_actionBackward();
+    void on_actionVolume(double left, double right);
+    void on_actionStop();
+    void on_actionEidtor();
+    void refreshTiming();
+    void pauseAfterFrame();
+    void updateRefreshTimerState();
+    void iconActivated(QSystemTrayIcon::ActivationReason reason);
+    void loadHelp();
+    void keyDelegateTrigger(int key);
+    // Ends the event loop unless the user keeps an unsaved dictation open.
+    void quitProgram();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    void setupLayout();
+    void attachEditor();
+    void setupActions();
+    void setupTray();
+    void connectButtonBar();
+    Timeline timeline() const;
+    Media *createEngine();
+    void showIdle();
+    void reportFailure(const QString &message);
+    void sharpTuneMarkIn(int64_t step);
+    void sharpTuneMarkOut(int64_t step);
+
+    Media *m_engine = nullptr;
+    QWidget *m_central = nullptr;
+    QGridLayout *m_mainGrid = nullptr;
+    ControlWidget *m_controlStrip = nullptr;
+    QGridLayout *m_stripGrid = nullptr;
+    GLRenderWidget *m_display = nullptr;
+    QSeekSlider *m_slider = nullptr;
+    ControlButton *m_buttons = nullptr;
+    QTimer *m_refreshTimer = nullptr;
+    QAction *m_actionOpen = nullptr;
+    QAction *m_actionFullscreen = nullptr;
+    QAction *m_actionAspectRatio = nullptr;
+    QAction *m_actionHelp = nullptr;
     QAction *m_actionQuit = nullptr;
+    QSkinObject *m_skin = nullptr;
+    // Set by a seek from the slider, so that the next refresh does not pull
+    // the knob back before the engine has got there.
+    bool m_skipNextRefresh = false;
+    QScreenWidget *m_idleScreen = nullptr;
+    // A top-level window of its own, without parent; deleted by the destructor.
+    TextEdit *m_editor = nullptr;
+    QAction *m_trayMinimize = nullptr;
+    QAction *m_trayRestore = nullptr;
+    QAction *m_trayQuit = nullptr;
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    QMenu *m_trayMenu = nullptr; // no parent: deleted by the destructor
+    QLabel *m_positionLabel = nullptr;
+    QLabel *m_durationLabel = nullptr;
+    // The last volume from the button bar, given to every new engine.
+    double m_volumeLeft = 0.5;
+    double m_volumeRight = 0.5;
+    FileChooser m_chooseFile;
 };

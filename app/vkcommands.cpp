@@ -1,0 +1,210 @@
+// The player's commands: what the button bar, the keys and the editor's
+// forwarded keys do to the engine, and how the slider's flags follow.
+
+#include "app/vk.h"
+
+#include "app/timeline.h"
+#include "controls/controlbutton.h"
+#include "controls/qseekslider.h"
+#include "media/media.h"
+
+#include <QKeyEvent>
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
+
+Timeline Vk::timeline() const
+{
+    return Timeline(m_engine->startTime(), m_engine->duration());
+}
+
+void Vk::on_actionPlayPause()
+{
+    if (!m_engine)
+        return;
+    // Holding stops the engine and keeps its place; the engine's own pause
+    // is left to its end-of-loop handling.
+    const bool resume = m_engine->isStopped();
+    m_engine->play(resume);
+    Q_EMIT isPlay(resume);
+}
+
+void Vk::on_actionForward()
+{
+    if (m_engine)
+        m_engine->seekRelative(jumpSeconds);
+}
+
+void Vk::on_actionBackward()
+{
+    if (m_engine)
+        m_engine->seekRelative(-jumpSeconds);
+}
+
+void Vk::on_actionSeek(double f)
+{
+    if (!m_engine)
+        return;
+    m_skipNextRefresh = true;
+    const Timeline::Click click = timeline().click(f, m_engine->markIn(), m_engine->markOut());
+    switch (click.kind) {
+    case Timeline::Click::Seek:
+        m_engine->seekTo(click.target);
+        break;
+    case Timeline::Click::WidenStart:
+        m_engine->setMarkIn(click.target);
+        m_slider->setMarkInFlag(f);
+        break;
+    case Timeline::Click::WidenEnd:
+        m_engine->setMarkOut(click.target);
+        m_slider->setMarkOutFlag(f);
+        break;
+    case Timeline::Click::Nothing:
+        break;
+    }
+}
+
+void Vk::on_actionMarkInSeek()
+{
+    if (!m_engine)
+        return;
+    m_slider->setMarkInFlag(timeline().fraction(m_engine->position()));
+    m_engine->setMarkIn(m_engine->position());
+}
+
+void Vk::on_actionMarkOutSeek()
+{
+    if (!m_engine)
+        return;
+    m_slider->setMarkOutFlag(timeline().fraction(m_engine->position()));
+    m_engine->setMarkOut(m_engine->position());
+}
+
+void Vk::on_actionMarkReset()
+{
+    if (!m_engine)
+        return;
+    const Timeline line = timeline();
+    m_engine->setMarkIn(line.start());
+    m_engine->setMarkOut(line.end());
+    m_slider->resetMark();
+}
+
+void Vk::on_actionMarkInReset()
+{
+    if (!m_engine)
+        return;
+    const auto loop = timeline().loopBeforeMarkIn(m_engine->markIn());
+    if (!loop)
+        return;
+    m_engine->setMarkIn(loop->markIn);
+    m_engine->setMarkOut(loop->markOut);
+    m_slider->setMarkInFlag(loop->inFlag);
+    m_slider->setMarkOutFlag(loop->outFlag);
+}
+
+void Vk::on_actionMarkOutReset()
+{
+    if (!m_engine)
+        return;
+    const auto loop = timeline().loopAfterMarkOut(m_engine->markOut());
+    if (!loop)
+        return;
+    m_engine->seekTo(*loop->seek);
+    // The end moves out first: the engine holds the start at or before the
+    // end, and the old end would stop it short.
+    m_engine->setMarkOut(loop->markOut);
+    m_engine->setMarkIn(loop->markIn);
+    m_slider->setMarkOutFlag(loop->outFlag);
+    m_slider->setMarkInFlag(loop->inFlag);
+}
+
+// The flag follows the requested mark, not the one the engine keeps after
+// holding it inside the stream, so a nudge past an end still shows.
+void Vk::sharpTuneMarkIn(int64_t step)
+{
+    if (!m_engine)
+        return;
+    const int64_t mi = m_engine->markIn();
+    m_engine->setMarkIn(mi + step);
+    m_slider->setMarkInFlag(timeline().fraction(mi + step));
+}
+
+void Vk::sharpTuneMarkOut(int64_t step)
+{
+    if (!m_engine)
+        return;
+    const int64_t mo = m_engine->markOut();
+    m_engine->setMarkOut(mo + step);
+    m_slider->setMarkOutFlag(timeline().fraction(mo + step));
+}
+
+void Vk::on_actionMarkInSharpL() { sharpTuneMarkIn(-sharpTuneStep); }
+void Vk::on_actionMarkInSharpR() { sharpTuneMarkIn(sharpTuneStep); }
+void Vk::on_actionMarkOutSharpL() { sharpTuneMarkOut(-sharpTuneStep); }
+void Vk::on_actionMarkOutSharpR() { sharpTuneMarkOut(sharpTuneStep); }
+
+void Vk::on_actionVolume(double left, double right)
+{
+    m_volumeLeft = left;
+    m_volumeRight = right;
+    if (m_engine)
+        m_engine->setVolume(left, right);
+}
+
+void Vk::keyPressEvent(QKeyEvent *event)
+{
+    // Keys are the player's own; nothing goes on to the base class.
+    event->accept();
+    if (event->modifiers() != Qt::NoModifier)
+        return;
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_F5: on_actionPlayPause(); break;
+    case Qt::Key_Left: on_actionBackward(); break;
+    case Qt::Key_Right: on_actionForward(); break;
+    case Qt::Key_F1: on_actionMarkInSharpL(); break;
+    case Qt::Key_F2: on_actionMarkInSharpR(); break;
+    case Qt::Key_F3: on_actionMarkOutSharpL(); break;
+    case Qt::Key_F4: on_actionMarkOutSharpR(); break;
+    case Qt::Key_F6: on_actionMarkInReset(); break;
+    case Qt::Key_F7: on_actionMarkInSeek(); break;
+    case Qt::Key_F8: on_actionMarkOutSeek(); break;
+    case Qt::Key_F9: on_actionMarkOutReset(); break;
+    default: break;
+    }
+}
+
+void Vk::keyDelegateTrigger(int key)
+{
+    // While the editor has the focus only F1 to F5 reach the player; the
+    // rest of the keyboard is for typing.
+    switch (key) {
+    case Qt::Key_F1: on_actionMarkInSharpL(); break;
+    case Qt::Key_F2: on_actionMarkInSharpR(); break;
+    case Qt::Key_F3: on_actionMarkOutSharpL(); break;
+    case Qt::Key_F4: on_actionMarkOutSharpR(); break;
+    case Qt::Key_F5: on_actionPlayPause(); break;
+    default: break;
+    }
+}
+
+void Vk::connectButtonBar()
+{
+    connect(m_buttons, &ControlButton::playPause, this, &Vk::on_actionPlayPause);
+    connect(m_buttons, &ControlButton::stop, this, &Vk::on_actionStop);
+    connect(m_buttons, &ControlButton::setMarkInSignal, this, &Vk::on_actionMarkInSeek);
+    connect(m_buttons, &ControlButton::setMarkOut, this, &Vk::on_actionMarkOutSeek);
+    connect(m_buttons, &ControlButton::forward, this, &Vk::on_actionForward);
+    connect(m_buttons, &ControlButton::backward, this, &Vk::on_actionBackward);
+    connect(m_buttons, &ControlButton::resetMark, this, &Vk::on_actionMarkReset);
+    connect(m_buttons, &ControlButton::volumeChanged, this, &Vk::on_actionVolume);
+    connect(m_buttons, &ControlButton::resetMarkIn, this, &Vk::on_actionMarkInReset);
+    connect(m_buttons, &ControlButton::resetMarkOut, this, &Vk::on_actionMarkOutReset);
+    connect(m_buttons, &ControlButton::startSharpL, this, &Vk::on_actionMarkInSharpL);
+    connect(m_buttons, &ControlButton::startSharpR, this, &Vk::on_actionMarkInSharpR);
+    connect(m_buttons, &ControlButton::endSharpL, this, &Vk::on_actionMarkOutSharpL);
+    connect(m_buttons, &ControlButton::endSharpR, this, &Vk::on_actionMarkOutSharpR);
+    connect(m_buttons, &ControlButton::controlEditor, this, &Vk::on_actionEidtor);
+    connect(this, &Vk::isPlay, m_buttons, &ControlButton::playIcon);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QTextDocument;
+
+// How the editor turns files into documents and documents into files.
+namespace documentfile {
+
+struct Decoded
+{
+    QString text;
+    bool rich = false; // text is HTML; otherwise plain text
+};
+
+// Decodes file bytes as a browser would (byte-order mark or charset
+// declaration, else Latin-1); text that does not look like rich text is
+// decoded again with the local 8-bit encoding and returned as plain text.
+Decoded decode(const QByteArray &bytes);
+
+// The document writer's format for a file name, chosen by its suffix
+// without regard to case: "plaintext", "odf" or "html"; empty for any
+// other suffix, which the editor cannot write.
+QByteArray writerFormat(const QString &fileName);
+
+// Writes the document in the format of the name's suffix. The data goes to
+// a temporary file that replaces the target only once it is complete, so a
+// failed write leaves an earlier file intact.
+bool write(const QTextDocument &document, const QString &fileName);
+
+// The name a "Save as" choice is saved under: names that end in none of
+// the writable suffixes get ".html" appended.
+QString saveAsName(const QString &chosen);
+
+// The PDF export name: a name without a suffix gets ".pdf" appended.
+QString pdfName(const QString &chosen);
+
+} // namespace documentfile

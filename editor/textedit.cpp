@@ -1,0 +1,398 @@
+#include "editor/textedit.h"
+
+#include "editor/cspellengine.h"
+#include "editor/ctextcheckeredit.h"
+#include "editor/documentfile.h"
+#include "diff/diffdialog.h"
+#include "phonetic/phoneticdialog.h"
+#include "skin/qskinobject.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontComboBox>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTextEdit>
+#include <QToolBar>
+
+namespace {
+// Fallback pictures for icons the desktop theme does not have.
+const QString rsrcPath = QStringLiteral("./skin/default/images/win");
+const QString defaultDocument = QStringLiteral("./skin/default/kestrelbox.txt");
+} // namespace
+
+TextEdit::TextEdit(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setToolButtonStyle(Qt::ToolButtonFollowStyle);
+    // Small enough for the whole first toolbar row to fit the window's
+    // usual width of 610 pixels.
+    setIconSize(QSize(20, 20));
+    setupFileActions();
+    setupEditActions();
+    setupTextActions();
+    setupVantiroActions();
+
+    textEdit = new CTextCheckerEdit(this);
+    connect(textEdit, &QTextEdit::currentCharFormatChanged, this, &TextEdit::currentCharFormatChanged);
+    connect(textEdit, &QTextEdit::cursorPositionChanged, this, &TextEdit::cursorPositionChanged);
+    setCentralWidget(textEdit);
+    textEdit->setFocus();
+    setCurrentFileName(QString());
+
+    fontChanged(textEdit->font());
+    colorChanged(textEdit->textColor());
+    alignmentChanged(textEdit->alignment());
+
+    connectDocument();
+    connect(actionUndo, &QAction::triggered, textEdit, &QTextEdit::undo);
+    connect(actionRedo, &QAction::triggered, textEdit, &QTextEdit::redo);
+    connect(actionCut, &QAction::triggered, textEdit, &QTextEdit::cut);
+    connect(actionCopy, &QAction::triggered, textEdit, &QTextEdit::copy);
+    connect(actionPaste, &QAction::triggered, textEdit, &QTextEdit::paste);
+    actionCut->setEnabled(false);
+    actionCopy->setEnabled(false);
+    connect(textEdit, &QTextEdit::copyAvailable, actionCut, &QAction::setEnabled);
+    connect(textEdit, &QTextEdit::copyAvailable, actionCopy, &QAction::setEnabled);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TextEdit::clipboardDataChanged);
+    clipboardDataChanged();
+
+    const QStringList args = QCoreApplication::arguments();
+    const QString initial = args.size() == 2 ? args.at(1) : defaultDocument;
+    if (!load(initial))
+        fileNew();
+
+    skin = std::make_unique<QSkinObject>(this);
+    skin->startSkinning();
+}
+
+TextEdit::~TextEdit() = default;
+
+// The document object stays the same for the window's life: loading and
+// clearing replace its content, not the document.
+void TextEdit::connectDocument()
+{
+    QTextDocument *document = textEdit->document();
+    connect(document, &QTextDocument::modificationChanged, actionSave, &QAction::setEnabled);
+    connect(document, &QTextDocument::modificationChanged, this, &QWidget::setWindowModified);
+    connect(document, &QTextDocument::undoAvailable, actionUndo, &QAction::setEnabled);
+    connect(document, &QTextDocument::redoAvailable, actionRedo, &QAction::setEnabled);
+    setWindowModified(document->isModified());
+    actionSave->setEnabled(document->isModified());
+    actionUndo->setEnabled(document->isUndoAvailable());
+    actionRedo->setEnabled(document->isRedoAvailable());
+}
+
+QIcon TextEdit::toolIcon(const QString &theme, const QString &file)
+{
+    const QIcon fallback(rsrcPath + file);
+    return theme.isEmpty() ? fallback : QIcon::fromTheme(theme, fallback);
+}
+
+QAction *TextEdit::addAction(QToolBar *bar, const QString &theme, const QString &file,
+                             const QString &text)
+{
+    QAction *action = new QAction(toolIcon(theme, file), text, this);
+    bar->addAction(action);
+    return action;
+}
+
+void TextEdit::setupFileActions()
+{
+    QToolBar *tb = addToolBar(tr("File Actions"));
+
+    QAction *a = addAction(tb, QStringLiteral("document-new"), QStringLiteral("/filenew.png"), tr("&New"));
+    a->setShortcut(QKeySequence::New);
+    connect(a, &QAction::triggered, this, &TextEdit::fileNew);
+
+    a = addAction(tb, QStringLiteral("document-open"), QStringLiteral("/fileopen.png"), tr("&Open..."));
+    a->setShortcut(QKeySequence::Open);
+    connect(a, &QAction::triggered, this, &TextEdit::fileOpen);
+
+    actionSave = addAction(tb, QStringLiteral("document-save"), QStringLiteral("/filesave.png"), tr("&Save"));
+    actionSave->setShortcut(QKeySequence::Save);
+    actionSave->setEnabled(false);
+    connect(actionSave, &QAction::triggered, this, &TextEdit::fileSave);
+
+    a = addAction(tb, QStringLiteral("document-print"), QStringLiteral("/fileprint.png"), tr("&Print..."));
+    a->setShortcut(QKeySequence::Print);
+    connect(a, &QAction::triggered, this, &TextEdit::filePrint);
+
+    a = addAction(tb, QStringLiteral("exportpdf"), QStringLiteral("/exportpdf.png"), tr("&Export PDF..."));
+    a->setShortcut(Qt::CTRL | Qt::Key_D);
+    connect(a, &QAction::triggered, this, &TextEdit::filePrintPdf);
+}
+
+void TextEdit::setupEditActions()
+{
+    QToolBar *tb = addToolBar(tr("Edit Actions"));
+    actionUndo = addAction(tb, QStringLiteral("edit-undo"), QStringLiteral("/editundo.png"), tr("&Undo"));
+    actionUndo->setShortcut(QKeySequence::Undo);
+    actionRedo = addAction(tb, QStringLiteral("edit-redo"), QStringLiteral("/editredo.png"), tr("&Redo"));
+    actionRedo->setShortcut(QKeySequence::Redo);
+    actionCut = addAction(tb, QStringLiteral("edit-cut"), QStringLiteral("/editcut.png"), tr("Cu&t"));
+    actionCut->setShortcut(QKeySequence::Cut);
+    actionCopy = addAction(tb, QStringLiteral("edit-copy"), QStringLiteral("/editcopy.png"), tr("&Copy"));
+    actionCopy->setShortcut(QKeySequence::Copy);
+    actionPaste = addAction(tb, QStringLiteral("edit-paste"), QStringLiteral("/editpaste.png"), tr("&Paste"));
+    actionPaste->setShortcut(QKeySequence::Paste);
+}
+
+void TextEdit::setupVantiroActions()
+{
+    QToolBar *tb = addToolBar(tr("Vantiro Actions"));
+    actionSpellCheck = addAction(tb, QString(), QStringLiteral("/checkSpell.png"), tr("&SpellCheck"));
+    connect(actionSpellCheck, &QAction::triggered, this, &TextEdit::checkSpelling);
+    actionPhoneticLookup = addAction(tb, QString(), QStringLiteral("/dict.png"), tr("&PhoneticLookup"));
+    connect(actionPhoneticLookup, &QAction::triggered, this, &TextEdit::lookupPhonetic);
+    actionDiffText = addAction(tb, QString(), QStringLiteral("/diff.png"), tr("&DiffText"));
+    connect(actionDiffText, &QAction::triggered, this, &TextEdit::diffText);
+}
+
+void TextEdit::checkSpelling()
+{
+    // A fresh engine per run: words ignored for this run are forgotten with it.
+    CSpellEngine engine(QStringLiteral("./spell/dict/en_US"), QStringLiteral("./spell/users/userDict.txt"));
+    SpellCheckDialog dialog(&engine, this);
+    connect(&dialog, SIGNAL(newDictSig()), textEdit, SLOT(addToDictionaryS()));
+
+    QTextCharFormat highlight;
+    highlight.setBackground(QColor(QStringLiteral("#ff6060")));
+    highlight.setForeground(QColor(QStringLiteral("#000000")));
+
+    // The run processes events between questions; a second run started
+    // from there would walk the same text with a cursor of its own.
+    actionSpellCheck->setEnabled(false);
+    const QTextCursor kept = textEdit->textCursor();
+    QTextCursor walker(textEdit->document());
+    walker.movePosition(QTextCursor::Start);
+    while (!walker.atEnd()) {
+        QCoreApplication::processEvents();
+        const int stepStart = walker.position();
+        walker.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
+        if (!walker.hasSelection()) {
+            // Between words: on to the start of the next one, and never
+            // stand still whatever the boundaries make of the text.
+            walker.movePosition(QTextCursor::NextWord);
+            if (walker.position() <= stepStart)
+                walker.movePosition(QTextCursor::NextCharacter);
+            continue;
+        }
+        QString word = walker.selectedText();
+        // Leading digits and punctuation are not part of the word: "4teh"
+        // is checked as "teh", "1984" not at all.
+        while (!word.isEmpty() && !word.at(0).isLetter() && walker.anchor() < walker.position()) {
+            const int end = walker.position();
+            walker.setPosition(walker.anchor() + 1);
+            walker.setPosition(end, QTextCursor::KeepAnchor);
+            word = walker.selectedText();
+        }
+        if (!word.isEmpty() && !engine.isKnown(word)) {
+            if (askAboutWord(dialog, walker, highlight) == SpellCheckDialog::CancelCheck)
+                break;
+        }
+        // The next step starts where this word ends: a word can begin right
+        // there, as "teh" does after the bracket in "(teh)", and moving to
+        // the next word start from here would pass over it.
+        walker.clearSelection();
+    }
+
+    textEdit->setTextCursor(kept);
+    actionSpellCheck->setEnabled(true);
+    QMessageBox::information(this, tr("Finished"), tr("The spell check has finished."), QMessageBox::Ok);
+}
+
+// Shows the unknown word selected by the walker and acts on the answer.
+SpellCheckDialog::SpellCheckAction TextEdit::askAboutWord(SpellCheckDialog &dialog, QTextCursor &walker,
+                                                          const QTextCharFormat &highlight)
+{
+    QTextCursor at(textEdit->document());
+    at.setPosition(walker.selectionStart());
+    textEdit->setTextCursor(at);
+    textEdit->ensureCursorVisible();
+
+    QTextEdit::ExtraSelection selection;
+    selection.cursor = walker;
+    selection.format = highlight;
+    textEdit->setExtraSelections({selection});
+    QCoreApplication::processEvents();
+
+    const SpellCheckDialog::SpellCheckAction action = dialog.checkWord(walker.selectedText());
+
+    textEdit->setExtraSelections({});
+    QCoreApplication::processEvents();
+    if (action == SpellCheckDialog::ReplaceOnce || action == SpellCheckDialog::ReplaceAll) {
+        walker.beginEditBlock();
+        walker.insertText(dialog.replacementText());
+        walker.endEditBlock();
+    }
+    QCoreApplication::processEvents();
+    return action;
+}
+
+// Each request opens a dialog of its own. Closing one deletes it: the
+// editor lives for the whole run and would otherwise collect every dialog
+// ever opened, each lookup dialog with its database still open.
+void TextEdit::lookupPhonetic()
+{
+    auto *dialog = new PhoneticDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+}
+
+void TextEdit::diffText()
+{
+    auto *dialog = new DiffDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+}
+
+bool TextEdit::load(const QString &f)
+{
+    QFile file(f);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return false;
+    const documentfile::Decoded decoded = documentfile::decode(file.readAll());
+    if (decoded.rich)
+        textEdit->setHtml(decoded.text);
+    else
+        textEdit->setPlainText(decoded.text);
+    setCurrentFileName(f);
+    return true;
+}
+
+bool TextEdit::maybeSave()
+{
+    if (!textEdit->document()->isModified())
+        return true;
+    if (fileName.startsWith(QLatin1String(":/")))
+        return true;
+    const QMessageBox::StandardButton answer = QMessageBox::warning(
+        this, tr("Application"),
+        tr("The document has been modified.\nDo you want to save your changes?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    if (answer == QMessageBox::Save)
+        return fileSave();
+    return answer != QMessageBox::Cancel;
+}
+
+void TextEdit::setCurrentFileName(const QString &name)
+{
+    fileName = name;
+    textEdit->document()->setModified(false);
+    const QString shownName = fileName.isEmpty() ? QStringLiteral("untitled.html")
+                                                 : QFileInfo(fileName).fileName();
+    setWindowTitle(tr("%1[*] - %2").arg(shownName, tr("Rich Text")));
+    // Clearing the text area reports a modification that setModified(false)
+    // does not take back, so the flags are set here directly.
+    setWindowModified(false);
+    actionSave->setEnabled(false);
+}
+
+void TextEdit::fileNew()
+{
+    if (maybeSave()) {
+        textEdit->clear();
+        setCurrentFileName(QString());
+    }
+}
+
+void TextEdit::fileOpen()
+{
+    const QString fn = QFileDialog::getOpenFileName(this, tr("Open File..."), QString(),
+                                                    tr("HTML-Files (*.htm *.html);;All Files (*)"));
+    if (!fn.isEmpty())
+        load(fn);
+}
+
+bool TextEdit::fileSave()
+{
+    if (fileName.isEmpty())
+        return fileSaveAs();
+    QTextDocument *document = textEdit->document();
+    if (documentfile::write(*document, fileName)) {
+        document->setModified(false);
+        return true;
+    }
+    // Whatever the state before, the document is not on disk under its
+    // name now, so closing must still offer to save it.
+    document->setModified(true);
+    return false;
+}
+
+bool TextEdit::fileSaveAs()
+{
+    const QString fn = QFileDialog::getSaveFileName(
+        this, tr("Save as..."), QString(),
+        tr("Rich text (*.rtf);;Text files (*.txt);;ODF files (*.odt);;HTML-Files (*.htm *.html);;All Files (*)"));
+    if (fn.isEmpty())
+        return false;
+    setCurrentFileName(documentfile::saveAsName(fn));
+    return fileSave();
+}
+
+bool TextEdit::fileSaveDefault(const QString &mediaPath)
+{
+    const QString target = mediaPath + QLatin1String(".html");
+    if (QFileInfo::exists(target)) {
+        // An earlier dictation for this media file: continue it rather
+        // than overwrite it with whatever the editor holds now.
+        if (!maybeSave())
+            return false;
+        return load(target);
+    }
+    setCurrentFileName(target);
+    return fileSave();
+}
+
+void TextEdit::filePrint()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    if (textEdit->textCursor().hasSelection())
+        dialog.setOption(QAbstractPrintDialog::PrintSelection);
+    dialog.setWindowTitle(tr("Print Document"));
+    if (dialog.exec() == QDialog::Accepted)
+        textEdit->print(&printer);
+}
+
+void TextEdit::filePrintPdf()
+{
+    const QString fn = QFileDialog::getSaveFileName(this, QStringLiteral("Export PDF"), QString(),
+                                                    QStringLiteral("*.pdf"));
+    if (fn.isEmpty())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(documentfile::pdfName(fn));
+    textEdit->document()->print(&printer);
+}
+
+void TextEdit::clipboardDataChanged()
+{
+    actionPaste->setEnabled(!QApplication::clipboard()->text().isEmpty());
+}
+
+void TextEdit::keyPressEvent(QKeyEvent *event)
+{
+    // Reached only by presses the text area left unhandled. A press with
+    // any modifier goes nowhere: the player must not see Ctrl+F2 as F2.
+    if (event->modifiers() == Qt::NoModifier)
+        Q_EMIT keyDelegate(event->key());
+}
+
+void TextEdit::closeEvent(QCloseEvent *event)
+{
+    if (maybeSave())
+        event->accept();
+    else
+        event->ignore();
+}

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTextCharFormat>
+
+#include <memory>
+
+#include "editor/spellcheckdialog.h"
+
+class QAction;
+class QComboBox;
+class QFontComboBox;
+class CTextCheckerEdit;
+class QSkinObject;
+class QToolBar;
+
+// The dictation editor: a top-level rich-text window beside the player.
+// Keys the text area leaves unhandled and that carry no modifier go to the
+// player through keyDelegate(int); the player hands each opened media path
+// to fileSaveDefault(QString), which ties the dictation to that media file.
+class TextEdit final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TextEdit)
+
+public:
+    explicit TextEdit(QWidget *parent = nullptr);
+    ~TextEdit() override;
+
+    // The text area at the centre of the window.
+    CTextCheckerEdit *textArea() const { return textEdit; }
+    // Empty for an untitled document.
+    QString currentFileName() const { return fileName; }
+
+    // Reads a document into the text area and makes it the current file.
+    // Returns false, changing nothing, when the file cannot be read.
+    bool load(const QString &f);
+
+Q_SIGNALS:
+    // A toolkit key code (Qt::Key) the window received without modifiers.
+    void keyDelegate(int key);
+
+public Q_SLOTS:
+    void checkSpelling();
+    void lookupPhonetic();
+    void diffText();
+    void fileNew();
+    void fileOpen();
+    // Saves under the current name; a failed save leaves the document
+    // modified and any earlier file as it was.
+    bool fileSave();
+    bool fileSaveAs();
+    // mediaPath is the full path of the media file just opened; the
+    // dictation belongs to mediaPath + ".html". When that file exists it
+    // holds an earlier dictation, which is loaded (after the unsaved-changes
+    // prompt) rather than overwritten. False when the user cancels the
+    // prompt or the file cannot be read or written.
+    bool fileSaveDefault(const QString &mediaPath);
+    void filePrint();
+    void filePrintPdf();
+    void clipboardDataChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private Q_SLOTS:
+    void textBold();
+    void textItalic();
+    void textUnderline();
+    void textFamily(const QString &family);
+    void textSize(const QString &size);
+    void textStyle(int styleIndex);
+    void textColor();
+    void textAlign(QAction *action);
+    void currentCharFormatChanged(const QTextCharFormat &format);
+    void cursorPositionChanged();
+
+private:
+    void setupFileActions();
+    void setupEditActions();
+    void setupTextActions();
+    void setupVantiroActions();
+    void connectDocument();
+    bool maybeSave();
+    void setCurrentFileName(const QString &name);
+    SpellCheckDialog::SpellCheckAction askAboutWord(SpellCheckDialog &dialog, QTextCursor &walker,
+                                                    const QTextCharFormat &highlight);
+    void mergeFormatOnWordOrSelection(const QTextCharFormat &format);
+    void fontChanged(const QFont &font);
+    void colorChanged(const QColor &color);
+    void alignmentChanged(Qt::Alignment alignment);
+    // The desktop theme's icon, else the picture file under the skin's
+    // editor image folder; file starts with "/". No theme: the file only.
+    static QIcon toolIcon(const QString &theme, const QString &file);
+    QAction *addAction(QToolBar *bar, const QString &theme, const QString &file,
+                       const QString &text);
+
+    QString fileName;
+    CTextCheckerEdit *textEdit = nullptr;
+
+    QAction *actionSave = nullptr;
+    QAction *actionUndo = nullptr;
+    QAction *actionRedo = nullptr;
+    QAction *actionCut = nullptr;
+    QAction *actionCopy = nullptr;
+    QAction *actionPaste = nullptr;
+    QAction *actionTextBold = nullptr;
+    QAction *actionTextItalic = nullptr;
+    QAction *actionTextUnderline = nullptr;
+    QAction *actionAlignLeft = nullptr;
+    QAction *actionAlignCenter = nullptr;
+    QAction *actionAlignRight = nullptr;
+    QAction *actionAlignJustify = nullptr;
+    QAction *actionTextColor = nullptr;
+    QAction *actionSpellCheck = nullptr;
+    QAction *actionPhoneticLookup = nullptr;
+    QAction *actionDiffText = nullptr;
+
+    QComboBox *comboStyle = nullptr;
+    QFontComboBox *comboFont = nullptr;
+    QComboBox *comboSize = nullptr;
+
+    // Not a child: the skin filters the window's own events.
+    std::unique_ptr<QSkinObject> skin;
+};

@@ -1,0 +1,580 @@
+#include "app/vk.h"
+
+#include "controls/controlbutton.h"
+#include "controls/qscreenwidget.h"
+#include "controls/qseekslider.h"
+#include "display/glrenderwidget.h"
+#include "editor/ctextcheckeredit.h"
+#include "editor/textedit.h"
+#include "media/iaudio.h"
+#include "media/media.h"
+#include "tests/support/mediamaker.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+
+// The engine keeps this door open for tests; here it only reads the volume
+// that an engine was given.
+class MediaProbe
+{
+public:
+    static const IAudio *audio(const Media *media) { return media->m_audio; }
+};
+
+class TestVk : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    // window
+    void startsIdleWithItsActions();
+    void contextMenuHasNineEntries();
+    void openDialogRemembersPlaceAndFilter();
+    void openingStartsPlayback();
+    void secondFileReplacesEngineAndKeepsVolume();
+    void stopTwice();
+    void trayClickHoldsAndHides();
+    void closeHoldsPlayback();
+    void brokenFileIsReportedAndLeavesWindowIdle();
+    void refreshMovesSliderAndLabel();
+    void editorToggles();
+    // commands
+    void clickAtMiddleSeeksToHalf();
+    void clicksAroundLoopWidenOrSeek();
+    void sharpTuneAtStartKeepsMarkButMovesFlag();
+    void sharpTuneSteps_data();
+    void sharpTuneSteps();
+    void resetsDoNothingAtTheEnds();
+    void loopResetsMoveTheLoop();
+    void playPauseTogglesIsPlay();
+    void whileHeldSeeksDoNothingButMarksMove();
+    void editorKeysReachOnlyF1ToF5();
+    void noEngineNoCommand();
+
+private:
+    void openFile(const QString &name);
+    void waitPlaying();
+    static double flagFraction(double pixels, const QSeekSlider *slider);
+
+    QTemporaryDir m_dir;
+    QString m_clip;
+    QString m_second;
+    QString m_broken;
+    std::unique_ptr<Vk> m_vk;
+};
+
+void TestVk::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_clip = m_dir.filePath(QStringLiteral("talk.mp4"));
+    m_second = m_dir.filePath(QStringLiteral("second.mkv"));
+    m_broken = m_dir.filePath(QStringLiteral("broken.mp4"));
+    QVERIFY(mediamaker::makeVideo(m_clip, 12, 320, 240, 25));
+    QVERIFY(mediamaker::makeVideo(m_second, 4, 160, 120, 25));
+    QFile broken(m_broken);
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    QByteArray noise(64 * 1024, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919 + (i >> 3) * 104729) & 0xff);
+    broken.write(noise);
+}
+
+void TestVk::init()
+{
+    m_vk = std::make_unique<Vk>();
+    QVERIFY(QTest::qWaitForWindowExposed(m_vk.get()));
+}
+
+void TestVk::cleanup()
+{
+    m_vk.reset();
+}
+
+void TestVk::openFile(const QString &name)
+{
+    m_vk->setFileChooser([name](QWidget *, const QString &, const QString &, const QString &) { return name; });
+    m_vk->on_actionOpen_activated();
+}
+
+void TestVk::waitPlaying()
+{
+    QVERIFY(m_vk->engine());
+    QTRY_VERIFY_WITH_TIMEOUT(m_vk->engine()->position() > m_vk->engine()->startTime(), 15000);
+}
+
+double TestVk::flagFraction(double pixels, const QSeekSlider *slider)
+{
+    return pixels / slider->width();
+}
+
+void TestVk::startsIdleWithItsActions()
+{
+    QCOMPARE(m_vk->windowTitle(), QStringLiteral("Vantiro复读机软件"));
+    QCOMPARE(m_vk->size(), QSize(640, 480));
+    QVERIFY(!m_vk->engine());
+    QVERIFY(m_vk->idleScreen()->isVisible());
+    QVERIFY(!m_vk->display()->isVisible());
+    QVERIFY(!m_vk->seekSlider()->isEnabled());
+    QCOMPARE(m_vk->palette().color(QPalette::Window), QColor(Qt::black));
+    QCOMPARE(m_vk->palette().color(QPalette::WindowText), QColor(Qt::white));
+    QVERIFY(m_vk->aspectRatioAction()->isCheckable());
+    QVERIFY(m_vk->aspectRatioAction()->isChecked());
+    QVERIFY(m_vk->fullScreenAction()->isCheckable());
+    QVERIFY(!m_vk->fullScreenAction()->isChecked());
+    QVERIFY(m_vk->trayIcon()->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable());
+    QCOMPARE(m_vk->trayIcon()->toolTip(), m_vk->windowTitle());
+    const QList<QAction *> tray = m_vk->trayIcon()->contextMenu()->actions();
+    QCOMPARE(tray.size(), 4);
+    QCOMPARE(tray.at(0)->text(), QStringLiteral("Mi&nimize"));
+    QCOMPARE(tray.at(1)->text(), QStringLiteral("&Restore"));
+    QVERIFY(tray.at(2)->isSeparator());
+    QCOMPARE(tray.at(3)->text(), QStringLiteral("&Quit"));
+    QVERIFY(m_vk->editor());
+    QVERIFY(m_vk->editor()->isHidden());
+    QCOMPARE(m_vk->editor()->size(), QSize(610, 400));
+}
+
+void TestVk::contextMenuHasNineEntries()
+{
+    std::unique_ptr<QMenu> menu(m_vk->createContextMenu());
+    const QList<QAction *> entries = menu->actions();
+    QCOMPARE(entries.size(), 9);
+    const QStringList texts{"Open", "", "Full Screen", "", "Keep Aspect Ratio", "", "Help", "", "Quit"};
+    for (int i = 0; i < entries.size(); ++i) {
+        QCOMPARE(entries.at(i)->isSeparator(), texts.at(i).isEmpty());
+        if (!texts.at(i).isEmpty())
+            QCOMPARE(entries.at(i)->text(), texts.at(i));
+    }
+}
+
+void TestVk::openDialogRemembersPlaceAndFilter()
+{
+    QStringList places;
+    QString caption, filter;
+    QString answer;
+    m_vk->setFileChooser([&](QWidget *parent, const QString &c, const QString &dir, const QString &f) {
+        Q_ASSERT(parent == m_vk.get());
+        caption = c;
+        places << dir;
+        filter = f;
+        return answer;
+    });
+    answer = m_clip;
+    m_vk->on_actionOpen_activated();
+    QCOMPARE(caption, QStringLiteral("Open File"));
+    QCOMPARE(filter, QStringLiteral("Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)"));
+    QVERIFY(m_vk->engine());
+    // The next dialog starts at the file chosen last; after a Cancel, in
+    // the working directory.
+    answer.clear();
+    m_vk->on_actionOpen_activated();
+    QCOMPARE(places.last(), QFileInfo(m_clip).absoluteFilePath());
+    QVERIFY(m_vk->engine()); // a Cancel leaves the playing file alone
+    m_vk->on_actionOpen_activated();
+    QCOMPARE(places.last(), QDir::currentPath());
+    // A folder is no media file: nothing changes.
+    QPointer<Media> engine = m_vk->engine();
+    answer = m_dir.path();
+    m_vk->on_actionOpen_activated();
+    QCOMPARE(m_vk->engine(), engine.data());
+}
+
+void TestVk::openingStartsPlayback()
+{
+    QSignalSpy played(m_vk.get(), &Vk::isPlay);
+    QSignalSpy dirPath(m_vk.get(), &Vk::setDirPath);
+    openFile(m_clip);
+    QVERIFY(m_vk->engine());
+    QCOMPARE(played.size(), 1);
+    QCOMPARE(played.at(0).at(0).toBool(), true);
+    QCOMPARE(dirPath.size(), 1);
+    QCOMPARE(dirPath.at(0).at(0).toString(), m_clip);
+    QVERIFY(!m_vk->idleScreen()->isVisible());
+    QVERIFY(m_vk->display()->isVisible());
+    QVERIFY(m_vk->seekSlider()->isEnabled());
+    QCOMPARE(m_vk->durationLabel()->text(), QStringLiteral("00:00:12"));
+    QVERIFY(m_vk->durationLabel()->isVisible());
+    QVERIFY(m_vk->positionLabel()->isVisible());
+    QVERIFY(!m_vk->engine()->isStopped());
+    QCOMPARE(m_vk->engine()->markIn(), m_vk->engine()->startTime());
+    QTRY_VERIFY(m_vk->refreshTimerActive());
+    // The editor has saved the dictation beside the clip.
+    QTRY_VERIFY(QFileInfo::exists(m_clip + QStringLiteral(".html")));
+    QCOMPARE(m_vk->editor()->currentFileName(), m_clip + QStringLiteral(".html"));
+}
+
+void TestVk::secondFileReplacesEngineAndKeepsVolume()
+{
+    openFile(m_clip);
+    QPointer<Media> first = m_vk->engine();
+    QVERIFY(first);
+    m_vk->on_actionVolume(0.25, 0.25);
+    openFile(m_second);
+    QVERIFY(!first); // deleted
+    QVERIFY(m_vk->engine());
+    QCOMPARE(m_vk->volumeLeft(), 0.25);
+    QCOMPARE(m_vk->volumeRight(), 0.25);
+    QCOMPARE(MediaProbe::audio(m_vk->engine())->leftVolume(), 0.25f);
+    QCOMPARE(MediaProbe::audio(m_vk->engine())->rightVolume(), 0.25f);
+    QCOMPARE(m_vk->durationLabel()->text(), QStringLiteral("00:00:04"));
+}
+
+void TestVk::stopTwice()
+{
+    openFile(m_clip);
+    QPointer<Media> engine = m_vk->engine();
+    QSignalSpy played(m_vk.get(), &Vk::isPlay);
+    m_vk->on_actionStop();
+    QVERIFY(!engine);
+    QVERIFY(!m_vk->engine());
+    QVERIFY(m_vk->idleScreen()->isVisible());
+    QVERIFY(!m_vk->positionLabel()->isVisible());
+    QVERIFY(!m_vk->durationLabel()->isVisible());
+    QCOMPARE(m_vk->positionLabel()->text(), QStringLiteral("00:00:00"));
+    QCOMPARE(m_vk->durationLabel()->text(), QStringLiteral("00:00:00"));
+    QVERIFY(m_vk->seekSlider()->isEnabled());
+    QVERIFY(!m_vk->refreshTimerActive());
+    m_vk->on_actionStop();
+    QCOMPARE(played.size(), 2);
+    QCOMPARE(played.at(0).at(0).toBool(), false);
+    QCOMPARE(played.at(1).at(0).toBool(), false);
+    QVERIFY(m_vk->idleScreen()->isVisible());
+}
+
+void TestVk::trayClickHoldsAndHides()
+{
+    openFile(m_clip);
+    waitPlaying();
+    QSignalSpy played(m_vk.get(), &Vk::isPlay);
+    // Only a plain click acts.
+    m_vk->iconActivated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(m_vk->isVisible());
+    m_vk->iconActivated(QSystemTrayIcon::Trigger);
+    QVERIFY(m_vk->isHidden());
+    QVERIFY(m_vk->engine()->isStopped());
+    QCOMPARE(played.size(), 1);
+    QCOMPARE(played.at(0).at(0).toBool(), false);
+    m_vk->iconActivated(QSystemTrayIcon::Trigger);
+    QVERIFY(m_vk->isVisible());
+    QVERIFY(m_vk->engine()->isStopped());
+    QCOMPARE(played.size(), 1);
+}
+
+void TestVk::closeHoldsPlayback()
+{
+    openFile(m_clip);
+    waitPlaying();
+    QSignalSpy played(m_vk.get(), &Vk::isPlay);
+    QVERIFY(m_vk->close());
+    QVERIFY(m_vk->isHidden());
+    QVERIFY(m_vk->engine()->isStopped());
+    QCOMPARE(played.size(), 1);
+    QCOMPARE(played.at(0).at(0).toBool(), false);
+    QVERIFY(m_vk->trayIcon()->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void TestVk::brokenFileIsReportedAndLeavesWindowIdle()
+{
+    openFile(m_clip);
+    QString shown;
+    QObject *parentOfBox = nullptr;
+    // The message box runs its own loop; read and close it from there.
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        shown = box->text();
+        parentOfBox = box->parent();
+        box->accept();
+    });
+    closer.start(20);
+    QSignalSpy played(m_vk.get(), &Vk::isPlay);
+    QSignalSpy dirPath(m_vk.get(), &Vk::setDirPath);
+    openFile(m_broken);
+    closer.stop();
+    QVERIFY2(shown.startsWith(QStringLiteral("Error opening %1:\n").arg(m_broken)), qPrintable(shown));
+    QCOMPARE(parentOfBox, m_vk.get());
+    QVERIFY(!m_vk->engine());
+    QVERIFY(m_vk->idleScreen()->isVisible());
+    QVERIFY(!m_vk->display()->isVisible());
+    QVERIFY(!m_vk->durationLabel()->isVisible());
+    QVERIFY(!m_vk->refreshTimerActive());
+    QCOMPARE(played.size(), 1);
+    QCOMPARE(played.at(0).at(0).toBool(), false);
+    QCOMPARE(dirPath.size(), 0); // no dictation file beside a broken file
+    // And the next good file plays.
+    openFile(m_clip);
+    QVERIFY(m_vk->engine());
+    waitPlaying();
+}
+
+void TestVk::refreshMovesSliderAndLabel()
+{
+    openFile(m_clip);
+    QTRY_VERIFY_WITH_TIMEOUT(m_vk->positionLabel()->text() >= QStringLiteral("00:00:01"), 15000);
+    QVERIFY(m_vk->seekSlider()->value() > 0);
+    QVERIFY(std::isfinite(m_vk->seekSlider()->value()));
+    // A seek from the slider makes the next refresh leave the knob alone.
+    m_vk->seekSlider()->setValue(0.9);
+    const double knob = m_vk->seekSlider()->value();
+    m_vk->on_actionSeek(0.9);
+    m_vk->refreshTiming();
+    QCOMPARE(m_vk->seekSlider()->value(), knob);
+    // Held: the timer stops.
+    m_vk->on_actionPlayPause();
+    QTRY_VERIFY(!m_vk->refreshTimerActive());
+}
+
+void TestVk::editorToggles()
+{
+    m_vk->on_actionEidtor();
+    QVERIFY(m_vk->editor()->isVisible());
+    m_vk->on_actionEidtor();
+    QVERIFY(m_vk->editor()->isHidden());
+}
+
+void TestVk::clickAtMiddleSeeksToHalf()
+{
+    openFile(m_clip);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    QCOMPARE(e->startTime(), 0);
+    const qint64 d = e->duration();
+    m_vk->on_actionSeek(0.5);
+    QCOMPARE(e->markIn(), 0);
+    QCOMPARE(e->markOut(), d);
+    // The first picture after the seek is at d / 2 or just after it.
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() >= d / 2 && e->position() < d / 2 + d / 10, 15000);
+}
+
+void TestVk::clicksAroundLoopWidenOrSeek()
+{
+    openFile(m_clip);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    const qint64 d = e->duration();
+    QSeekSlider *slider = m_vk->seekSlider();
+    e->setMarkOut(qint64(d * 0.4));
+    e->setMarkIn(qint64(d * 0.2));
+    slider->setMarkInFlag(0.2);
+    slider->setMarkOutFlag(0.4);
+    m_vk->on_actionSeek(0.3);
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() >= qint64(d * 0.3) && e->position() < qint64(d * 0.4), 15000);
+
+    m_vk->on_actionSeek(0.1);
+    QCOMPARE(e->markIn(), qint64(d * 0.1));
+    QCOMPARE(flagFraction(slider->markIn(), slider), 0.1);
+    m_vk->on_actionSeek(0.7);
+    QCOMPARE(e->markOut(), qint64(d * 0.7));
+    QCOMPARE(flagFraction(slider->markOut(), slider), 0.7);
+    // Neither widening seeked: the pictures that follow stay past 0.3 d
+    // until the loop runs out.
+    QSignalSpy frames(e, &Media::frameReady);
+    QTRY_VERIFY_WITH_TIMEOUT(frames.size() >= 10, 10000);
+    QVERIFY(e->position() >= qint64(d * 0.3));
+}
+
+void TestVk::sharpTuneAtStartKeepsMarkButMovesFlag()
+{
+    openFile(m_clip);
+    Media *e = m_vk->engine();
+    const qint64 d = e->duration();
+    QSeekSlider *slider = m_vk->seekSlider();
+    QTest::keyClick(m_vk.get(), Qt::Key_F1);
+    QCOMPARE(e->markIn(), e->startTime());
+    QCOMPARE(flagFraction(slider->markIn(), slider), -double(Vk::sharpTuneStep) / d);
+    QVERIFY(slider->markIn() < 0);
+}
+
+void TestVk::sharpTuneSteps_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("inStep");
+    QTest::addColumn<int>("outStep");
+    QTest::newRow("F1 start left") << int(Qt::Key_F1) << -1 << 0;
+    QTest::newRow("F2 start right") << int(Qt::Key_F2) << 1 << 0;
+    QTest::newRow("F3 end left") << int(Qt::Key_F3) << 0 << -1;
+    QTest::newRow("F4 end right") << int(Qt::Key_F4) << 0 << 1;
+}
+
+void TestVk::sharpTuneSteps()
+{
+    QFETCH(int, key);
+    QFETCH(int, inStep);
+    QFETCH(int, outStep);
+    openFile(m_clip);
+    Media *e = m_vk->engine();
+    const qint64 d = e->duration();
+    e->setMarkOut(d / 2);
+    e->setMarkIn(d / 4);
+    QTest::keyClick(m_vk.get(), Qt::Key(key));
+    QCOMPARE(e->markIn(), d / 4 + inStep * Vk::sharpTuneStep);
+    QCOMPARE(e->markOut(), d / 2 + outStep * Vk::sharpTuneStep);
+    QSeekSlider *slider = m_vk->seekSlider();
+    if (inStep)
+        QCOMPARE(flagFraction(slider->markIn(), slider), double(d / 4 + inStep * Vk::sharpTuneStep) / d);
+    else
+        QCOMPARE(flagFraction(slider->markOut(), slider), double(d / 2 + outStep * Vk::sharpTuneStep) / d);
+    // With a modifier the key does nothing.
+    QTest::keyClick(m_vk.get(), Qt::Key(key), Qt::ShiftModifier);
+    QCOMPARE(e->markIn(), d / 4 + inStep * Vk::sharpTuneStep);
+    QCOMPARE(e->markOut(), d / 2 + outStep * Vk::sharpTuneStep);
+}
+
+void TestVk::resetsDoNothingAtTheEnds()
+{
+    openFile(m_clip);
+    Media *e = m_vk->engine();
+    const qint64 d = e->duration();
+    QSignalSpy marking(e, &Media::markingChanged);
+    QTest::keyClick(m_vk.get(), Qt::Key_F6);
+    QTest::keyClick(m_vk.get(), Qt::Key_F9);
+    QCOMPARE(marking.size(), 0);
+    QCOMPARE(e->markIn(), 0);
+    QCOMPARE(e->markOut(), d);
+}
+
+void TestVk::loopResetsMoveTheLoop()
+{
+    openFile(m_clip);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    const qint64 d = e->duration();
+    QSeekSlider *slider = m_vk->seekSlider();
+    e->setMarkOut(qint64(d * 0.5));
+    e->setMarkIn(qint64(d * 0.25));
+    // F6: from the start to where the loop began.
+    QTest::keyClick(m_vk.get(), Qt::Key_F6);
+    QCOMPARE(e->markIn(), 0);
+    QCOMPARE(e->markOut(), qint64(d * (double(qint64(d * 0.25)) / d)));
+    QCOMPARE(slider->markIn(), 0.0);
+    // F9: from where it ended to the end, playing from there.
+    e->setMarkOut(qint64(d * 0.75));
+    QTest::keyClick(m_vk.get(), Qt::Key_F9);
+    QCOMPARE(e->markOut(), d);
+    QCOMPARE(e->markIn(), qint64(d * 0.75));
+    QCOMPARE(flagFraction(slider->markOut(), slider), 1.0);
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() >= qint64(d * 0.75), 15000);
+    // The button bar's cancel loop: the whole file again.
+    m_vk->on_actionMarkReset();
+    QCOMPARE(e->markIn(), 0);
+    QCOMPARE(e->markOut(), d);
+}
+
+void TestVk::playPauseTogglesIsPlay()
+{
+    openFile(m_clip);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    QSignalSpy played(m_vk.get(), &Vk::isPlay);
+    QTest::keyClick(m_vk.get(), Qt::Key_Space);
+    QVERIFY(e->isStopped());
+    const qint64 held = e->position();
+    QTest::keyClick(m_vk.get(), Qt::Key_F5);
+    QVERIFY(!e->isStopped());
+    // Resumed from where it was held.
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() >= held, 15000);
+    m_vk->on_actionPlayPause();
+    QVERIFY(e->isStopped());
+    QCOMPARE(played.size(), 3);
+    QCOMPARE(played.at(0).at(0).toBool(), false);
+    QCOMPARE(played.at(1).at(0).toBool(), true);
+    QCOMPARE(played.at(2).at(0).toBool(), false);
+}
+
+void TestVk::whileHeldSeeksDoNothingButMarksMove()
+{
+    openFile(m_clip);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    const qint64 d = e->duration();
+    m_vk->on_actionPlayPause();
+    QVERIFY(e->isStopped());
+    const qint64 held = e->position();
+    m_vk->on_actionSeek(0.9);
+    QTest::keyClick(m_vk.get(), Qt::Key_Right);
+    QTest::keyClick(m_vk.get(), Qt::Key_Left);
+    m_vk->on_actionForward();
+    m_vk->on_actionBackward();
+    QCOMPARE(e->position(), held);
+    // Marks still move.
+    QTest::keyClick(m_vk.get(), Qt::Key_F7);
+    QCOMPARE(e->markIn(), held);
+    QTest::keyClick(m_vk.get(), Qt::Key_F2);
+    QCOMPARE(e->markIn(), held + Vk::sharpTuneStep);
+    QTest::keyClick(m_vk.get(), Qt::Key_F8);
+    QCOMPARE(e->markOut(), qMax(held, held + Vk::sharpTuneStep));
+    m_vk->on_actionMarkReset();
+    QCOMPARE(e->markIn(), 0);
+    QCOMPARE(e->markOut(), d);
+    // Resuming plays on from where it was held, not from the ignored seeks.
+    m_vk->on_actionPlayPause();
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() > held, 15000);
+    QVERIFY(e->position() < held + d / 5);
+}
+
+void TestVk::editorKeysReachOnlyF1ToF5()
+{
+    openFile(m_clip);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    const qint64 d = e->duration();
+    e->setMarkOut(qint64(d * 0.5));
+    e->setMarkIn(qint64(d * 0.25));
+    TextEdit *editor = m_vk->editor();
+    m_vk->on_actionEidtor();
+    QVERIFY(QTest::qWaitForWindowExposed(editor));
+    QWidget *text = editor->textArea();
+    QSignalSpy marking(e, &Media::markingChanged);
+    QTest::keyClick(text, Qt::Key_F1, Qt::ControlModifier);
+    QTest::keyClick(text, Qt::Key_Space, Qt::ShiftModifier);
+    QTest::keyClick(text, Qt::Key_F6);
+    QTest::keyClick(text, Qt::Key_F9);
+    QTest::keyClick(text, Qt::Key_F7);
+    QCOMPARE(marking.size(), 0);
+    QVERIFY(!e->isStopped());
+    // F2 and F5 from the editor act.
+    QTest::keyClick(text, Qt::Key_F2);
+    QCOMPARE(e->markIn(), qint64(d * 0.25) + Vk::sharpTuneStep);
+    QTest::keyClick(text, Qt::Key_F5);
+    QVERIFY(e->isStopped());
+    // F6 in the player window makes the loop run from the start.
+    QTest::keyClick(m_vk.get(), Qt::Key_F6);
+    QCOMPARE(e->markIn(), 0);
+    QVERIFY(e->markOut() > qint64(d * 0.25) - 2 && e->markOut() <= qint64(d * 0.25) + Vk::sharpTuneStep);
+}
+
+void TestVk::noEngineNoCommand()
+{
+    QSignalSpy played(m_vk.get(), &Vk::isPlay);
+    for (int key : {Qt::Key_Space, Qt::Key_F1, Qt::Key_F4, Qt::Key_F6, Qt::Key_F7, Qt::Key_F9, Qt::Key_Left})
+        QTest::keyClick(m_vk.get(), Qt::Key(key));
+    m_vk->on_actionSeek(0.5);
+    m_vk->keyDelegateTrigger(Qt::Key_F5);
+    m_vk->refreshTiming();
+    QCOMPARE(played.size(), 0);
+    m_vk->on_actionVolume(0.1, 0.2);
+    QCOMPARE(m_vk->volumeLeft(), 0.1);
+    QCOMPARE(m_vk->volumeRight(), 0.2);
+}
+
+QTEST_MAIN(TestVk)
+#include "tst_vk.moc"

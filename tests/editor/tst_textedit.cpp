@@ -1,0 +1,465 @@
+#include "editor/textedit.h"
+
+#include "diff/diffdialog.h"
+#include "editor/ctextcheckeredit.h"
+#include "phonetic/phoneticdialog.h"
+
+#include "modaldriver.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextList>
+#include <QtTest>
+
+#include <memory>
+
+// The editor window on real files in a temporary folder, with its file
+// dialogs and message boxes answered through their widgets.
+class TestTextEdit : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void saveAsFollowsSuffixRule_data();
+    void saveAsFollowsSuffixRule();
+    void saveDefaultCreatesDictationAtOnce();
+    void saveDefaultContinuesEarlierDictation_data();
+    void saveDefaultContinuesEarlierDictation();
+    void failedSaveLeavesDocumentModified_data();
+    void failedSaveLeavesDocumentModified();
+    void pdfExport_data();
+    void pdfExport();
+    void loadDecidesBetweenHtmlAndPlainText_data();
+    void loadDecidesBetweenHtmlAndPlainText();
+    void unmodifiedKeysReachThePlayer_data();
+    void unmodifiedKeysReachThePlayer();
+    void toolDialogsOpenAnewEachTime();
+
+    void boldWithoutSelectionBoldsTheWord();
+    void sizeBoxAppliesOnlyPositiveNumbers_data();
+    void sizeBoxAppliesOnlyPositiveNumbers();
+    void controlsFollowCursor();
+    void listStyles();
+
+private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    static QByteArray readFile(const QString &name);
+    static void writeFile(const QString &name, const QByteArray &bytes);
+    QAction *action(const QString &text) const;
+    void placeCursor(int position) const;
+    // Answers the next file dialog with name.
+    static std::unique_ptr<ModalDriver> answerFileDialog(const QString &name);
+    // Answers every unsaved-changes prompt with button.
+    static std::unique_ptr<ModalDriver> answerPrompt(QMessageBox::StandardButton button);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TextEdit> m_editor;
+};
+
+void TestTextEdit::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_editor = std::make_unique<TextEdit>();
+    QVERIFY(QTest::qWaitForWindowExposed(m_editor.get()));
+}
+
+void TestTextEdit::cleanup()
+{
+    m_editor->textArea()->document()->setModified(false); // nothing may ask on the way out
+    m_editor.reset();
+    m_dir.reset();
+}
+
+QByteArray TestTextEdit::readFile(const QString &name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestTextEdit::writeFile(const QString &name, const QByteArray &bytes)
+{
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QAction *TestTextEdit::action(const QString &text) const
+{
+    for (QAction *a : m_editor->findChildren<QAction *>()) {
+        // The text area's context menu has actions of the same names.
+        if (a->text() == text && a->parent() != m_editor->textArea())
+            return a;
+    }
+    return nullptr;
+}
+
+void TestTextEdit::placeCursor(int position) const
+{
+    QTextCursor cursor(m_editor->textArea()->document());
+    cursor.setPosition(position);
+    m_editor->textArea()->setTextCursor(cursor);
+}
+
+std::unique_ptr<ModalDriver> TestTextEdit::answerFileDialog(const QString &name)
+{
+    return std::make_unique<ModalDriver>([name](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog)
+            return false;
+        dialog->selectFile(name);
+        static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, which is protected
+        return true;
+    });
+}
+
+std::unique_ptr<ModalDriver> TestTextEdit::answerPrompt(QMessageBox::StandardButton button)
+{
+    return std::make_unique<ModalDriver>([button](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box || box->windowTitle() != QLatin1String("Application"))
+            return false;
+        box->button(button)->click();
+        return true;
+    });
+}
+
+void TestTextEdit::saveAsFollowsSuffixRule_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QByteArray>("start"); // the first bytes tell the format
+
+    QTest::newRow("txt in capitals is plain text") << "notes.TXT" << "notes.TXT" << QByteArray("Dictation one caf\xc3\xa9");
+    QTest::newRow("rtf becomes html") << "notes.rtf" << "notes.rtf.html" << QByteArray("<!DOCTYPE HTML");
+    QTest::newRow("no suffix becomes html") << "notes" << "notes.html" << QByteArray("<!DOCTYPE HTML");
+    QTest::newRow("odt is a zip package") << "notes.odt" << "notes.odt" << QByteArray("PK");
+}
+
+void TestTextEdit::saveAsFollowsSuffixRule()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    QFETCH(QByteArray, start);
+
+    m_editor->textArea()->setHtml(QString::fromUtf8("Dictation <b>one</b> café"));
+    const auto driver = answerFileDialog(path(chosen));
+    QVERIFY(m_editor->fileSaveAs());
+    QCOMPARE(m_editor->currentFileName(), path(written));
+    QCOMPARE(m_editor->windowTitle(), written + QLatin1String("[*] - Rich Text"));
+    QVERIFY(!m_editor->textArea()->document()->isModified());
+    const QByteArray bytes = readFile(path(written));
+    QVERIFY2(bytes.startsWith(start), bytes.left(40).constData());
+    if (start.startsWith('<'))
+        QVERIFY(bytes.contains("charset=\"utf-8\"") && bytes.contains("caf\xc3\xa9"));
+    // Written through a temporary file that is gone once the save is done.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{written});
+}
+
+void TestTextEdit::saveDefaultCreatesDictationAtOnce()
+{
+    m_editor->fileNew();
+    QVERIFY(m_editor->fileSaveDefault(path(QStringLiteral("talk.avi"))));
+    QVERIFY(readFile(path(QStringLiteral("talk.avi.html"))).startsWith("<!DOCTYPE HTML"));
+    QCOMPARE(m_editor->currentFileName(), path(QStringLiteral("talk.avi.html")));
+    QCOMPARE(m_editor->windowTitle(), QStringLiteral("talk.avi.html[*] - Rich Text"));
+
+    // Later saves go to the same file.
+    QTest::keyClicks(m_editor->textArea(), QStringLiteral("heard"));
+    QVERIFY(action(QStringLiteral("&Save"))->isEnabled());
+    action(QStringLiteral("&Save"))->trigger();
+    QVERIFY(readFile(path(QStringLiteral("talk.avi.html"))).contains("heard"));
+    QVERIFY(!m_editor->isWindowModified());
+}
+
+void TestTextEdit::saveDefaultContinuesEarlierDictation_data()
+{
+    QTest::addColumn<bool>("unsaved");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("nothing unsaved: no question") << false << int(QMessageBox::Cancel) << true << "earlier work";
+    QTest::newRow("discard") << true << int(QMessageBox::Discard) << true << "earlier work";
+    QTest::newRow("cancel keeps the unsaved work") << true << int(QMessageBox::Cancel) << false << "unsaved";
+    QTest::newRow("save, then continue") << true << int(QMessageBox::Save) << true << "earlier work";
+}
+
+void TestTextEdit::saveDefaultContinuesEarlierDictation()
+{
+    QFETCH(bool, unsaved);
+    QFETCH(int, answer);
+    QFETCH(bool, result);
+    QFETCH(QString, shown);
+
+    const QByteArray earlier = "<html><body><p>earlier <b>work</b></p></body></html>";
+    writeFile(path(QStringLiteral("lesson.mp4.html")), earlier);
+    m_editor->fileNew();
+    QVERIFY(m_editor->fileSaveDefault(path(QStringLiteral("first.mp4"))));
+    m_editor->textArea()->setPlainText(QStringLiteral("unsaved"));
+    m_editor->textArea()->document()->setModified(unsaved);
+
+    const auto prompt = answerPrompt(QMessageBox::StandardButton(answer));
+    QCOMPARE(m_editor->fileSaveDefault(path(QStringLiteral("lesson.mp4"))), result);
+    QCOMPARE(prompt->handled(), unsaved ? 1 : 0);
+    QCOMPARE(readFile(path(QStringLiteral("lesson.mp4.html"))), earlier);
+    QCOMPARE(m_editor->textArea()->toPlainText(), shown);
+    QCOMPARE(m_editor->currentFileName(), path(result ? "lesson.mp4.html" : "first.mp4.html"));
+    const bool savedFirst = readFile(path(QStringLiteral("first.mp4.html"))).contains("unsaved");
+    QCOMPARE(savedFirst, answer == QMessageBox::Save);
+}
+
+void TestTextEdit::failedSaveLeavesDocumentModified_data()
+{
+    QTest::addColumn<QString>("media");
+    // Tests may run as root, whom permissions do not stop; folders that
+    // cannot hold a file stop everyone.
+    QTest::newRow("missing folder") << "no/such/folder/talk.avi";
+    QTest::newRow("folder is a file") << "plain.txt/talk.avi";
+}
+
+void TestTextEdit::failedSaveLeavesDocumentModified()
+{
+    QFETCH(QString, media);
+    writeFile(path(QStringLiteral("plain.txt")), "x");
+    m_editor->textArea()->setPlainText(QStringLiteral("heard"));
+    m_editor->textArea()->document()->setModified(false);
+
+    QVERIFY(!m_editor->fileSaveDefault(path(media)));
+    QVERIFY(m_editor->textArea()->document()->isModified());
+    QVERIFY(m_editor->isWindowModified());
+    QVERIFY(action(QStringLiteral("&Save"))->isEnabled());
+    QVERIFY(!m_editor->fileSave());
+    QVERIFY(m_editor->textArea()->document()->isModified());
+
+    // So closing still asks, and Cancel keeps the window open.
+    const auto prompt = answerPrompt(QMessageBox::Cancel);
+    QVERIFY(!m_editor->close());
+    QCOMPARE(prompt->handled(), 1);
+}
+
+void TestTextEdit::pdfExport_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("no suffix") << "out" << "out.pdf";
+    QTest::newRow("other suffix kept") << "out.x" << "out.x";
+}
+
+void TestTextEdit::pdfExport()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    m_editor->textArea()->setPlainText(QStringLiteral("A page of dictation."));
+    const auto driver = answerFileDialog(path(chosen));
+    m_editor->filePrintPdf();
+    QCOMPARE(driver->handled(), 1);
+    const QByteArray pdf = readFile(path(written));
+    QVERIFY(pdf.startsWith("%PDF-"));
+    QVERIFY(pdf.trimmed().endsWith("%%EOF"));
+    QVERIFY(pdf.contains("/Type /Page"));
+}
+
+void TestTextEdit::loadDecidesBetweenHtmlAndPlainText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("boldAtOne");
+
+    QTest::newRow("html") << QByteArray("<html><body><b>bold</b> word</body></html>") << "bold word" << true;
+    QTest::newRow("html declaring utf-8")
+        << QByteArray("<html><head><meta charset=\"utf-8\"></head><body><b>Gr\xc3\xbc\xc3\x9f" "e</b></body></html>")
+        << QString::fromUtf8("Grüße") << true;
+    QTest::newRow("html declaring nothing is latin-1")
+        << QByteArray("<html><body>caf\xe9</body></html>") << QString::fromUtf8("café") << false;
+    QTest::newRow("plain text keeps its signs")
+        << QByteArray("x < 3, y > 4\nnext") << "x < 3, y > 4\nnext" << false;
+    QTest::newRow("plain text is local 8-bit")
+        << QByteArray("Gr\xc3\xbc\xc3\x9f" "e\n<b>") << QString::fromUtf8("Grüße\n<b>") << false;
+}
+
+void TestTextEdit::loadDecidesBetweenHtmlAndPlainText()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(bool, boldAtOne);
+
+    writeFile(path(QStringLiteral("doc")), bytes);
+    QVERIFY(m_editor->load(path(QStringLiteral("doc"))));
+    QCOMPARE(m_editor->textArea()->toPlainText(), text);
+    QTextCursor cursor(m_editor->textArea()->document());
+    cursor.setPosition(1);
+    QCOMPARE(cursor.charFormat().fontWeight() == QFont::Bold, boldAtOne);
+    QCOMPARE(m_editor->currentFileName(), path(QStringLiteral("doc")));
+
+    QVERIFY(!m_editor->load(path(QStringLiteral("missing"))));
+    QCOMPARE(m_editor->textArea()->toPlainText(), text);
+}
+
+void TestTextEdit::unmodifiedKeysReachThePlayer_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QList<int>>("delegated");
+    QTest::addColumn<QString>("typed");
+
+    QTest::newRow("F2") << int(Qt::Key_F2) << int(Qt::NoModifier) << QList<int>{0x01000031} << "";
+    QTest::newRow("Ctrl+F2") << int(Qt::Key_F2) << int(Qt::ControlModifier) << QList<int>{} << "";
+    QTest::newRow("Shift+F2") << int(Qt::Key_F2) << int(Qt::ShiftModifier) << QList<int>{} << "";
+    QTest::newRow("printable key") << int(Qt::Key_A) << int(Qt::NoModifier) << QList<int>{} << "a";
+}
+
+void TestTextEdit::unmodifiedKeysReachThePlayer()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QList<int>, delegated);
+    QFETCH(QString, typed);
+
+    m_editor->fileNew();
+    QSignalSpy spy(m_editor.get(), &TextEdit::keyDelegate);
+    QTest::keyClick(m_editor->textArea(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QList<int> got;
+    for (const QList<QVariant> &args : spy)
+        got << args.at(0).toInt();
+    QCOMPARE(got, delegated);
+    QCOMPARE(m_editor->textArea()->toPlainText(), typed);
+}
+
+void TestTextEdit::toolDialogsOpenAnewEachTime()
+{
+    action(QStringLiteral("&PhoneticLookup"))->trigger();
+    action(QStringLiteral("&PhoneticLookup"))->trigger();
+    action(QStringLiteral("&DiffText"))->trigger();
+    const QList<PhoneticDialog *> lookups = m_editor->findChildren<PhoneticDialog *>();
+    QCOMPARE(lookups.size(), 2);
+    QCOMPARE(m_editor->findChildren<DiffDialog *>().size(), 1);
+    QVERIFY(lookups.at(0)->isVisible() && !lookups.at(0)->isModal());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+
+    // A closed dialog is gone; the others stay.
+    QPointer<PhoneticDialog> closed = lookups.at(0);
+    closed->close();
+    QTRY_VERIFY(closed.isNull());
+    QCOMPARE(m_editor->findChildren<PhoneticDialog *>().size(), 1);
+}
+
+void TestTextEdit::boldWithoutSelectionBoldsTheWord()
+{
+    m_editor->textArea()->setPlainText(QStringLiteral("hello world again"));
+    placeCursor(8); // inside "world"
+    action(QStringLiteral("&Bold"))->trigger();
+    QTextCursor probe(m_editor->textArea()->document());
+    for (int pos = 1; pos <= 17; ++pos) {
+        probe.setPosition(pos);
+        QCOMPARE(probe.charFormat().fontWeight() == QFont::Bold, pos > 6 && pos <= 11);
+    }
+    // Moving into the word shows it; Bold again takes it back.
+    placeCursor(2);
+    QVERIFY(!action(QStringLiteral("&Bold"))->isChecked());
+    placeCursor(9);
+    QVERIFY(action(QStringLiteral("&Bold"))->isChecked());
+    action(QStringLiteral("&Bold"))->trigger();
+    probe.setPosition(9);
+    QCOMPARE(probe.charFormat().fontWeight(), int(QFont::Normal));
+}
+
+void TestTextEdit::sizeBoxAppliesOnlyPositiveNumbers_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("applied");
+    QTest::newRow("zero") << "0" << false;
+    QTest::newRow("text") << "big" << false;
+    QTest::newRow("listed size") << "20" << true;
+    QTest::newRow("unlisted size") << "13" << true;
+}
+
+void TestTextEdit::sizeBoxAppliesOnlyPositiveNumbers()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, applied);
+
+    m_editor->textArea()->setPlainText(QStringLiteral("some text"));
+    placeCursor(2);
+    QTextCursor probe(m_editor->textArea()->document());
+    probe.setPosition(3);
+    const qreal before = probe.charFormat().font().pointSizeF();
+
+    auto *size = m_editor->findChild<QComboBox *>(QStringLiteral("comboSize"));
+    QVERIFY(size && size->isEditable());
+    size->lineEdit()->selectAll();
+    QTest::keyClicks(size->lineEdit(), typed);
+    QTest::keyClick(size->lineEdit(), Qt::Key_Return);
+    probe.setPosition(3);
+    QCOMPARE(probe.charFormat().font().pointSizeF(), applied ? typed.toDouble() : before);
+
+}
+
+void TestTextEdit::controlsFollowCursor()
+{
+    m_editor->textArea()->setHtml(QStringLiteral(
+        "<p>left</p><p align=\"center\"><span style=\"font-size:18pt\">big</span> "
+        "<span style=\"font-size:13pt\">odd</span></p>"));
+    QAction *left = action(QStringLiteral("&Left"));
+    QAction *center = action(QStringLiteral("C&enter"));
+    placeCursor(7);
+    QVERIFY(center->isChecked());
+    QVERIFY(!left->isChecked() && !action(QStringLiteral("&Right"))->isChecked()
+            && !action(QStringLiteral("&Justify"))->isChecked());
+    placeCursor(1);
+    QVERIFY(left->isChecked() && !center->isChecked());
+
+    // The size box follows too, and shows no entry for a size it lacks.
+    auto *size = m_editor->findChild<QComboBox *>(QStringLiteral("comboSize"));
+    placeCursor(7);
+    QCOMPARE(size->currentText(), QStringLiteral("18"));
+    placeCursor(11);
+    QCOMPARE(size->currentIndex(), -1);
+}
+
+void TestTextEdit::listStyles()
+{
+    m_editor->textArea()->setPlainText(QStringLiteral("first\nsecond"));
+    QTextCursor cursor(m_editor->textArea()->document());
+    cursor.setPosition(8); // in "second"
+    QTextBlockFormat indented = cursor.blockFormat();
+    indented.setIndent(1);
+    cursor.setBlockFormat(indented);
+    m_editor->textArea()->setTextCursor(cursor);
+
+    QComboBox *styles = nullptr;
+    for (QComboBox *box : m_editor->findChildren<QComboBox *>()) {
+        if (box->itemText(8) == QLatin1String("Ordered List (Roman upper)"))
+            styles = box;
+    }
+    QVERIFY(styles);
+    Q_EMIT styles->activated(8);
+    QTextList *list = m_editor->textArea()->textCursor().currentList();
+    QVERIFY(list);
+    QCOMPARE(list->format().style(), QTextListFormat::ListUpperRoman);
+    QCOMPARE(list->format().indent(), 2);
+    QCOMPARE(m_editor->textArea()->textCursor().blockFormat().indent(), 0);
+    QVERIFY(!m_editor->textArea()->document()->firstBlock().textList());
+
+    // "Standard" takes the paragraph out of its list, as one undoable step.
+    Q_EMIT styles->activated(0);
+    QVERIFY(!m_editor->textArea()->textCursor().currentList());
+    QCOMPARE(m_editor->textArea()->toPlainText(), QStringLiteral("first\nsecond"));
+    m_editor->textArea()->undo();
+    QVERIFY(m_editor->textArea()->textCursor().block().textList());
+}
+
+QTEST_MAIN(TestTextEdit)
+#include "tst_textedit.moc"
