@@ -333,12 +333,33 @@ void QSkinObject::toggleMaximized()
     m_maximized = true;
 }
 
+QString QSkinObject::shownTitle(const QWidget *window)
+{
+    static const QLatin1String marker("[*]");
+    const QString title = window->windowTitle();
+    const QString star = window->isWindowModified() ? QStringLiteral("*") : QString();
+    QString shown;
+    qsizetype from = 0;
+    for (qsizetype at = title.indexOf(marker); at >= 0; at = title.indexOf(marker, from)) {
+        shown += QStringView(title).mid(from, at - from);
+        if (QStringView(title).mid(at + marker.size()).startsWith(marker)) {
+            shown += marker;
+            from = at + 2 * marker.size();
+        } else {
+            shown += star;
+            from = at + marker.size();
+        }
+    }
+    shown += QStringView(title).mid(from);
+    return shown;
+}
+
 QSkinObject::FrameKey QSkinObject::frameKey() const
 {
     const QFileInfo icon(titleIconFile);
     FrameKey key;
     key.size = m_window->size();
-    key.title = m_window->windowTitle();
+    key.title = shownTitle(m_window);
     if (icon.exists()) {
         key.iconModified = icon.lastModified();
         key.iconBytes = icon.size();
@@ -444,7 +465,7 @@ void QSkinObject::drawTitle(QPainter &painter, const QRectF &left, const QRectF 
     text.setRight(qMin(text.right(), free - 8));
     if (text.width() <= 0)
         return;
-    const QString title = painter.fontMetrics().elidedText(m_window->windowTitle(), Qt::ElideRight, text.width());
+    const QString title = painter.fontMetrics().elidedText(shownTitle(m_window), Qt::ElideRight, text.width());
     painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, title);
 }
 
@@ -529,6 +550,7 @@ bool QSkinObject::eventFilter(QObject *watched, QEvent *event)
         m_hoveredButton = Button::None;
         break;
     case QEvent::WindowTitleChange:
+    case QEvent::ModifiedChange:
         m_window->update(0, 0, m_window->width(), int(bounds(topId).height()));
         break;
     default:

@@ -50,6 +50,10 @@ public:
     void titleRelease(QMouseEvent *event);
     void titleMove(QMouseEvent *event);
 
+    // The title as a window manager would show it: "[*]" becomes "*" while
+    // the window is modified and disappears otherwise; "[*][*]" is a literal "[*]".
+    static QString shownTitle(const QWidget *window);
+
     bool isSkinning() const { return m_skinning; }
     QString templatePath() const { return m_templatePath; }
     QFont titleFont() const { return m_titleFont; }

@@ -40,6 +40,8 @@ private Q_SLOTS:
     void releaseOnTitleButtons_data();
     void releaseOnTitleButtons();
     void shippedSkinIsComplete();
+    void modifiedMarkInTitle_data();
+    void modifiedMarkInTitle();
 
 private:
     QTemporaryDir m_dir; // skin with background #336699 and alpha 0.8
@@ -331,6 +333,29 @@ void TestQSkinObject::shippedSkinIsComplete()
     QCOMPARE(w.skin->backgroundColor(), QColor(Qt::black));
     QVERIFY(w.skin->alphaValue() > 0.5 && w.skin->alphaValue() <= 1.0);
     QVERIFY(w.skin->resizeHandler()->range() >= 4);
+}
+
+void TestQSkinObject::modifiedMarkInTitle_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("plain") << "Player" << false << "Player";
+    QTest::newRow("unmodified document") << "notes.html[*] - Rich Text" << false << "notes.html - Rich Text";
+    QTest::newRow("modified document") << "notes.html[*] - Rich Text" << true << "notes.html* - Rich Text";
+    QTest::newRow("literal marker") << "a[*][*]b" << true << "a[*]b";
+    QTest::newRow("marker at the end") << "doc[*]" << true << "doc*";
+}
+
+void TestQSkinObject::modifiedMarkInTitle()
+{
+    QFETCH(QString, title);
+    QFETCH(bool, modified);
+    QFETCH(QString, shown);
+    QWidget window;
+    window.setWindowTitle(title);
+    window.setWindowModified(modified);
+    QCOMPARE(QSkinObject::shownTitle(&window), shown);
 }
 
 QTEST_MAIN(TestQSkinObject)
