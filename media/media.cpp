@@ -152,20 +152,7 @@ bool Media::open(const QString &file, int64_t markIn, int64_t markOut)
     }
     m_formatContext = context;
 
-    int videoCandidate = -1;
-    int audioCandidate = -1;
-    for (unsigned i = 0; i < context->nb_streams; ++i) {
-        const AVMediaType type = context->streams[i]->codecpar->codec_type;
-        if (type == AVMEDIA_TYPE_VIDEO && videoCandidate < 0)
-            videoCandidate = int(i);
-        else if (type == AVMEDIA_TYPE_AUDIO && audioCandidate < 0)
-            audioCandidate = int(i);
-    }
-    if (audioCandidate >= 0)
-        openStream(audioCandidate);
-    if (videoCandidate >= 0)
-        openStream(videoCandidate);
-    if (m_referenceStreamIndex < 0 && m_audioStreamIndex < 0) {
+    if (!openStreams()) {
         avformat_close_input(&m_formatContext);
         return false;
     }
@@ -176,31 +163,57 @@ bool Media::open(const QString &file, int64_t markIn, int64_t markOut)
     m_markIn = markIn == 0 ? startTime() : std::max(startTime(), std::min(markIn, endTime()));
     m_markOut = markOut == 0 ? endTime() : std::max(m_markIn.load(), std::min(markOut, endTime()));
 
-    if (hasVideo()) {
-        if (m_targetWidth == 0 || m_targetHeight == 0) {
-            m_targetWidth = m_videoCodecContext->width;
-            m_targetHeight = m_videoCodecContext->height;
-        }
-        if (m_powerOfTwo) {
-            m_targetWidth = VideoPicture::roundToPowerOfTwo(m_targetWidth);
-            m_targetHeight = VideoPicture::roundToPowerOfTwo(m_targetHeight);
-        }
-        if (!allocatePictures()) {
-            emit error(tr("Error opening %1:\nCannot allocate pictures buffer.").arg(m_file));
-            return false;
-        }
-        m_scaler = sws_getContext(m_videoCodecContext->width, m_videoCodecContext->height,
-                                  m_videoCodecContext->pix_fmt, m_targetWidth, m_targetHeight,
-                                  AVPixelFormat(m_targetPixelFormat), m_scaleFlags, nullptr,
-                                  nullptr, nullptr);
-        if (!m_scaler) {
-            emit error(tr("Error opening %1:\nCannot create a suitable conversion context to RGB.")
-                           .arg(m_file));
-            return false;
-        }
-    }
+    if (hasVideo() && !preparePictures())
+        return false;
     m_paused = false;
     emit running(false);
+    return true;
+}
+
+// Opens the first audio stream, then the first video stream, as far as
+// their decoders allow. False when neither could be opened.
+bool Media::openStreams()
+{
+    int videoCandidate = -1;
+    int audioCandidate = -1;
+    for (unsigned i = 0; i < m_formatContext->nb_streams; ++i) {
+        const AVMediaType type = m_formatContext->streams[i]->codecpar->codec_type;
+        if (type == AVMEDIA_TYPE_VIDEO && videoCandidate < 0)
+            videoCandidate = int(i);
+        else if (type == AVMEDIA_TYPE_AUDIO && audioCandidate < 0)
+            audioCandidate = int(i);
+    }
+    if (audioCandidate >= 0)
+        openStream(audioCandidate);
+    if (videoCandidate >= 0)
+        openStream(videoCandidate);
+    return m_referenceStreamIndex >= 0 || m_audioStreamIndex >= 0;
+}
+
+// Sizes and allocates the picture slots and makes the scaler; reports a
+// failure with its message.
+bool Media::preparePictures()
+{
+    if (m_targetWidth == 0 || m_targetHeight == 0) {
+        m_targetWidth = m_videoWidth;
+        m_targetHeight = m_videoHeight;
+    }
+    if (m_powerOfTwo) {
+        m_targetWidth = VideoPicture::roundToPowerOfTwo(m_targetWidth);
+        m_targetHeight = VideoPicture::roundToPowerOfTwo(m_targetHeight);
+    }
+    if (!allocatePictures()) {
+        emit error(tr("Error opening %1:\nCannot allocate pictures buffer.").arg(m_file));
+        return false;
+    }
+    m_scaler = sws_getContext(m_videoWidth, m_videoHeight, m_videoCodecContext->pix_fmt,
+                              m_targetWidth, m_targetHeight, AVPixelFormat(m_targetPixelFormat),
+                              m_scaleFlags, nullptr, nullptr, nullptr);
+    if (!m_scaler) {
+        emit error(tr("Error opening %1:\nCannot create a suitable conversion context to RGB.")
+                       .arg(m_file));
+        return false;
+    }
     return true;
 }
 

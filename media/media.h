@@ -121,7 +121,9 @@ private:
     void resetClocks();
     void appendLog(const QString &line);
     QString openError(int code) const;
+    bool openStreams();
     bool openStream(int index);
+    bool preparePictures();
     bool allocatePictures();
     void endOfMark(); // called by the decoding threads
     void waitForThreads();

@@ -64,10 +64,13 @@ void VideoDecodeThread::run()
             av_packet_unref(packet.get());
             continue;
         }
-        // An empty packet marks the end of the input: it drains the decoder,
-        // and its time stamp, the end mark, ends the passage.
-        const bool end = packet->size == 0;
-        if (avcodec_send_packet(codec, end ? nullptr : packet.get()) == AVERROR_EOF && !end) {
+        // An end packet drains the decoder, and its time stamp, the end
+        // mark, ends the passage. Other empty packets hold no picture.
+        const bool end = PacketQueue::isEndPacket(packet.get());
+        if (end) {
+            avcodec_send_packet(codec, nullptr);
+        } else if (packet->size > 0
+                   && avcodec_send_packet(codec, packet.get()) == AVERROR_EOF) {
             // Drained at an end that no seek followed: start afresh.
             avcodec_flush_buffers(codec);
             avcodec_send_packet(codec, packet.get());
