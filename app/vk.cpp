@@ -347,11 +347,19 @@ void Vk::on_actionStop()
 
 void Vk::on_actionFullscreen_toggled(bool on)
 {
+    // Without a window manager, or with one that ignores the request, the
+    // window would keep its size; so it is given the screen's size first
+    // (afterwards, a new geometry would end the full-screen state).
     if (on) {
+        m_normalGeometry = geometry();
         m_skin->stopSkinning();
+        if (QScreen *where = screen())
+            setGeometry(where->geometry());
         showFullScreen();
     } else {
         showNormal();
+        if (m_normalGeometry.isValid())
+            setGeometry(m_normalGeometry);
         m_skin->startSkinning();
     }
 }

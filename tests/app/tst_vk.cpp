@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -55,6 +56,7 @@ private Q_SLOTS:
     void brokenFileIsReportedAndLeavesWindowIdle();
     void refreshMovesSliderAndLabel();
     void editorToggles();
+    void fullScreenAndBack();
     // commands
     void clickAtMiddleSeeksToHalf();
     void clicksAroundLoopWidenOrSeek();
@@ -349,6 +351,20 @@ void TestVk::editorToggles()
     QVERIFY(m_vk->editor()->isVisible());
     m_vk->on_actionEidtor();
     QVERIFY(m_vk->editor()->isHidden());
+}
+
+void TestVk::fullScreenAndBack()
+{
+    const QRect normal = m_vk->geometry();
+    m_vk->fullScreenAction()->trigger();
+    QVERIFY(m_vk->isFullScreen());
+    QTRY_COMPARE(m_vk->geometry(), m_vk->screen()->geometry());
+    QCOMPARE(m_vk->windowOpacity(), 1.0);
+    // A double click on the video asks to leave again.
+    Q_EMIT m_vk->display()->windowClosed();
+    QVERIFY(!m_vk->fullScreenAction()->isChecked());
+    QVERIFY(!m_vk->isFullScreen());
+    QTRY_COMPARE(m_vk->geometry().size(), normal.size());
 }
 
 void TestVk::clickAtMiddleSeeksToHalf()
