@@ -69,6 +69,8 @@ private Q_SLOTS:
     void whileHeldSeeksDoNothingButMarksMove();
     void editorKeysReachOnlyF1ToF5();
     void noEngineNoCommand();
+    void lateStartMapsFractionsFromTheStart();
+    void aspectRatioReachesTheDisplay();
 
 private:
     void openFile(const QString &name);
@@ -79,6 +81,7 @@ private:
     QString m_clip;
     QString m_second;
     QString m_broken;
+    QString m_lateStart;
     std::unique_ptr<Vk> m_vk;
 };
 
@@ -90,6 +93,10 @@ void TestVk::initTestCase()
     m_broken = m_dir.filePath(QStringLiteral("broken.mp4"));
     QVERIFY(mediamaker::makeVideo(m_clip, 12, 320, 240, 25));
     QVERIFY(mediamaker::makeVideo(m_second, 4, 160, 120, 25));
+    // MPEG-TS streams start at 1.4 s: positions run from s, not from 0.
+    m_lateStart = m_dir.filePath(QStringLiteral("late.ts"));
+    QVERIFY(mediamaker::makeVideo(m_lateStart, 8, 320, 240, 25, {QStringLiteral("-c:v"), QStringLiteral("mpeg2video"),
+                                                                  QStringLiteral("-c:a"), QStringLiteral("mp2")}));
     QFile broken(m_broken);
     QVERIFY(broken.open(QIODevice::WriteOnly));
     QByteArray noise(64 * 1024, '\0');
@@ -590,6 +597,57 @@ void TestVk::noEngineNoCommand()
     m_vk->on_actionVolume(0.1, 0.2);
     QCOMPARE(m_vk->volumeLeft(), 0.1);
     QCOMPARE(m_vk->volumeRight(), 0.2);
+}
+
+void TestVk::lateStartMapsFractionsFromTheStart()
+{
+    openFile(m_lateStart);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    const qint64 s = e->startTime();
+    const qint64 d = e->duration();
+    QVERIFY2(s > 0, "the clip should start late");
+    QCOMPARE(e->markOut(), s + d);
+    QSeekSlider *slider = m_vk->seekSlider();
+
+    // The middle of the slider is the middle of the stream.
+    m_vk->on_actionSeek(0.5);
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() >= s + d / 2 && e->position() < s + d / 2 + d / 5, 15000);
+    // Refreshing puts the knob back where the position is.
+    m_vk->refreshTiming(); // the tick after a slider seek is skipped
+    m_vk->refreshTiming();
+    const double knob = flagFraction(slider->value(), slider);
+    QVERIFY2(knob >= 0.45 && knob <= 0.75, qPrintable(QString::number(knob)));
+
+    // A mark at the current position is that position, and its flag its fraction.
+    m_vk->on_actionPlayPause(); // held, so that the position stands still
+    const qint64 p = e->position();
+    QTest::keyClick(m_vk.get(), Qt::Key_F7);
+    QCOMPARE(e->markIn(), p);
+    QCOMPARE(flagFraction(slider->markIn(), slider), double(p - s) / d);
+
+    // Loop to the end reaches the true end of the stream, s + d.
+    QTest::keyClick(m_vk.get(), Qt::Key_F8);
+    QCOMPARE(e->markOut(), p);
+    QTest::keyClick(m_vk.get(), Qt::Key_F9);
+    QCOMPARE(e->markOut(), s + d);
+    QCOMPARE(e->markIn(), s + qint64(d * (double(p - s) / d)));
+    // And cancelling the loop gives the whole stream back.
+    QTest::keyClick(m_vk.get(), Qt::Key_F6);
+    QCOMPARE(e->markIn(), s);
+    m_vk->on_actionMarkReset();
+    QCOMPARE(e->markIn(), s);
+    QCOMPARE(e->markOut(), s + d);
+}
+
+void TestVk::aspectRatioReachesTheDisplay()
+{
+    QVERIFY(m_vk->display()->keepAspectRatio());
+    m_vk->aspectRatioAction()->trigger();
+    QVERIFY(!m_vk->aspectRatioAction()->isChecked());
+    QVERIFY(!m_vk->display()->keepAspectRatio());
+    m_vk->aspectRatioAction()->trigger();
+    QVERIFY(m_vk->display()->keepAspectRatio());
 }
 
 QTEST_MAIN(TestVk)
