@@ -111,7 +111,9 @@ void AudioDecodeThread::run()
 bool AudioDecodeThread::decodePacket(AVPacket *packet, AVFrame *frame)
 {
     AVCodecContext *codec = m_media->m_audioCodecContext;
-    const bool end = packet->size == 0;
+    const bool end = PacketQueue::isEndPacket(packet);
+    if (!end && packet->size <= 0)
+        return true; // nothing to decode
     int sent = avcodec_send_packet(codec, end ? nullptr : packet);
     if (sent == AVERROR_EOF && !end) {
         avcodec_flush_buffers(codec);

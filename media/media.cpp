@@ -152,20 +152,7 @@ bool Media::open(const QString &file, int64_t markIn, int64_t markOut)
     }
     m_formatContext = context;
 
-    int videoCandidate = -1;
-    int audioCandidate = -1;
-    for (unsigned i = 0; i < context->nb_streams; ++i) {
-        const AVMediaType type = context->streams[i]->codecpar->codec_type;
-        if (type == AVMEDIA_TYPE_VIDEO && videoCandidate < 0)
-            videoCandidate = int(i);
-        else if (type == AVMEDIA_TYPE_AUDIO && audioCandidate < 0)
-            audioCandidate = int(i);
-    }
-    if (audioCandidate >= 0)
-        openStream(audioCandidate);
-    if (videoCandidate >= 0)
-        openStream(videoCandidate);
-    if (m_referenceStreamIndex < 0 && m_audioStreamIndex < 0) {
+    if (!openStreams()) {
         avformat_close_input(&m_formatContext);
         return false;
     }
@@ -176,31 +163,57 @@ bool Media::open(const QString &file, int64_t markIn, int64_t markOut)
     m_markIn = markIn == 0 ? startTime() : std::max(startTime(), std::min(markIn, endTime()));
     m_markOut = markOut == 0 ? endTime() : std::max(m_markIn.load(), std::min(markOut, endTime()));
 
-    if (hasVideo()) {
-        if (m_targetWidth == 0 || m_targetHeight == 0) {
-            m_targetWidth = m_videoCodecContext->width;
-            m_targetHeight = m_videoCodecContext->height;
-        }
-        if (m_powerOfTwo) {
-            m_targetWidth = VideoPicture::roundToPowerOfTwo(m_targetWidth);
-            m_targetHeight = VideoPicture::roundToPowerOfTwo(m_targetHeight);
-        }
-        if (!allocatePictures()) {
-            emit error(tr("Error opening %1:\nCannot allocate pictures buffer.").arg(m_file));
-            return false;
-        }
-        m_scaler = sws_getContext(m_videoCodecContext->width, m_videoCodecContext->height,
-                                  m_videoCodecContext->pix_fmt, m_targetWidth, m_targetHeight,
-                                  AVPixelFormat(m_targetPixelFormat), m_scaleFlags, nullptr,
-                                  nullptr, nullptr);
-        if (!m_scaler) {
-            emit error(tr("Error opening %1:\nCannot create a suitable conversion context to RGB.")
-                           .arg(m_file));
-            return false;
-        }
-    }
+    if (hasVideo() && !preparePictures())
+        return false;
     m_paused = false;
     emit running(false);
+    return true;
+}
+
+// Opens the first audio stream, then the first video stream, as far as
+// their decoders allow. False when neither could be opened.
+bool Media::openStreams()
+{
+    int videoCandidate = -1;
+    int audioCandidate = -1;
+    for (unsigned i = 0; i < m_formatContext->nb_streams; ++i) {
+        const AVMediaType type = m_formatContext->streams[i]->codecpar->codec_type;
+        if (type == AVMEDIA_TYPE_VIDEO && videoCandidate < 0)
+            videoCandidate = int(i);
+        else if (type == AVMEDIA_TYPE_AUDIO && audioCandidate < 0)
+            audioCandidate = int(i);
+    }
+    if (audioCandidate >= 0)
+        openStream(audioCandidate);
+    if (videoCandidate >= 0)
+        openStream(videoCandidate);
+    return m_referenceStreamIndex >= 0 || m_audioStreamIndex >= 0;
+}
+
+// Sizes and allocates the picture slots and makes the scaler; reports a
+// failure with its message.
+bool Media::preparePictures()
+{
+    if (m_targetWidth == 0 || m_targetHeight == 0) {
+        m_targetWidth = m_videoWidth;
+        m_targetHeight = m_videoHeight;
+    }
+    if (m_powerOfTwo) {
+        m_targetWidth = VideoPicture::roundToPowerOfTwo(m_targetWidth);
+        m_targetHeight = VideoPicture::roundToPowerOfTwo(m_targetHeight);
+    }
+    if (!allocatePictures()) {
+        emit error(tr("Error opening %1:\nCannot allocate pictures buffer.").arg(m_file));
+        return false;
+    }
+    m_scaler = sws_getContext(m_videoWidth, m_videoHeight, m_videoCodecContext->pix_fmt,
+                              m_targetWidth, m_targetHeight, AVPixelFormat(m_targetPixelFormat),
+                              m_scaleFlags, nullptr, nullptr, nullptr);
+    if (!m_scaler) {
+        emit error(tr("Error opening %1:\nCannot create a suitable conversion context to RGB.")
+                       .arg(m_file));
+        return false;
+    }
     return true;
 }
 
@@ -234,7 +247,14 @@ bool Media::openStream(int index)
     if (codec->type == AVMEDIA_TYPE_AUDIO) {
         m_audioStreamIndex = index;
         m_audioCodecContext = context;
+        m_audioSampleRate = context->sample_rate;
+        m_audioChannels = context->ch_layout.nb_channels;
+        m_audioBitRate = int(context->bit_rate);
     } else {
+        m_videoWidth = context->width;
+        m_videoHeight = context->height;
+        m_codecAspectNum = context->sample_aspect_ratio.num;
+        m_codecAspectDen = context->sample_aspect_ratio.den;
         // The file has video only when its video stream can be decoded;
         // otherwise it plays as an audio file.
         m_videoCodecContext = context;
@@ -280,8 +300,8 @@ void Media::start()
     if (!m_stopped || !isOpen())
         return;
     if (m_audioCodecContext)
-        m_audio->setup(QMediaDevices::defaultAudioOutput(), m_audioCodecContext->sample_rate, 16,
-                       m_audioCodecContext->ch_layout.nb_channels);
+        m_audio->setup(QMediaDevices::defaultAudioOutput(), m_audioSampleRate, 16,
+                       m_audioChannels);
     m_stopped = false;
     resetClocks();
     if (m_resumePosition > 0) {
@@ -346,17 +366,17 @@ void Media::appendLog(const QString &line)
 
 int Media::audioSampleRate()
 {
-    return m_audioCodecContext ? m_audioCodecContext->sample_rate : 0;
+    return m_audioSampleRate;
 }
 
 int Media::audioBitRate()
 {
-    return m_audioCodecContext ? int(m_audioCodecContext->bit_rate) : 0;
+    return m_audioBitRate;
 }
 
 int Media::audioChannels()
 {
-    return m_audioCodecContext ? m_audioCodecContext->ch_layout.nb_channels : 0;
+    return m_audioChannels;
 }
 
 void Media::setVolume(double left, double right)
@@ -393,12 +413,12 @@ VideoPicture *Media::picture(int i)
 
 float Media::displayAspectRatio() const
 {
-    if (!m_videoCodecContext || m_videoCodecContext->height == 0)
+    if (!hasVideo() || m_videoHeight == 0)
         return 0.0f;
     AVRational ratio = m_referenceStream->sample_aspect_ratio;
     if (ratio.num == 0)
-        ratio = m_videoCodecContext->sample_aspect_ratio;
-    const double shape = double(m_videoCodecContext->width) / m_videoCodecContext->height;
+        ratio = AVRational{m_codecAspectNum, m_codecAspectDen};
+    const double shape = double(m_videoWidth) / m_videoHeight;
     if (ratio.num == 0)
         return float(shape);
     double r = ratio.den != 0 ? double(ratio.num) / ratio.den : 0.0;

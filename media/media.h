@@ -121,7 +121,9 @@ private:
     void resetClocks();
     void appendLog(const QString &line);
     QString openError(int code) const;
+    bool openStreams();
     bool openStream(int index);
+    bool preparePictures();
     bool allocatePictures();
     void endOfMark(); // called by the decoding threads
     void waitForThreads();
@@ -138,6 +140,16 @@ private:
     AVCodecContext *m_referenceCodecContext = nullptr;
     // Codec record of the first video stream; set means the file has video.
     AVCodecContext *m_videoCodecContext = nullptr;
+    // Codec figures as opened, read by the GUI thread while the decoders
+    // may be changing their records.
+    int m_videoWidth = 0;
+    int m_videoHeight = 0;
+    int m_codecAspectNum = 0;
+    int m_codecAspectDen = 1;
+    int m_audioSampleRate = 0;
+    int m_audioChannels = 0;
+    int m_audioBitRate = 0;
+    // Used by the video thread only once open() made it.
     SwsContext *m_scaler = nullptr;
     int m_scaleFlags = 0;
     int m_targetWidth = 0;

@@ -10,6 +10,8 @@ namespace {
 
 // The flush packet: never freed, recognised by its data pointer alone.
 uint8_t flushByte = 'F';
+// What the opaque field of an end packet points to.
+char endMark = 'E';
 
 AVPacket *makeFlushPacket()
 {
@@ -44,6 +46,16 @@ AVPacket *PacketQueue::flushPacket()
 bool PacketQueue::isFlushPacket(const AVPacket *packet)
 {
     return packet && packet->data == &flushByte;
+}
+
+void PacketQueue::markEndPacket(AVPacket *packet)
+{
+    packet->opaque = &endMark;
+}
+
+bool PacketQueue::isEndPacket(const AVPacket *packet)
+{
+    return packet && packet->opaque == &endMark;
 }
 
 bool PacketQueue::put(AVPacket *packet)

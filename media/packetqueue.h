@@ -38,6 +38,10 @@ public:
 
     static bool isFlushPacket(const AVPacket *packet);
     static AVPacket *flushPacket();
+    // End packets tell a decoder that the input has ended. They are empty,
+    // like some packets that demuxers read, and are told apart by a mark.
+    static void markEndPacket(AVPacket *packet);
+    static bool isEndPacket(const AVPacket *packet);
 
 private:
     // --- Guarded by m_mutex; the counters are also read without it (atomic)

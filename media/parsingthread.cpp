@@ -126,6 +126,7 @@ void ParsingThread::queueEndPacket()
     std::unique_ptr<AVPacket, PacketFree> end(av_packet_alloc());
     if (!end)
         return;
+    PacketQueue::markEndPacket(end.get());
     end->dts = media->m_markOut;
     const bool audioOnly = media->m_referenceStreamIndex == media->m_audioStreamIndex;
     end->stream_index = audioOnly ? media->m_audioStreamIndex : media->m_referenceStreamIndex;

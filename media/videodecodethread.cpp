@@ -64,18 +64,18 @@ void VideoDecodeThread::run()
             av_packet_unref(packet.get());
             continue;
         }
-        const int64_t stamp = packet->dts != AV_NOPTS_VALUE ? packet->dts
-                            : packet->pts != AV_NOPTS_VALUE ? packet->pts
-                                                            : 0;
-        // An empty packet marks the end of the input: it drains the decoder.
-        const bool end = packet->size == 0;
-        int sent = avcodec_send_packet(codec, end ? nullptr : packet.get());
-        if (sent == AVERROR_EOF && !end) {
+        // An end packet drains the decoder, and its time stamp, the end
+        // mark, ends the passage. Other empty packets hold no picture.
+        const bool end = PacketQueue::isEndPacket(packet.get());
+        if (end) {
+            avcodec_send_packet(codec, nullptr);
+        } else if (packet->size > 0
+                   && avcodec_send_packet(codec, packet.get()) == AVERROR_EOF) {
             // Drained at an end that no seek followed: start afresh.
             avcodec_flush_buffers(codec);
-            sent = avcodec_send_packet(codec, packet.get());
+            avcodec_send_packet(codec, packet.get());
         }
-        if (stamp >= media->m_markOut - 1)
+        if (end && packet->dts >= media->m_markOut - 1)
             media->endOfMark();
         while (avcodec_receive_frame(codec, frame.get()) == 0) {
             handleFrame(frame.get());
@@ -87,8 +87,9 @@ void VideoDecodeThread::run()
 }
 
 // A frame carries the time stamp of the packet it came from through the
-// decoder, so frames that a threaded or reordering decoder hands out late
-// keep their own time.
+// decoder. A threaded or reordering decoder hands frames out several packets
+// late, so the frame's own stamp, not that of the packet just sent, says
+// when it is shown and whether the end mark is reached.
 void VideoDecodeThread::handleFrame(AVFrame *frame)
 {
     Media *media = m_media;
@@ -97,6 +98,8 @@ void VideoDecodeThread::handleFrame(AVFrame *frame)
     const int64_t stamp = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp
                         : frame->pts != AV_NOPTS_VALUE                  ? frame->pts
                                                                          : 0;
+    if (stamp >= media->m_markOut - 1)
+        media->endOfMark();
     double t = double(stamp) * timeBase / speed;
     t = synchronize(frame, t);
     if (t >= double(media->m_seekTarget) * timeBase / speed)
@@ -141,7 +144,15 @@ void VideoDecodeThread::queuePicture(const AVFrame *frame, double pts)
     VideoPicture &picture = media->m_pictures[std::size_t(media->m_writeIndex)];
     if (!picture.frame || !media->m_scaler)
         return;
-    sws_scale(media->m_scaler, frame->data, frame->linesize, 0, media->m_videoCodecContext->height,
+    // A broken or changing stream may hand out frames of another size or
+    // format than its header promised: convert them as what they are.
+    media->m_scaler = sws_getCachedContext(media->m_scaler, frame->width, frame->height,
+                                           AVPixelFormat(frame->format), picture.width,
+                                           picture.height, AVPixelFormat(picture.pixelFormat),
+                                           media->m_scaleFlags, nullptr, nullptr, nullptr);
+    if (!media->m_scaler)
+        return;
+    sws_scale(media->m_scaler, frame->data, frame->linesize, 0, frame->height,
               picture.frame->data, picture.frame->linesize);
     picture.pts = pts;
     media->m_writeIndex = (media->m_writeIndex + 1) % int(media->m_pictures.size());

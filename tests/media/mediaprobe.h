@@ -55,6 +55,23 @@ public:
         QMutexLocker locker(&m->m_pictureMutex);
         return m->m_pictureCount;
     }
+    // The refresh timer's state and a ring filled by hand.
+    double frameTimer() const { return m->m_frameTimer; }
+    double frameLastDelay() const { return m->m_frameLastDelay; }
+    double frameLastPts() const { return m->m_frameLastPts; }
+    double currentPts() const { return m->m_currentPts; }
+    int readIndex() const { return m->m_readIndex; }
+    bool refreshScheduled() const { return m->m_refreshTimer->isActive(); }
+    int refreshInterval() const { return m->m_refreshTimer->interval(); }
+    void stopRefresh() { m->m_refreshTimer->stop(); }
+    void setFrameTimer(double seconds) { m->m_frameTimer = seconds; }
+    void setFrameLastPts(double seconds) { m->m_frameLastPts = seconds; }
+    void queueStamp(double pts)
+    {
+        QMutexLocker locker(&m->m_pictureMutex);
+        m->m_pictures[std::size_t((m->m_readIndex + m->m_pictureCount) % 4)].pts = pts;
+        ++m->m_pictureCount;
+    }
     // Keeps the refresh timer from taking pictures.
     void holdPictures() { m->m_refreshTimer->stop(); m->m_refreshTimer->blockSignals(true); }
     void releasePictures() { m->m_refreshTimer->blockSignals(false); m->m_refreshTimer->start(10); }

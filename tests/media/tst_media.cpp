@@ -3,6 +3,7 @@
 #include "tests/media/mediaprobe.h"
 #include "tests/support/mediamaker.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -49,6 +50,10 @@ private slots:
     void powerOfTwo();
     void displayAspectRatio();
     void synchronizeAdvancesVideoClock();
+    void refreshTimer_data();
+    void refreshTimer();
+    void refreshTimerPolls();
+    void pauseAndResume();
     void startAndStopDoNothingWhenClosed();
 
 private:
@@ -528,6 +533,106 @@ void tst_Media::synchronizeAdvancesVideoClock()
     QCOMPARE(probe.videoThread()->synchronize(frame, 1.0), 1.0);
     QCOMPARE(probe.videoClock(), 1.04);
     av_frame_free(&frame);
+}
+
+void tst_Media::refreshTimer_data()
+{
+    QTest::addColumn<double>("lastPts");
+    QTest::addColumn<double>("pts");
+    QTest::addColumn<double>("dueIn"); // s from now of the frame timer before the run
+    QTest::addColumn<double>("expectedDelay");
+    QTest::addColumn<int>("expectedWait"); // ms
+    QTest::newRow("next frame") << 1.0 << 1.04 << 0.0 << 0.04 << 40;
+    QTest::newRow("late: the 10 ms floor") << 1.0 << 1.04 << -1.0 << 0.04 << 10;
+    QTest::newRow("same time stamp: last gap") << 1.0 << 1.0 << 0.0 << 0.05 << 50;
+    QTest::newRow("jump back: last gap") << 1.0 << 0.5 << 0.0 << 0.05 << 50;
+    QTest::newRow("jump of one second: last gap") << 1.0 << 2.0 << 0.0 << 0.05 << 50;
+    QTest::newRow("gap just under a second") << 1.0 << 1.9 << 0.0 << 0.9 << 900;
+}
+
+// One run of the refresh timer with a picture waiting: which gap it takes
+// and when it schedules the next run.
+void tst_Media::refreshTimer()
+{
+    QFETCH(double, lastPts);
+    QFETCH(double, pts);
+    QFETCH(double, dueIn);
+    QFETCH(double, expectedDelay);
+    QFETCH(int, expectedWait);
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    QVERIFY(media.open(path("clip.mp4")));
+    QSignalSpy frames(&media, &Media::frameReady);
+    // An accepted gap of 50 ms first.
+    probe.setFrameLastPts(lastPts - 0.05);
+    probe.queueStamp(lastPts);
+    QVERIFY(QMetaObject::invokeMethod(&media, "video_refresh_timer"));
+    QCOMPARE(probe.frameLastDelay(), 0.05);
+    probe.queueStamp(pts);
+    const double now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+    probe.setFrameTimer(now + dueIn);
+    QVERIFY(QMetaObject::invokeMethod(&media, "video_refresh_timer"));
+    QCOMPARE(frames.count(), 2);
+    QCOMPARE(frames.at(1).at(0).toInt(), 1);
+    QCOMPARE(probe.readIndex(), 2);
+    QCOMPARE(probe.pictureCount(), 0);
+    QCOMPARE(probe.currentPts(), pts);
+    QCOMPARE(probe.frameLastPts(), pts);
+    QVERIFY(std::abs(probe.frameLastDelay() - expectedDelay) < 1e-9);
+    QVERIFY(probe.refreshScheduled());
+    QVERIFY2(std::abs(probe.refreshInterval() - expectedWait) <= 3,
+             qPrintable(QString::number(probe.refreshInterval())));
+}
+
+void tst_Media::refreshTimerPolls()
+{
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    QSignalSpy frames(&media, &Media::frameReady);
+    // No file: nothing to show, a poll every 100 ms.
+    QVERIFY(QMetaObject::invokeMethod(&media, "video_refresh_timer"));
+    QCOMPARE(probe.refreshInterval(), 100);
+    QVERIFY(media.open(path("clip.mp4")));
+    // No picture ready: every 10 ms.
+    QVERIFY(QMetaObject::invokeMethod(&media, "video_refresh_timer"));
+    QCOMPARE(probe.refreshInterval(), 10);
+    QVERIFY(probe.refreshScheduled());
+    QCOMPARE(frames.count(), 0);
+    // A picture shown while paused schedules nothing.
+    probe.pretendRunning();
+    media.pause(true);
+    probe.stopRefresh();
+    probe.queueStamp(0.04);
+    QVERIFY(QMetaObject::invokeMethod(&media, "video_refresh_timer"));
+    QCOMPARE(frames.count(), 1);
+    QVERIFY(!probe.refreshScheduled());
+    probe.pretendStopped();
+}
+
+void tst_Media::pauseAndResume()
+{
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    QVERIFY(media.open(path("clip.mp4")));
+    QSignalSpy pauses(&media, &Media::paused);
+    media.pause(true); // stopped: nothing
+    QCOMPARE(pauses.count(), 0);
+    probe.pretendRunning();
+    probe.setCurrentPts(1.0);
+    media.pause(true);
+    media.pause(true);
+    QCOMPARE(pauses.count(), 1);
+    QVERIFY(media.isPaused());
+    QCOMPARE(media.clock(), 1.0); // held while paused
+    QTRY_VERIFY(probe.currentPts() == 1.0 && media.clock() == 1.0);
+    media.pause(false);
+    QCOMPARE(pauses.count(), 2);
+    QCOMPARE(pauses.at(1).at(0).toBool(), false);
+    QVERIFY(probe.currentPts() >= 1.0);
+    QVERIFY(probe.refreshScheduled());
+    QCOMPARE(probe.refreshInterval(), 10);
+    QTRY_VERIFY(media.clock() > 1.05); // running again
+    probe.pretendStopped();
 }
 
 void tst_Media::startAndStopDoNothingWhenClosed()

@@ -37,6 +37,7 @@ private slots:
     void borrowedPayloadIsCopied();
     void flushLeavesOneFlushPacket();
     void flushPacketIsSharedByAllQueues();
+    void endPacketKeepsItsMarkThroughTheQueue();
     void blockingGetWakesOnPut();
     void nonBlockingGetOnEmptyQueue();
 };
@@ -109,6 +110,24 @@ void tst_PacketQueue::flushPacketIsSharedByAllQueues()
     QCOMPARE(a->data, b->data);
     Packet ordinary = makePacket(0, 0);
     QVERIFY(!PacketQueue::isFlushPacket(ordinary.get()));
+}
+
+void tst_PacketQueue::endPacketKeepsItsMarkThroughTheQueue()
+{
+    PacketQueue queue;
+    Packet empty(av_packet_alloc()); // as some demuxers read them
+    Packet end(av_packet_alloc());
+    PacketQueue::markEndPacket(end.get());
+    end->dts = 1234;
+    QVERIFY(queue.put(empty.get()));
+    QVERIFY(queue.put(end.get()));
+    Packet out(av_packet_alloc());
+    QVERIFY(queue.get(out.get(), false));
+    QVERIFY(!PacketQueue::isEndPacket(out.get()));
+    QVERIFY(queue.get(out.get(), false));
+    QVERIFY(PacketQueue::isEndPacket(out.get()));
+    QCOMPARE(out->dts, int64_t(1234));
+    QCOMPARE(out->size, 0);
 }
 
 void tst_PacketQueue::blockingGetWakesOnPut()

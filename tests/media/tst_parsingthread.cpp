@@ -38,11 +38,12 @@ QList<int64_t> drain(PacketQueue &queue, int *flushes = nullptr, int *ends = nul
                 ++*flushes;
             stamps.append(std::numeric_limits<int64_t>::min());
         } else {
-            if (ends && packet->size == 0)
+            const bool end = PacketQueue::isEndPacket(packet.get());
+            if (ends && end)
                 ++*ends;
             if (streams)
                 streams->insert(packet->stream_index);
-            stamps.append(packet->size == 0 ? std::numeric_limits<int64_t>::max() : packet->dts);
+            stamps.append(end ? std::numeric_limits<int64_t>::max() : packet->dts);
         }
         av_packet_unref(packet.get());
     }
@@ -212,6 +213,7 @@ void tst_ParsingThread::endPacketsRepeatAtEndOfInput()
     // Each carries the end mark and the reference stream's index.
     Packet packet(av_packet_alloc());
     QTRY_VERIFY(reference.get(packet.get(), false));
+    QVERIFY(PacketQueue::isEndPacket(packet.get()));
     QCOMPARE(packet->size, 0);
     QCOMPARE(packet->dts, media.markOut());
     QCOMPARE(packet->stream_index, probe.referenceStreamIndex());
