@@ -63,6 +63,9 @@ GLRenderWidget::GLRenderWidget(QWidget *parent)
 GLRenderWidget::~GLRenderWidget()
 {
     releaseGL();
+    // The base class destroys the context after this object is gone.
+    if (context())
+        disconnect(context(), nullptr, this, nullptr);
 }
 
 // The widget's own context only exists once it is shown, so the format it
@@ -222,11 +225,15 @@ void GLRenderWidget::updateFrame(int i)
             const bool rgba = picture->pixelFormat == AV_PIX_FMT_RGBA;
             const int bytesPerPixel = rgba ? 4 : 3;
             const GLenum format = rgba ? GL_RGBA : GL_RGB;
-            // Rows are tightly packed: width * 3 bytes for RGB is rarely a
+            // Rows are tightly packed: width * 3 bytes for RGB is often no
             // multiple of OpenGL's default row alignment of 4 (854 x 480 for
-            // one), which would shear the picture.
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            // one), which would shear the picture. Tell OpenGL the real row
+            // length and the widest alignment that it has.
             const int lineSize = frame->linesize[0];
+            int alignment = 8;
+            while (lineSize % alignment != 0)
+                alignment /= 2;
+            glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
             glPixelStorei(GL_UNPACK_ROW_LENGTH,
                           lineSize > 0 && lineSize % bytesPerPixel == 0 ? lineSize / bytesPerPixel : 0);
             glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), picture->width, picture->height, 0,

@@ -14,6 +14,7 @@
 
 extern "C" {
 #include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
 }
 
 namespace {
@@ -216,6 +217,31 @@ private slots:
             QVERIFY2(near(image.pixelColor(430, y), right), qPrintable(QString::number(y)));
             QVERIFY2(near(image.pixelColor(851, y), right), qPrintable(QString::number(y)));
         }
+    }
+
+    // Slots in RGBA (four bytes a pixel, odd width) upload as RGBA.
+    void uploadsRgbaPictures()
+    {
+        Media media(nullptr, false, 0x10, AV_PIX_FMT_RGBA, 0, 0);
+        VideoPicture *slot = media.picture(3);
+        QVERIFY(slot->allocate(63, 47, AV_PIX_FMT_RGBA));
+        AVFrame *frame = slot->frame;
+        for (int y = 0; y < 47; ++y) {
+            for (int x = 0; x < 63; ++x) {
+                uint8_t *p = frame->data[0] + y * frame->linesize[0] + 4 * x;
+                p[0] = x < 31 ? 250 : 10;
+                p[1] = 120;
+                p[2] = x < 31 ? 10 : 250;
+                p[3] = 255;
+            }
+        }
+        auto widget = shownWidget({63, 47});
+        QVERIFY(widget);
+        widget->setVideo(&media);
+        widget->updateFrame(3);
+        const QImage image = widget->grabFramebuffer();
+        QVERIFY(near(image.pixelColor(5, 40), QColor(250, 120, 10)));
+        QVERIFY(near(image.pixelColor(58, 5), QColor(10, 120, 250)));
     }
 
     void emptyOrUnknownSlotsUploadNothing()
