@@ -429,17 +429,19 @@ void QSkinObject::drawTitle(QPainter &painter, const QRectF &left, const QRectF 
     if (int(top.height()) <= 0)
         return;
     painter.setPen(QPen(Qt::white, 1));
-    const QPixmap icon(titleIconFile);
+    // In a very narrow window the buttons take the place of the icon and the
+    // title rather than being drawn over them.
+    const QRectF firstButton = buttonRect(Button::Minimize);
+    const int free = firstButton.isEmpty() ? m_window->width() : int(firstButton.left());
+    const QRect iconRect(int(2 * left.width() + 15), int(top.height() / 2 - 10), 20, 20);
+    const QPixmap icon = iconRect.right() < free ? QPixmap(titleIconFile) : QPixmap();
     if (!icon.isNull()) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawPixmap(QRect(int(2 * left.width() + 15), int(top.height() / 2 - 10), 20, 20), icon);
+        painter.drawPixmap(iconRect, icon);
     }
     QRect text(int(2 * left.width() + 40), 0,
                int(m_window->width() - 3 * close.width() - 8 - left.width() - right.width()), int(top.height()));
-    // A long title is cut short before the buttons rather than run under them.
-    const QRectF firstButton = buttonRect(Button::Minimize);
-    if (!firstButton.isEmpty())
-        text.setRight(qMin(text.right(), int(firstButton.left()) - 8));
+    text.setRight(qMin(text.right(), free - 8));
     if (text.width() <= 0)
         return;
     const QString title = painter.fontMetrics().elidedText(m_window->windowTitle(), Qt::ElideRight, text.width());

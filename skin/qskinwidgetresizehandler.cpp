@@ -191,8 +191,19 @@ void QSkinWidgetResizeHandler::handleMove(QMouseEvent *event)
         }
     }
 
-    const QPoint p = globalPos + m_invertedMoveOffset; // new bottom-right corner
-    const QPoint pp = globalPos - m_moveOffset;        // new top-left corner
+    const QRect geom = draggedGeometry(globalPos);
+    if (geom != m_widget->geometry() && (!parent || parent->rect().intersects(geom))) {
+        if (m_mode == Center)
+            m_widget->move(geom.topLeft());
+        else
+            m_widget->setGeometry(geom);
+    }
+}
+
+QRect QSkinWidgetResizeHandler::draggedGeometry(const QPoint &pointer) const
+{
+    const QPoint p = pointer + m_invertedMoveOffset; // new bottom-right corner
+    const QPoint pp = pointer - m_moveOffset;        // new top-left corner
 
     const bool framed = m_childWidget != m_widget;
     const QSize extra = framed ? QSize(2 * m_frameWidth, 2 * m_frameWidth + m_extraHeight) : QSize(0, 0);
@@ -238,15 +249,8 @@ void QSkinWidgetResizeHandler::handleMove(QMouseEvent *event)
     case Nowhere:
         break;
     }
-
-    geom = QRect(geom.topLeft(),
+    return QRect(geom.topLeft(),
                  geom.size().expandedTo(m_widget->minimumSize()).expandedTo(minimum).boundedTo(maximum));
-    if (geom != m_widget->geometry() && (!parent || parent->rect().intersects(geom))) {
-        if (m_mode == Center)
-            m_widget->move(geom.topLeft());
-        else
-            m_widget->setGeometry(geom);
-    }
 }
 
 void QSkinWidgetResizeHandler::setMouseCursor(MousePosition mode)

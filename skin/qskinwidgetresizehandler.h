@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QRect>
 
 class QMouseEvent;
 class QSkinObject;
@@ -51,6 +52,7 @@ private:
     bool mouseRelease(QMouseEvent *event);
     bool mouseMove(QMouseEvent *event, bool own);
     void handleMove(QMouseEvent *event);
+    QRect draggedGeometry(const QPoint &pointer) const; // pointer in the parent's (or screen) coordinates
     MousePosition classify(const QPoint &pos) const;
     void setMouseCursor(MousePosition mode);
     bool consumes() const { return !(m_mode == Center && !m_movingEnabled); }

@@ -4,7 +4,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QString>
+#include <QWidget>
+
+#include "skin/qskinobject.h"
+
+#include <memory>
 
 // Writes a skin for tests into <directory>/skin/: a template whose corners
 // are 10 x 30, side edges <border> wide, top and bottom edges 30 high and
@@ -77,5 +84,30 @@ inline bool write(const QString &directory, const QString &settings = {}, int bo
         return false;
     return settings.isEmpty() || writeFile(directory + QStringLiteral("/skin/skin.dat"), settings);
 }
+
+// Where the test windows stand: near the bottom-right corner of the screen,
+// out of the way of other tests' windows on a shared display, where the
+// pointer would reach them.
+inline QPoint origin()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry().bottomRight() - QPoint(679, 519);
+}
+
+// A real top-level window at origin(), 640 x 480, with its skin on.
+struct SkinnedWindow
+{
+    explicit SkinnedWindow(const QString &programDirectory)
+    {
+        window.resize(640, 480);
+        window.move(origin());
+        skin = std::make_unique<QSkinObject>(&window);
+        skin->setProgramDirectory(programDirectory);
+        skin->startSkinning();
+    }
+    QColor pixel(int x, int y) const { return skin->framePicture().toImage().pixelColor(x, y); }
+
+    QWidget window;
+    std::unique_ptr<QSkinObject> skin;
+};
 
 } // namespace testskin
