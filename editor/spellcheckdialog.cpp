@@ -39,6 +39,9 @@ SpellCheckDialog::SpellCheckAction SpellCheckDialog::checkWord(const QString &wo
         ui->listWidget->setCurrentRow(0);
         ui->listWidget->item(0)->setSelected(true);
     }
+    // Return takes the replacement, never the first button of the form,
+    // which would write the word into the user's dictionary.
+    ui->ledtReplaceWith->setFocus();
     returnCode = CancelCheck;
     exec();
     return returnCode;

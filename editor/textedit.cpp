@@ -3,6 +3,8 @@
 #include "editor/cspellengine.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/documentfile.h"
+#include "diff/diffdialog.h"
+#include "phonetic/phoneticdialog.h"
 #include "skin/qskinobject.h"
 
 #include <QAction>
@@ -14,7 +16,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontComboBox>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -90,12 +91,16 @@ void TextEdit::connectDocument()
     actionRedo->setEnabled(document->isRedoAvailable());
 }
 
+QIcon TextEdit::toolIcon(const QString &theme, const QString &file)
+{
+    const QIcon fallback(rsrcPath + file);
+    return theme.isEmpty() ? fallback : QIcon::fromTheme(theme, fallback);
+}
+
 QAction *TextEdit::addAction(QToolBar *bar, const QString &theme, const QString &file,
                              const QString &text)
 {
-    const QIcon fallback(rsrcPath + file);
-    const QIcon icon = theme.isEmpty() ? fallback : QIcon::fromTheme(theme, fallback);
-    QAction *action = new QAction(icon, text, this);
+    QAction *action = new QAction(toolIcon(theme, file), text, this);
     bar->addAction(action);
     return action;
 }
@@ -163,6 +168,9 @@ void TextEdit::checkSpelling()
     highlight.setBackground(QColor(QStringLiteral("#ff6060")));
     highlight.setForeground(QColor(QStringLiteral("#000000")));
 
+    // The run processes events between questions; a second run started
+    // from there would walk the same text with a cursor of its own.
+    actionSpellCheck->setEnabled(false);
     const QTextCursor kept = textEdit->textCursor();
     QTextCursor walker(textEdit->document());
     walker.movePosition(QTextCursor::Start);
@@ -198,6 +206,7 @@ void TextEdit::checkSpelling()
     }
 
     textEdit->setTextCursor(kept);
+    actionSpellCheck->setEnabled(true);
     QMessageBox::information(this, tr("Finished"), tr("The spell check has finished."), QMessageBox::Ok);
 }
 
@@ -229,12 +238,21 @@ SpellCheckDialog::SpellCheckAction TextEdit::askAboutWord(SpellCheckDialog &dial
     return action;
 }
 
+// Each request opens a dialog of its own. Closing one deletes it: the
+// editor lives for the whole run and would otherwise collect every dialog
+// ever opened, each lookup dialog with its database still open.
 void TextEdit::lookupPhonetic()
 {
+    auto *dialog = new PhoneticDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 void TextEdit::diffText()
 {
+    auto *dialog = new DiffDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 bool TextEdit::load(const QString &f)

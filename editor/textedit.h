@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QTextCharFormat>
 
 #include <memory>
@@ -9,7 +8,6 @@
 #include "editor/spellcheckdialog.h"
 
 class QAction;
-class QActionGroup;
 class QComboBox;
 class QFontComboBox;
 class CTextCheckerEdit;
@@ -48,10 +46,15 @@ public Q_SLOTS:
     void diffText();
     void fileNew();
     void fileOpen();
+    // Saves under the current name; a failed save leaves the document
+    // modified and any earlier file as it was.
     bool fileSave();
     bool fileSaveAs();
     // mediaPath is the full path of the media file just opened; the
-    // dictation belongs to mediaPath + ".html".
+    // dictation belongs to mediaPath + ".html". When that file exists it
+    // holds an earlier dictation, which is loaded (after the unsaved-changes
+    // prompt) rather than overwritten. False when the user cancels the
+    // prompt or the file cannot be read or written.
     bool fileSaveDefault(const QString &mediaPath);
     void filePrint();
     void filePrintPdf();
@@ -87,6 +90,9 @@ private:
     void fontChanged(const QFont &font);
     void colorChanged(const QColor &color);
     void alignmentChanged(Qt::Alignment alignment);
+    // The desktop theme's icon, else the picture file under the skin's
+    // editor image folder; file starts with "/". No theme: the file only.
+    static QIcon toolIcon(const QString &theme, const QString &file);
     QAction *addAction(QToolBar *bar, const QString &theme, const QString &file,
                        const QString &text);
 

@@ -51,8 +51,7 @@ void TextEdit::setupTextActions()
     connect(grp, &QActionGroup::triggered, this, &TextEdit::textAlign);
     auto alignAction = [&](const QString &theme, const QString &file, const QString &text,
                            QKeyCombination key) {
-        const QIcon fallback(QStringLiteral("./skin/default/images/win") + file);
-        QAction *a = new QAction(QIcon::fromTheme(theme, fallback), text, grp);
+        QAction *a = new QAction(toolIcon(theme, file), text, grp);
         a->setShortcut(key);
         a->setCheckable(true);
         return a;

@@ -48,6 +48,11 @@ PhoneticDictionary::~PhoneticDictionary()
 
 bool PhoneticDictionary::initDB()
 {
+    if (db) { // opened before: start again rather than leak the connection
+        sqlite3_close(db);
+        db = nullptr;
+        isOpen = false;
+    }
     if (sqlite3_open(databaseFile, &db) == SQLITE_OK) {
         isOpen = true;
         if (sqlite3_key(db, password, passwordBytes) == SQLITE_OK) {

@@ -299,104 +299,6 @@ Logs;
         <source>Add to dictionary</source>
         <translation>添加到词典</translation>
     </message>
-    <message>
-        <source>Vantiro Actions</source>
-        <translation>Vantiro 工具</translation>
-    </message>
-    <message>
-        <source>&amp;SpellCheck</source>
-        <translation>拼写检查(&amp;S)</translation>
-    </message>
-    <message>
-        <source>&amp;PhoneticLookup</source>
-        <translation>听音查词(&amp;P)</translation>
-    </message>
-    <message>
-        <source>&amp;DiffText</source>
-        <translation>文本比较(&amp;D)</translation>
-    </message>
-    <message>
-        <source>Finished</source>
-        <translation>完成</translation>
-    </message>
-    <message>
-        <source>The spell check has finished.</source>
-        <translation>拼写检查已完成。</translation>
-    </message>
-    <message>
-        <source>Application</source>
-        <translation>应用程序</translation>
-    </message>
-    <message>
-        <source>The document has been modified.
-Do you want to save your changes?</source>
-        <translation>文档已被修改。
-要保存更改吗？</translation>
-    </message>
-    <message>
-        <source>%1[*] - %2</source>
-        <translation>%1[*] - %2</translation>
-    </message>
-    <message>
-        <source>Rich Text</source>
-        <translation>富文本</translation>
-    </message>
-    <message>
-        <source>Open File...</source>
-        <translation>打开文件...</translation>
-    </message>
-    <message>
-        <source>HTML-Files (*.htm *.html);;All Files (*)</source>
-        <translation>HTML 文件 (*.htm *.html);;所有文件 (*)</translation>
-    </message>
-    <message>
-        <source>Save as...</source>
-        <translation>另存为...</translation>
-    </message>
-    <message>
-        <source>Rich text (*.rtf);;Text files (*.txt);;ODF files (*.odt);;HTML-Files (*.htm *.html);;All Files (*)</source>
-        <translation>富文本 (*.rtf);;文本文件 (*.txt);;ODF 文件 (*.odt);;HTML 文件 (*.htm *.html);;所有文件 (*)</translation>
-    </message>
-    <message>
-        <source>Print Document</source>
-        <translation>打印文档</translation>
-    </message>
-    <message>
-        <source>Format Actions</source>
-        <translation>格式操作</translation>
-    </message>
-    <message>
-        <source>&amp;Bold</source>
-        <translation>粗体(&amp;B)</translation>
-    </message>
-    <message>
-        <source>&amp;Italic</source>
-        <translation>斜体(&amp;I)</translation>
-    </message>
-    <message>
-        <source>&amp;Underline</source>
-        <translation>下划线(&amp;U)</translation>
-    </message>
-    <message>
-        <source>&amp;Left</source>
-        <translation>左对齐(&amp;L)</translation>
-    </message>
-    <message>
-        <source>C&amp;enter</source>
-        <translation>居中(&amp;E)</translation>
-    </message>
-    <message>
-        <source>&amp;Right</source>
-        <translation>右对齐(&amp;R)</translation>
-    </message>
-    <message>
-        <source>&amp;Justify</source>
-        <translation>两端对齐(&amp;J)</translation>
-    </message>
-    <message>
-        <source>&amp;Color...</source>
-        <translation>颜色(&amp;C)...</translation>
-    </message>
 </context>
 <context>
     <name>DiffDialog</name>
@@ -571,6 +473,116 @@ Do you want to save your changes?</source>
     <message>
         <source>Cu&amp;t</source>
         <translation>剪切(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>复制(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Cut</source>
+        <translation>剪切(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>粘贴(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Vantiro Actions</source>
+        <translation>Vantiro 工具</translation>
+    </message>
+    <message>
+        <source>&amp;SpellCheck</source>
+        <translation>拼写检查(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;PhoneticLookup</source>
+        <translation>听音查词(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;DiffText</source>
+        <translation>文本比较(&amp;D)</translation>
+    </message>
+    <message>
+        <source>Finished</source>
+        <translation>完成</translation>
+    </message>
+    <message>
+        <source>The spell check has finished.</source>
+        <translation>拼写检查已完成。</translation>
+    </message>
+    <message>
+        <source>Application</source>
+        <translation>应用程序</translation>
+    </message>
+    <message>
+        <source>The document has been modified.
+Do you want to save your changes?</source>
+        <translation>文档已被修改。
+要保存更改吗？</translation>
+    </message>
+    <message>
+        <source>%1[*] - %2</source>
+        <translation>%1[*] - %2</translation>
+    </message>
+    <message>
+        <source>Rich Text</source>
+        <translation>富文本</translation>
+    </message>
+    <message>
+        <source>Open File...</source>
+        <translation>打开文件...</translation>
+    </message>
+    <message>
+        <source>HTML-Files (*.htm *.html);;All Files (*)</source>
+        <translation>HTML 文件 (*.htm *.html);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Save as...</source>
+        <translation>另存为...</translation>
+    </message>
+    <message>
+        <source>Rich text (*.rtf);;Text files (*.txt);;ODF files (*.odt);;HTML-Files (*.htm *.html);;All Files (*)</source>
+        <translation>富文本 (*.rtf);;文本文件 (*.txt);;ODF 文件 (*.odt);;HTML 文件 (*.htm *.html);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Print Document</source>
+        <translation>打印文档</translation>
+    </message>
+    <message>
+        <source>Format Actions</source>
+        <translation>格式操作</translation>
+    </message>
+    <message>
+        <source>&amp;Bold</source>
+        <translation>粗体(&amp;B)</translation>
+    </message>
+    <message>
+        <source>&amp;Italic</source>
+        <translation>斜体(&amp;I)</translation>
+    </message>
+    <message>
+        <source>&amp;Underline</source>
+        <translation>下划线(&amp;U)</translation>
+    </message>
+    <message>
+        <source>&amp;Left</source>
+        <translation>左对齐(&amp;L)</translation>
+    </message>
+    <message>
+        <source>C&amp;enter</source>
+        <translation>居中(&amp;E)</translation>
+    </message>
+    <message>
+        <source>&amp;Right</source>
+        <translation>右对齐(&amp;R)</translation>
+    </message>
+    <message>
+        <source>&amp;Justify</source>
+        <translation>两端对齐(&amp;J)</translation>
+    </message>
+    <message>
+        <source>&amp;Color...</source>
+        <translation>颜色(&amp;C)...</translation>
     </message>
 </context>
 <context>

@@ -136,7 +136,7 @@ int main(int argc, char *argv[])
         captionAll << timeMs([&] { dictionary.searchCaption(spelling, true); });
     }
 
-    print("inputs", words.size());
+    std::printf("inputs: %lld\n", static_cast<long long>(words.size()));
     print("phonetic_search_ms", median(phonetic));
     print("phonetic_search_unlimited_ms", median(phoneticAll));
     print("phonetic_search_max_ms", *std::max_element(phonetic.cbegin(), phonetic.cend()));

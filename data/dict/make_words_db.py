@@ -193,6 +193,18 @@ def read_lemmas(wordnet):
     return lemmas
 
 
+def read_frequencies(wordnet):
+    """lemma -> how often its senses were tagged in WordNet's sample texts."""
+    counts = {}
+    with open(os.path.join(wordnet, "cntlist.rev"), encoding="utf-8") as tags:
+        for line in tags:
+            fields = line.split()
+            if len(fields) == 3:
+                lemma = fields[0].split("%", 1)[0]
+                counts[lemma] = counts.get(lemma, 0) + int(fields[2])
+    return counts
+
+
 def explanation(senses):
     lines = []
     numbers = {}
@@ -233,12 +245,15 @@ def write_plain(path, rows):
             w_id INTEGER PRIMARY KEY,
             w_caption TEXT NOT NULL,
             w_phonetic TEXT NOT NULL,
-            w_explain TEXT NOT NULL);
+            w_explain TEXT NOT NULL,
+            w_rank INTEGER NOT NULL);
         -- Both searches scan this narrow index instead of the table with
-        -- its long explanations, in the order of the captions.
-        CREATE INDEX dict_word_search ON dict_word (w_caption, w_phonetic);
+        -- its long explanations, so their hits come in the order of w_rank:
+        -- common words first, and among the rest the shortest, which are
+        -- the closest to what was typed.
+        CREATE INDEX dict_word_search ON dict_word (w_rank, w_caption, w_phonetic);
     """)
-    db.executemany("INSERT INTO dict_word VALUES (?, ?, ?, ?)", rows)
+    db.executemany("INSERT INTO dict_word VALUES (?, ?, ?, ?, ?)", rows)
     db.commit()
     db.execute("ANALYZE")
     db.commit()
@@ -251,6 +266,20 @@ def encrypt(sqlcipher, plain, target):
               "DETACH DATABASE encrypted;\n" % (target, KEY))
     subprocess.run([sqlcipher, plain], input=script, text=True, check=True,
                    capture_output=True)
+
+
+def verify(sqlcipher, path, rows):
+    """The file must be unreadable as plain SQLite and whole with the key."""
+    with open(path, "rb") as database:
+        if database.read(16) == b"SQLite format 3\0":
+            raise RuntimeError("%s was written without encryption" % path)
+    script = ("PRAGMA key='%s';\nSELECT count(*) FROM dict_word;\n" % KEY)
+    result = subprocess.run([sqlcipher, path], input=script, text=True,
+                            check=True, capture_output=True)
+    if result.stdout.strip() != str(rows):
+        raise RuntimeError("%s holds %r rows instead of %d: %s"
+                           % (path, result.stdout.strip(), rows,
+                              result.stderr.strip()))
 
 
 def main():
@@ -268,6 +297,7 @@ def main():
     captions = [lemmas[w][0] for w in order]
     ipas = pronounce(args.espeak, captions, args.jobs)
 
+    frequencies = read_frequencies(args.wordnet)
     rows = []
     rejected = []
     for lemma, ipa in zip(order, ipas):
@@ -277,7 +307,10 @@ def main():
         if not stored or not storable(stored) or not senses:
             rejected.append("%s [%s]" % (caption, ipa))
             continue
-        rows.append((len(rows) + 1, caption, stored, explanation(senses)))
+        rows.append([len(rows) + 1, caption, stored, explanation(senses),
+                     (-frequencies.get(lemma, 0), len(symbols), lemma)])
+    for rank, row in enumerate(sorted(rows, key=lambda r: r[4]), 1):
+        row[4] = rank
 
     directory = os.path.dirname(os.path.abspath(args.out))
     os.makedirs(directory, exist_ok=True)
@@ -286,6 +319,7 @@ def main():
         encrypted = os.path.join(work, "words.db")
         write_plain(plain, rows)
         encrypt(args.sqlcipher, plain, encrypted)
+        verify(args.sqlcipher, encrypted, len(rows))
         os.replace(encrypted, args.out)
 
     print("words.db: %d words, %d left out (%s), %.1f s"

@@ -1,6 +1,8 @@
 #include "editor/textedit.h"
 
+#include "diff/diffdialog.h"
 #include "editor/ctextcheckeredit.h"
+#include "phonetic/phoneticdialog.h"
 
 #include "modaldriver.h"
 
@@ -11,20 +13,17 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPrintDialog>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTextBlock>
-#include <QTextEdit>
 #include <QTextList>
-#include <QToolBar>
 #include <QtTest>
 
 #include <memory>
 
 // The editor window on real files in a temporary folder, with its file
-// dialogs and message boxes answered through the widgets a user would use.
+// dialogs and message boxes answered through their widgets.
 class TestTextEdit : public QObject
 {
     Q_OBJECT
@@ -33,38 +32,25 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void toolbarsInOrder();
-    void actionsHaveTheirShortcutsAndIcons_data();
-    void actionsHaveTheirShortcutsAndIcons();
-    void startsWithDefaultDocument();
-    void savingDefaultDocumentWritesPlainText();
     void saveAsFollowsSuffixRule_data();
     void saveAsFollowsSuffixRule();
-    void cancelledSaveAsSavesNothing();
     void saveDefaultCreatesDictationAtOnce();
+    void saveDefaultContinuesEarlierDictation_data();
     void saveDefaultContinuesEarlierDictation();
-    void saveDefaultAsksBeforeLeavingUnsavedWork_data();
-    void saveDefaultAsksBeforeLeavingUnsavedWork();
     void failedSaveLeavesDocumentModified_data();
     void failedSaveLeavesDocumentModified();
-    void saveReplacesFileWithoutLeftovers();
     void pdfExport_data();
     void pdfExport();
     void loadDecidesBetweenHtmlAndPlainText_data();
     void loadDecidesBetweenHtmlAndPlainText();
-    void failedLoadChangesNothingAndOpenLoads();
     void unmodifiedKeysReachThePlayer_data();
     void unmodifiedKeysReachThePlayer();
-    void closeAsksAboutUnsavedChanges_data();
-    void closeAsksAboutUnsavedChanges();
-    void editActionsFollowTheDocument();
-    void printDialogOffersSelection();
+    void toolDialogsOpenAnewEachTime();
 
     void boldWithoutSelectionBoldsTheWord();
     void sizeBoxAppliesOnlyPositiveNumbers_data();
     void sizeBoxAppliesOnlyPositiveNumbers();
-    void sizeBoxFollowsCursor();
-    void alignmentFollowsCursor();
+    void controlsFollowCursor();
     void listStyles();
 
 private:
@@ -72,12 +58,11 @@ private:
     static QByteArray readFile(const QString &name);
     static void writeFile(const QString &name, const QByteArray &bytes);
     QAction *action(const QString &text) const;
-    QComboBox *styleBox() const;
-    // Answers the next file dialog with name (empty: cancels it).
+    void placeCursor(int position) const;
+    // Answers the next file dialog with name.
     static std::unique_ptr<ModalDriver> answerFileDialog(const QString &name);
-    // Answers every unsaved-changes prompt with button and counts them.
+    // Answers every unsaved-changes prompt with button.
     static std::unique_ptr<ModalDriver> answerPrompt(QMessageBox::StandardButton button);
-    void typeDocument(const QString &text);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TextEdit> m_editor;
@@ -88,15 +73,12 @@ void TestTextEdit::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_editor = std::make_unique<TextEdit>();
-    m_editor->resize(610, 400);
-    m_editor->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_editor.get()));
 }
 
 void TestTextEdit::cleanup()
 {
-    // Nothing may ask on the way out.
-    m_editor->textArea()->document()->setModified(false);
+    m_editor->textArea()->document()->setModified(false); // nothing may ask on the way out
     m_editor.reset();
     m_dir.reset();
 }
@@ -116,8 +98,7 @@ void TestTextEdit::writeFile(const QString &name, const QByteArray &bytes)
 
 QAction *TestTextEdit::action(const QString &text) const
 {
-    const QList<QAction *> actions = m_editor->findChildren<QAction *>();
-    for (QAction *a : actions) {
+    for (QAction *a : m_editor->findChildren<QAction *>()) {
         // The text area's context menu has actions of the same names.
         if (a->text() == text && a->parent() != m_editor->textArea())
             return a;
@@ -125,14 +106,11 @@ QAction *TestTextEdit::action(const QString &text) const
     return nullptr;
 }
 
-QComboBox *TestTextEdit::styleBox() const
+void TestTextEdit::placeCursor(int position) const
 {
-    const QList<QComboBox *> boxes = m_editor->findChildren<QComboBox *>();
-    for (QComboBox *box : boxes) {
-        if (box->itemText(0) == QLatin1String("Standard"))
-            return box;
-    }
-    return nullptr;
+    QTextCursor cursor(m_editor->textArea()->document());
+    cursor.setPosition(position);
+    m_editor->textArea()->setTextCursor(cursor);
 }
 
 std::unique_ptr<ModalDriver> TestTextEdit::answerFileDialog(const QString &name)
@@ -141,12 +119,8 @@ std::unique_ptr<ModalDriver> TestTextEdit::answerFileDialog(const QString &name)
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         if (!dialog)
             return false;
-        if (name.isEmpty()) {
-            dialog->reject();
-        } else {
-            dialog->selectFile(name);
-            static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, which is protected
-        }
+        dialog->selectFile(name);
+        static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, which is protected
         return true;
     });
 }
@@ -155,136 +129,22 @@ std::unique_ptr<ModalDriver> TestTextEdit::answerPrompt(QMessageBox::StandardBut
 {
     return std::make_unique<ModalDriver>([button](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
-        if (!box)
+        if (!box || box->windowTitle() != QLatin1String("Application"))
             return false;
-        if (box->windowTitle() != QLatin1String("Application")
-            || !box->text().startsWith(QLatin1String("The document has been modified."))) {
-            box->reject();
-            return false;
-        }
         box->button(button)->click();
         return true;
     });
-}
-
-void TestTextEdit::typeDocument(const QString &text)
-{
-    m_editor->textArea()->setFocus();
-    QTest::keyClicks(m_editor->textArea(), text);
-    QVERIFY(m_editor->textArea()->document()->isModified());
-}
-
-void TestTextEdit::toolbarsInOrder()
-{
-    QStringList titles;
-    QList<QToolBar *> bars;
-    // Toolbars in one area are laid out in the order they were added.
-    for (QToolBar *bar : m_editor->findChildren<QToolBar *>()) {
-        if (m_editor->toolBarArea(bar) == Qt::TopToolBarArea)
-            bars << bar;
-    }
-    std::sort(bars.begin(), bars.end(), [](QToolBar *a, QToolBar *b) {
-        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
-    });
-    for (QToolBar *bar : bars)
-        titles << bar->windowTitle();
-    QCOMPARE(titles, (QStringList{"File Actions", "Edit Actions", "Format Actions", "Format Actions",
-                                  "Vantiro Actions"}));
-    // The second format toolbar starts the second row.
-    QVERIFY(m_editor->toolBarBreak(bars.at(3)));
-    QCOMPARE(bars.at(3)->y(), bars.at(4)->y());
-    QVERIFY(bars.at(3)->y() > bars.at(0)->y());
-    QCOMPARE(bars.at(3)->allowedAreas(), Qt::TopToolBarArea | Qt::BottomToolBarArea);
-    QCOMPARE(m_editor->toolButtonStyle(), Qt::ToolButtonFollowStyle);
-    QCOMPARE(m_editor->centralWidget(), m_editor->textArea());
-}
-
-void TestTextEdit::actionsHaveTheirShortcutsAndIcons_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QKeySequence>("shortcut");
-    QTest::addColumn<QString>("picture");
-
-    QTest::newRow("new") << "&New" << QKeySequence(QKeySequence::New) << "filenew.png";
-    QTest::newRow("open") << "&Open..." << QKeySequence(QKeySequence::Open) << "fileopen.png";
-    QTest::newRow("save") << "&Save" << QKeySequence(QKeySequence::Save) << "filesave.png";
-    QTest::newRow("print") << "&Print..." << QKeySequence(QKeySequence::Print) << "fileprint.png";
-    QTest::newRow("pdf") << "&Export PDF..." << QKeySequence(Qt::CTRL | Qt::Key_D) << "exportpdf.png";
-    QTest::newRow("undo") << "&Undo" << QKeySequence(QKeySequence::Undo) << "editundo.png";
-    QTest::newRow("redo") << "&Redo" << QKeySequence(QKeySequence::Redo) << "editredo.png";
-    QTest::newRow("cut") << "Cu&t" << QKeySequence(QKeySequence::Cut) << "editcut.png";
-    QTest::newRow("copy") << "&Copy" << QKeySequence(QKeySequence::Copy) << "editcopy.png";
-    QTest::newRow("paste") << "&Paste" << QKeySequence(QKeySequence::Paste) << "editpaste.png";
-    QTest::newRow("bold") << "&Bold" << QKeySequence(Qt::CTRL | Qt::Key_B) << "textbold.png";
-    QTest::newRow("italic") << "&Italic" << QKeySequence(Qt::CTRL | Qt::Key_I) << "textitalic.png";
-    QTest::newRow("underline") << "&Underline" << QKeySequence(Qt::CTRL | Qt::Key_U) << "textunder.png";
-    QTest::newRow("left") << "&Left" << QKeySequence(Qt::CTRL | Qt::Key_L) << "textleft.png";
-    QTest::newRow("center") << "C&enter" << QKeySequence(Qt::CTRL | Qt::Key_E) << "textcenter.png";
-    QTest::newRow("right") << "&Right" << QKeySequence(Qt::CTRL | Qt::Key_R) << "textright.png";
-    QTest::newRow("justify") << "&Justify" << QKeySequence(Qt::CTRL | Qt::Key_J) << "textjustify.png";
-    QTest::newRow("color") << "&Color..." << QKeySequence() << "";
-    QTest::newRow("spell check") << "&SpellCheck" << QKeySequence() << "checkSpell.png";
-    QTest::newRow("phonetic lookup") << "&PhoneticLookup" << QKeySequence() << "dict.png";
-    QTest::newRow("diff") << "&DiffText" << QKeySequence() << "diff.png";
-}
-
-void TestTextEdit::actionsHaveTheirShortcutsAndIcons()
-{
-    QFETCH(QString, text);
-    QFETCH(QKeySequence, shortcut);
-    QFETCH(QString, picture);
-
-    QAction *a = action(text);
-    QVERIFY(a);
-    QCOMPARE(a->shortcut(), shortcut);
-    QVERIFY(!a->icon().isNull());
-    if (!picture.isEmpty()) {
-        // The staged picture exists; the icon is the theme's or this one.
-        const QImage image(QStringLiteral("./skin/default/images/win/") + picture);
-        QVERIFY2(!image.isNull(), qPrintable(picture));
-        QVERIFY(image.width() >= 24 && image.height() >= 24);
-    }
-}
-
-void TestTextEdit::startsWithDefaultDocument()
-{
-    QCOMPARE(m_editor->currentFileName(), QStringLiteral("./skin/default/kestrelbox.txt"));
-    QCOMPARE(m_editor->windowTitle(), QStringLiteral("kestrelbox.txt[*] - Rich Text"));
-    QVERIFY(m_editor->textArea()->toPlainText().contains(QLatin1String("dictation")));
-    QVERIFY(!m_editor->textArea()->document()->isModified());
-    QVERIFY(!action(QStringLiteral("&Save"))->isEnabled());
-}
-
-void TestTextEdit::savingDefaultDocumentWritesPlainText()
-{
-    // In a folder of its own, so that the staged document stays as it is.
-    const QString previous = QDir::currentPath();
-    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("skin/default")));
-    writeFile(path(QStringLiteral("skin/default/kestrelbox.txt")), "Hello there\n");
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    TextEdit editor;
-    QDir::setCurrent(previous);
-    QCOMPARE(editor.textArea()->toPlainText(), QStringLiteral("Hello there\n"));
-
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    editor.textArea()->moveCursor(QTextCursor::End);
-    editor.textArea()->insertPlainText(QStringLiteral("more"));
-    const bool saved = editor.fileSave();
-    QDir::setCurrent(previous);
-    QVERIFY(saved);
-    QCOMPARE(readFile(path(QStringLiteral("skin/default/kestrelbox.txt"))), QByteArray("Hello there\nmore"));
 }
 
 void TestTextEdit::saveAsFollowsSuffixRule_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
-    QTest::addColumn<QByteArray>("start"); // the file's first bytes tell its format
+    QTest::addColumn<QByteArray>("start"); // the first bytes tell the format
 
-    QTest::newRow("txt in capitals is plain text") << "notes.TXT" << "notes.TXT" << QByteArray("Dictation");
+    QTest::newRow("txt in capitals is plain text") << "notes.TXT" << "notes.TXT" << QByteArray("Dictation one caf\xc3\xa9");
     QTest::newRow("rtf becomes html") << "notes.rtf" << "notes.rtf.html" << QByteArray("<!DOCTYPE HTML");
     QTest::newRow("no suffix becomes html") << "notes" << "notes.html" << QByteArray("<!DOCTYPE HTML");
-    QTest::newRow("htm stays") << "notes.htm" << "notes.htm" << QByteArray("<!DOCTYPE HTML");
     QTest::newRow("odt is a zip package") << "notes.odt" << "notes.odt" << QByteArray("PK");
 }
 
@@ -297,108 +157,75 @@ void TestTextEdit::saveAsFollowsSuffixRule()
     m_editor->textArea()->setHtml(QString::fromUtf8("Dictation <b>one</b> café"));
     const auto driver = answerFileDialog(path(chosen));
     QVERIFY(m_editor->fileSaveAs());
-    QCOMPARE(driver->handled(), 1);
-
     QCOMPARE(m_editor->currentFileName(), path(written));
     QCOMPARE(m_editor->windowTitle(), written + QLatin1String("[*] - Rich Text"));
     QVERIFY(!m_editor->textArea()->document()->isModified());
     const QByteArray bytes = readFile(path(written));
     QVERIFY2(bytes.startsWith(start), bytes.left(40).constData());
-    if (written.endsWith(QLatin1String("TXT")))
-        QCOMPARE(bytes, QByteArray("Dictation one caf\xc3\xa9"));
-    else if (start.startsWith('<'))
+    if (start.startsWith('<'))
         QVERIFY(bytes.contains("charset=\"utf-8\"") && bytes.contains("caf\xc3\xa9"));
-    if (chosen != written)
-        QVERIFY(!QFile::exists(path(chosen)));
-}
-
-void TestTextEdit::cancelledSaveAsSavesNothing()
-{
-    typeDocument(QStringLiteral("x"));
-    const QString before = m_editor->currentFileName();
-    const auto driver = answerFileDialog(QString());
-    QVERIFY(!m_editor->fileSaveAs());
-    QCOMPARE(driver->handled(), 1);
-    QCOMPARE(m_editor->currentFileName(), before);
-    QVERIFY(m_editor->textArea()->document()->isModified());
+    // Written through a temporary file that is gone once the save is done.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{written});
 }
 
 void TestTextEdit::saveDefaultCreatesDictationAtOnce()
 {
-    QSignalSpy modified(m_editor->textArea()->document(), &QTextDocument::modificationChanged);
     m_editor->fileNew();
-    QVERIFY(m_editor->textArea()->toPlainText().isEmpty());
-
     QVERIFY(m_editor->fileSaveDefault(path(QStringLiteral("talk.avi"))));
-    QVERIFY(QFile::exists(path(QStringLiteral("talk.avi.html"))));
     QVERIFY(readFile(path(QStringLiteral("talk.avi.html"))).startsWith("<!DOCTYPE HTML"));
     QCOMPARE(m_editor->currentFileName(), path(QStringLiteral("talk.avi.html")));
     QCOMPARE(m_editor->windowTitle(), QStringLiteral("talk.avi.html[*] - Rich Text"));
-    QVERIFY(!m_editor->textArea()->document()->isModified());
 
     // Later saves go to the same file.
-    typeDocument(QStringLiteral("heard"));
-    QVERIFY(m_editor->fileSave());
+    QTest::keyClicks(m_editor->textArea(), QStringLiteral("heard"));
+    QVERIFY(action(QStringLiteral("&Save"))->isEnabled());
+    action(QStringLiteral("&Save"))->trigger();
     QVERIFY(readFile(path(QStringLiteral("talk.avi.html"))).contains("heard"));
+    QVERIFY(!m_editor->isWindowModified());
+}
+
+void TestTextEdit::saveDefaultContinuesEarlierDictation_data()
+{
+    QTest::addColumn<bool>("unsaved");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("nothing unsaved: no question") << false << int(QMessageBox::Cancel) << true << "earlier work";
+    QTest::newRow("discard") << true << int(QMessageBox::Discard) << true << "earlier work";
+    QTest::newRow("cancel keeps the unsaved work") << true << int(QMessageBox::Cancel) << false << "unsaved";
+    QTest::newRow("save, then continue") << true << int(QMessageBox::Save) << true << "earlier work";
 }
 
 void TestTextEdit::saveDefaultContinuesEarlierDictation()
 {
-    const QByteArray earlier = "<html><body><p>earlier <b>work</b></p></body></html>";
-    writeFile(path(QStringLiteral("lesson.mp4.html")), earlier);
-    m_editor->textArea()->setPlainText(QStringLiteral("the default text"));
-    m_editor->textArea()->document()->setModified(false);
-
-    const auto prompt = answerPrompt(QMessageBox::Discard);
-    QVERIFY(m_editor->fileSaveDefault(path(QStringLiteral("lesson.mp4"))));
-    QCOMPARE(prompt->handled(), 0); // nothing unsaved, nothing to ask
-    QCOMPARE(readFile(path(QStringLiteral("lesson.mp4.html"))), earlier);
-    QCOMPARE(m_editor->textArea()->toPlainText(), QStringLiteral("earlier work"));
-    QCOMPARE(m_editor->currentFileName(), path(QStringLiteral("lesson.mp4.html")));
-    QCOMPARE(m_editor->windowTitle(), QStringLiteral("lesson.mp4.html[*] - Rich Text"));
-}
-
-void TestTextEdit::saveDefaultAsksBeforeLeavingUnsavedWork_data()
-{
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("result");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("discard loads the earlier dictation")
-        << int(QMessageBox::Discard) << true << "earlier work";
-    QTest::newRow("cancel keeps the unsaved work")
-        << int(QMessageBox::Cancel) << false << "unsaved";
-    QTest::newRow("save keeps the work and then loads")
-        << int(QMessageBox::Save) << true << "earlier work";
-}
-
-void TestTextEdit::saveDefaultAsksBeforeLeavingUnsavedWork()
-{
+    QFETCH(bool, unsaved);
     QFETCH(int, answer);
     QFETCH(bool, result);
     QFETCH(QString, shown);
 
     const QByteArray earlier = "<html><body><p>earlier <b>work</b></p></body></html>";
     writeFile(path(QStringLiteral("lesson.mp4.html")), earlier);
-    m_editor->textArea()->clear();
+    m_editor->fileNew();
     QVERIFY(m_editor->fileSaveDefault(path(QStringLiteral("first.mp4"))));
-    typeDocument(QStringLiteral("unsaved"));
+    m_editor->textArea()->setPlainText(QStringLiteral("unsaved"));
+    m_editor->textArea()->document()->setModified(unsaved);
 
     const auto prompt = answerPrompt(QMessageBox::StandardButton(answer));
     QCOMPARE(m_editor->fileSaveDefault(path(QStringLiteral("lesson.mp4"))), result);
-    QCOMPARE(prompt->handled(), 1);
+    QCOMPARE(prompt->handled(), unsaved ? 1 : 0);
     QCOMPARE(readFile(path(QStringLiteral("lesson.mp4.html"))), earlier);
     QCOMPARE(m_editor->textArea()->toPlainText(), shown);
-    const bool saved = readFile(path(QStringLiteral("first.mp4.html"))).contains("unsaved");
-    QCOMPARE(saved, answer == QMessageBox::Save);
-    QCOMPARE(m_editor->currentFileName(),
-             path(result ? QStringLiteral("lesson.mp4.html") : QStringLiteral("first.mp4.html")));
+    QCOMPARE(m_editor->currentFileName(), path(result ? "lesson.mp4.html" : "first.mp4.html"));
+    const bool savedFirst = readFile(path(QStringLiteral("first.mp4.html"))).contains("unsaved");
+    QCOMPARE(savedFirst, answer == QMessageBox::Save);
 }
 
 void TestTextEdit::failedSaveLeavesDocumentModified_data()
 {
     QTest::addColumn<QString>("media");
-    // Running as root, permissions stop nothing; folders that cannot hold
-    // a file do.
+    // Tests may run as root, whom permissions do not stop; folders that
+    // cannot hold a file stop everyone.
     QTest::newRow("missing folder") << "no/such/folder/talk.avi";
     QTest::newRow("folder is a file") << "plain.txt/talk.avi";
 }
@@ -411,25 +238,16 @@ void TestTextEdit::failedSaveLeavesDocumentModified()
     m_editor->textArea()->document()->setModified(false);
 
     QVERIFY(!m_editor->fileSaveDefault(path(media)));
-    QCOMPARE(m_editor->currentFileName(), path(media + QLatin1String(".html")));
     QVERIFY(m_editor->textArea()->document()->isModified());
     QVERIFY(m_editor->isWindowModified());
     QVERIFY(action(QStringLiteral("&Save"))->isEnabled());
     QVERIFY(!m_editor->fileSave());
     QVERIFY(m_editor->textArea()->document()->isModified());
-}
 
-void TestTextEdit::saveReplacesFileWithoutLeftovers()
-{
-    writeFile(path(QStringLiteral("old.html")), "<html><body>old text that is long</body></html>");
-    QVERIFY(m_editor->load(path(QStringLiteral("old.html"))));
-    m_editor->textArea()->setPlainText(QStringLiteral("new"));
-    QVERIFY(m_editor->fileSave());
-    const QByteArray bytes = readFile(path(QStringLiteral("old.html")));
-    QVERIFY(bytes.contains("new"));
-    QVERIFY(!bytes.contains("old text"));
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
-             QStringList{QStringLiteral("old.html")});
+    // So closing still asks, and Cancel keeps the window open.
+    const auto prompt = answerPrompt(QMessageBox::Cancel);
+    QVERIFY(!m_editor->close());
+    QCOMPARE(prompt->handled(), 1);
 }
 
 void TestTextEdit::pdfExport_data()
@@ -452,8 +270,6 @@ void TestTextEdit::pdfExport()
     QVERIFY(pdf.startsWith("%PDF-"));
     QVERIFY(pdf.trimmed().endsWith("%%EOF"));
     QVERIFY(pdf.contains("/Type /Page"));
-    if (chosen != written)
-        QVERIFY(!QFile::exists(path(chosen)));
 }
 
 void TestTextEdit::loadDecidesBetweenHtmlAndPlainText_data()
@@ -463,14 +279,14 @@ void TestTextEdit::loadDecidesBetweenHtmlAndPlainText_data()
     QTest::addColumn<bool>("boldAtOne");
 
     QTest::newRow("html") << QByteArray("<html><body><b>bold</b> word</body></html>") << "bold word" << true;
-    QTest::newRow("html with utf-8 declaration")
+    QTest::newRow("html declaring utf-8")
         << QByteArray("<html><head><meta charset=\"utf-8\"></head><body><b>Gr\xc3\xbc\xc3\x9f" "e</b></body></html>")
         << QString::fromUtf8("Grüße") << true;
-    QTest::newRow("html without declaration is latin-1")
+    QTest::newRow("html declaring nothing is latin-1")
         << QByteArray("<html><body>caf\xe9</body></html>") << QString::fromUtf8("café") << false;
-    QTest::newRow("plain text keeps its markup-like signs")
-        << QByteArray("x < 3, y > 4\nsecond line") << "x < 3, y > 4\nsecond line" << false;
-    QTest::newRow("plain text in the local 8-bit encoding")
+    QTest::newRow("plain text keeps its signs")
+        << QByteArray("x < 3, y > 4\nnext") << "x < 3, y > 4\nnext" << false;
+    QTest::newRow("plain text is local 8-bit")
         << QByteArray("Gr\xc3\xbc\xc3\x9f" "e\n<b>") << QString::fromUtf8("Grüße\n<b>") << false;
 }
 
@@ -487,24 +303,9 @@ void TestTextEdit::loadDecidesBetweenHtmlAndPlainText()
     cursor.setPosition(1);
     QCOMPARE(cursor.charFormat().fontWeight() == QFont::Bold, boldAtOne);
     QCOMPARE(m_editor->currentFileName(), path(QStringLiteral("doc")));
-    QVERIFY(!m_editor->textArea()->document()->isModified());
-}
 
-void TestTextEdit::failedLoadChangesNothingAndOpenLoads()
-{
-    m_editor->textArea()->setPlainText(QStringLiteral("kept"));
-    QVERIFY(!m_editor->load(path(QStringLiteral("missing.html"))));
-    QVERIFY(!m_editor->load(m_dir->path())); // a folder cannot be read
-    QCOMPARE(m_editor->textArea()->toPlainText(), QStringLiteral("kept"));
-    QCOMPARE(m_editor->currentFileName(), QStringLiteral("./skin/default/kestrelbox.txt"));
-
-    // Through the open dialog.
-    writeFile(path(QStringLiteral("opened.htm")), "<p>opened</p>");
-    const auto driver = answerFileDialog(path(QStringLiteral("opened.htm")));
-    m_editor->fileOpen();
-    QCOMPARE(driver->handled(), 1);
-    QCOMPARE(m_editor->textArea()->toPlainText(), QStringLiteral("opened"));
-    QCOMPARE(m_editor->currentFileName(), path(QStringLiteral("opened.htm")));
+    QVERIFY(!m_editor->load(path(QStringLiteral("missing"))));
+    QCOMPARE(m_editor->textArea()->toPlainText(), text);
 }
 
 void TestTextEdit::unmodifiedKeysReachThePlayer_data()
@@ -515,11 +316,9 @@ void TestTextEdit::unmodifiedKeysReachThePlayer_data()
     QTest::addColumn<QString>("typed");
 
     QTest::newRow("F2") << int(Qt::Key_F2) << int(Qt::NoModifier) << QList<int>{0x01000031} << "";
-    QTest::newRow("F5") << int(Qt::Key_F5) << int(Qt::NoModifier) << QList<int>{0x01000034} << "";
     QTest::newRow("Ctrl+F2") << int(Qt::Key_F2) << int(Qt::ControlModifier) << QList<int>{} << "";
     QTest::newRow("Shift+F2") << int(Qt::Key_F2) << int(Qt::ShiftModifier) << QList<int>{} << "";
     QTest::newRow("printable key") << int(Qt::Key_A) << int(Qt::NoModifier) << QList<int>{} << "a";
-    QTest::newRow("space") << int(Qt::Key_Space) << int(Qt::NoModifier) << QList<int>{} << " ";
 }
 
 void TestTextEdit::unmodifiedKeysReachThePlayer()
@@ -530,8 +329,6 @@ void TestTextEdit::unmodifiedKeysReachThePlayer()
     QFETCH(QString, typed);
 
     m_editor->fileNew();
-    m_editor->activateWindow();
-    m_editor->textArea()->setFocus();
     QSignalSpy spy(m_editor.get(), &TextEdit::keyDelegate);
     QTest::keyClick(m_editor->textArea(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QList<int> got;
@@ -541,96 +338,39 @@ void TestTextEdit::unmodifiedKeysReachThePlayer()
     QCOMPARE(m_editor->textArea()->toPlainText(), typed);
 }
 
-void TestTextEdit::closeAsksAboutUnsavedChanges_data()
+void TestTextEdit::toolDialogsOpenAnewEachTime()
 {
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("closed");
-    QTest::newRow("cancel keeps the window") << int(QMessageBox::Cancel) << false;
-    QTest::newRow("discard closes") << int(QMessageBox::Discard) << true;
-}
+    action(QStringLiteral("&PhoneticLookup"))->trigger();
+    action(QStringLiteral("&PhoneticLookup"))->trigger();
+    action(QStringLiteral("&DiffText"))->trigger();
+    const QList<PhoneticDialog *> lookups = m_editor->findChildren<PhoneticDialog *>();
+    QCOMPARE(lookups.size(), 2);
+    QCOMPARE(m_editor->findChildren<DiffDialog *>().size(), 1);
+    QVERIFY(lookups.at(0)->isVisible() && !lookups.at(0)->isModal());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
 
-void TestTextEdit::closeAsksAboutUnsavedChanges()
-{
-    QFETCH(int, answer);
-    QFETCH(bool, closed);
-    typeDocument(QStringLiteral("x"));
-    const auto prompt = answerPrompt(QMessageBox::StandardButton(answer));
-    QCOMPARE(m_editor->close(), closed);
-    QCOMPARE(prompt->handled(), 1);
-    QCOMPARE(m_editor->isVisible(), !closed);
-
-    // An unmodified document closes without a question.
-    m_editor->show();
-    m_editor->textArea()->document()->setModified(false);
-    QVERIFY(m_editor->close());
-    QCOMPARE(prompt->handled(), 1);
-}
-
-void TestTextEdit::editActionsFollowTheDocument()
-{
-    m_editor->fileNew();
-    QCOMPARE(m_editor->windowTitle(), QStringLiteral("untitled.html[*] - Rich Text"));
-    QAction *save = action(QStringLiteral("&Save"));
-    QAction *undo = action(QStringLiteral("&Undo"));
-    QAction *cut = action(QStringLiteral("Cu&t"));
-    QAction *copy = action(QStringLiteral("&Copy"));
-    QVERIFY(!save->isEnabled());
-    QVERIFY(!undo->isEnabled());
-    QVERIFY(!cut->isEnabled());
-
-    typeDocument(QStringLiteral("word"));
-    QVERIFY(save->isEnabled());
-    QVERIFY(undo->isEnabled());
-    QVERIFY(m_editor->isWindowModified());
-    m_editor->textArea()->selectAll();
-    QVERIFY(cut->isEnabled());
-    QVERIFY(copy->isEnabled());
-    undo->trigger();
-    QVERIFY(m_editor->textArea()->toPlainText().isEmpty());
-    QVERIFY(action(QStringLiteral("&Redo"))->isEnabled());
-}
-
-void TestTextEdit::printDialogOffersSelection()
-{
-    m_editor->textArea()->setPlainText(QStringLiteral("print me"));
-    bool offered = false;
-    QString title;
-    const auto driver = std::make_unique<ModalDriver>([&](QWidget *modal) {
-        auto *dialog = qobject_cast<QPrintDialog *>(modal);
-        if (!dialog)
-            return false;
-        title = dialog->windowTitle();
-        offered = dialog->testOption(QAbstractPrintDialog::PrintSelection);
-        dialog->reject();
-        return true;
-    });
-    m_editor->filePrint();
-    QCOMPARE(driver->handled(), 1);
-    QCOMPARE(title, QStringLiteral("Print Document"));
-    QVERIFY(!offered);
-
-    m_editor->textArea()->selectAll();
-    m_editor->filePrint();
-    QCOMPARE(driver->handled(), 2);
-    QVERIFY(offered);
+    // A closed dialog is gone; the others stay.
+    QPointer<PhoneticDialog> closed = lookups.at(0);
+    closed->close();
+    QTRY_VERIFY(closed.isNull());
+    QCOMPARE(m_editor->findChildren<PhoneticDialog *>().size(), 1);
 }
 
 void TestTextEdit::boldWithoutSelectionBoldsTheWord()
 {
     m_editor->textArea()->setPlainText(QStringLiteral("hello world again"));
-    QTextCursor cursor(m_editor->textArea()->document());
-    cursor.setPosition(8); // inside "world"
-    m_editor->textArea()->setTextCursor(cursor);
-
+    placeCursor(8); // inside "world"
     action(QStringLiteral("&Bold"))->trigger();
     QTextCursor probe(m_editor->textArea()->document());
     for (int pos = 1; pos <= 17; ++pos) {
         probe.setPosition(pos);
-        const bool inWorld = pos > 6 && pos <= 11;
-        QCOMPARE(probe.charFormat().fontWeight() == QFont::Bold, inWorld);
+        QCOMPARE(probe.charFormat().fontWeight() == QFont::Bold, pos > 6 && pos <= 11);
     }
+    // Moving into the word shows it; Bold again takes it back.
+    placeCursor(2);
+    QVERIFY(!action(QStringLiteral("&Bold"))->isChecked());
+    placeCursor(9);
     QVERIFY(action(QStringLiteral("&Bold"))->isChecked());
-
     action(QStringLiteral("&Bold"))->trigger();
     probe.setPosition(9);
     QCOMPARE(probe.charFormat().fontWeight(), int(QFont::Normal));
@@ -642,7 +382,6 @@ void TestTextEdit::sizeBoxAppliesOnlyPositiveNumbers_data()
     QTest::addColumn<bool>("applied");
     QTest::newRow("zero") << "0" << false;
     QTest::newRow("text") << "big" << false;
-    QTest::newRow("negative") << "-4" << false;
     QTest::newRow("listed size") << "20" << true;
     QTest::newRow("unlisted size") << "13" << true;
 }
@@ -653,62 +392,41 @@ void TestTextEdit::sizeBoxAppliesOnlyPositiveNumbers()
     QFETCH(bool, applied);
 
     m_editor->textArea()->setPlainText(QStringLiteral("some text"));
-    const qreal before = m_editor->textArea()->document()->defaultFont().pointSizeF();
-    QTextCursor cursor(m_editor->textArea()->document());
-    cursor.setPosition(2);
-    m_editor->textArea()->setTextCursor(cursor);
+    placeCursor(2);
+    QTextCursor probe(m_editor->textArea()->document());
+    probe.setPosition(3);
+    const qreal before = probe.charFormat().font().pointSizeF();
 
     auto *size = m_editor->findChild<QComboBox *>(QStringLiteral("comboSize"));
     QVERIFY(size && size->isEditable());
     size->lineEdit()->selectAll();
     QTest::keyClicks(size->lineEdit(), typed);
     QTest::keyClick(size->lineEdit(), Qt::Key_Return);
-
-    QTextCursor probe(m_editor->textArea()->document());
     probe.setPosition(3);
-    const qreal after = probe.charFormat().font().pointSizeF();
-    QCOMPARE(after, applied ? typed.toDouble() : before);
+    QCOMPARE(probe.charFormat().font().pointSizeF(), applied ? typed.toDouble() : before);
+
 }
 
-void TestTextEdit::sizeBoxFollowsCursor()
+void TestTextEdit::controlsFollowCursor()
 {
-    auto *size = m_editor->findChild<QComboBox *>(QStringLiteral("comboSize"));
-    m_editor->textArea()->setHtml(
-        QStringLiteral("<p><span style=\"font-size:18pt\">big</span> <span style=\"font-size:13pt\">odd</span></p>"));
-    QTextCursor cursor(m_editor->textArea()->document());
-    cursor.setPosition(2);
-    m_editor->textArea()->setTextCursor(cursor);
-    QCOMPARE(size->currentText(), QStringLiteral("18"));
-    cursor.setPosition(6);
-    m_editor->textArea()->setTextCursor(cursor);
-    QCOMPARE(size->currentIndex(), -1); // 13 is not a standard size
-}
-
-void TestTextEdit::alignmentFollowsCursor()
-{
-    m_editor->textArea()->setHtml(QStringLiteral("<p>left</p><p align=\"center\">middle</p><p align=\"justify\">both</p>"));
+    m_editor->textArea()->setHtml(QStringLiteral(
+        "<p>left</p><p align=\"center\"><span style=\"font-size:18pt\">big</span> "
+        "<span style=\"font-size:13pt\">odd</span></p>"));
     QAction *left = action(QStringLiteral("&Left"));
     QAction *center = action(QStringLiteral("C&enter"));
-    QAction *right = action(QStringLiteral("&Right"));
-    QAction *justify = action(QStringLiteral("&Justify"));
-    QTextCursor cursor(m_editor->textArea()->document());
-
-    cursor.setPosition(7);
-    m_editor->textArea()->setTextCursor(cursor);
+    placeCursor(7);
     QVERIFY(center->isChecked());
-    QVERIFY(!left->isChecked() && !right->isChecked() && !justify->isChecked());
+    QVERIFY(!left->isChecked() && !action(QStringLiteral("&Right"))->isChecked()
+            && !action(QStringLiteral("&Justify"))->isChecked());
+    placeCursor(1);
+    QVERIFY(left->isChecked() && !center->isChecked());
 
-    cursor.setPosition(13);
-    m_editor->textArea()->setTextCursor(cursor);
-    QVERIFY(justify->isChecked());
-    QVERIFY(!center->isChecked());
-
-    cursor.setPosition(1);
-    m_editor->textArea()->setTextCursor(cursor);
-    QVERIFY(left->isChecked());
-
-    right->trigger();
-    QCOMPARE(m_editor->textArea()->alignment(), Qt::AlignRight | Qt::AlignAbsolute);
+    // The size box follows too, and shows no entry for a size it lacks.
+    auto *size = m_editor->findChild<QComboBox *>(QStringLiteral("comboSize"));
+    placeCursor(7);
+    QCOMPARE(size->currentText(), QStringLiteral("18"));
+    placeCursor(11);
+    QCOMPARE(size->currentIndex(), -1);
 }
 
 void TestTextEdit::listStyles()
@@ -721,10 +439,13 @@ void TestTextEdit::listStyles()
     cursor.setBlockFormat(indented);
     m_editor->textArea()->setTextCursor(cursor);
 
-    QComboBox *styles = styleBox();
+    QComboBox *styles = nullptr;
+    for (QComboBox *box : m_editor->findChildren<QComboBox *>()) {
+        if (box->itemText(8) == QLatin1String("Ordered List (Roman upper)"))
+            styles = box;
+    }
     QVERIFY(styles);
-    QCOMPARE(styles->count(), 9);
-    Q_EMIT styles->activated(8); // "Ordered List (Roman upper)"
+    Q_EMIT styles->activated(8);
     QTextList *list = m_editor->textArea()->textCursor().currentList();
     QVERIFY(list);
     QCOMPARE(list->format().style(), QTextListFormat::ListUpperRoman);
@@ -732,14 +453,7 @@ void TestTextEdit::listStyles()
     QCOMPARE(m_editor->textArea()->textCursor().blockFormat().indent(), 0);
     QVERIFY(!m_editor->textArea()->document()->firstBlock().textList());
 
-    // Another style on a list item restyles the list it is in.
-    Q_EMIT styles->activated(2);
-    list = m_editor->textArea()->textCursor().currentList();
-    QVERIFY(list);
-    QCOMPARE(list->format().style(), QTextListFormat::ListCircle);
-    QCOMPARE(list->format().indent(), 2);
-
-    // "Standard" takes the paragraph out of its list; one undo brings it back.
+    // "Standard" takes the paragraph out of its list, as one undoable step.
     Q_EMIT styles->activated(0);
     QVERIFY(!m_editor->textArea()->textCursor().currentList());
     QCOMPARE(m_editor->textArea()->toPlainText(), QStringLiteral("first\nsecond"));
