@@ -71,6 +71,7 @@ void Vk::on_actionOpen_activated()
     delete m_engine;
     m_engine = nullptr;
     m_refreshTimer->stop();
+    m_skipNextRefresh = false;
 
     Media *engine = createEngine();
     engine->setVolume(m_volumeLeft, m_volumeRight);
@@ -145,6 +146,8 @@ void Vk::on_actionStop()
 {
     if (m_engine) {
         m_engine->stop();
+        // The display lets go first, so it never holds a deleted engine.
+        m_display->setVideo(nullptr);
         delete m_engine;
         m_engine = nullptr;
         m_slider->resetMark();
