@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -56,6 +57,7 @@ private Q_SLOTS:
     void brokenFileIsReportedAndLeavesWindowIdle();
     void refreshMovesSliderAndLabel();
     void editorToggles();
+    void quitAsksAboutUnsavedDictation();
     void fullScreenAndBack();
     // commands
     void clickAtMiddleSeeksToHalf();
@@ -358,6 +360,55 @@ void TestVk::editorToggles()
     QVERIFY(m_vk->editor()->isVisible());
     m_vk->on_actionEidtor();
     QVERIFY(m_vk->editor()->isHidden());
+}
+
+void TestVk::quitAsksAboutUnsavedDictation()
+{
+    QTest::keyClicks(m_vk->editor()->textArea(), QStringLiteral("what I heard"));
+    QVERIFY(m_vk->editor()->textArea()->document()->isModified());
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    int asked = 0;
+    QTimer answerer;
+    connect(&answerer, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            ++asked;
+            box->button(answer)->click();
+        }
+    });
+    answerer.start(20);
+
+    // Whether the program was asked to end: the quit request reaches the
+    // application object as a Quit event.
+    struct QuitWatcher : QObject
+    {
+        int quits = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            quits += event->type() == QEvent::Quit;
+            return false;
+        }
+    } watcher;
+    qApp->installEventFilter(&watcher);
+    auto quitOnce = [&] {
+        QTimer::singleShot(0, this, [&] {
+            m_vk->quitAction()->trigger();
+            QCoreApplication::exit(7);
+        });
+        QCoreApplication::exec();
+    };
+
+    // Cancel keeps the program running.
+    quitOnce();
+    QCOMPARE(asked, 1);
+    QCOMPARE(watcher.quits, 0);
+    QVERIFY(m_vk->editor()->textArea()->document()->isModified());
+
+    // Discard lets it end, asking once.
+    answer = QMessageBox::Discard;
+    quitOnce();
+    QCOMPARE(asked, 2);
+    QCOMPARE(watcher.quits, 1);
+    qApp->removeEventFilter(&watcher);
 }
 
 void TestVk::fullScreenAndBack()
