@@ -35,17 +35,25 @@ double processCpuSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-// Runs the event loop until done() holds or the time is up.
+// Runs the event loop until done() holds or the time is up, looking every
+// 2 ms; sleeps in between, so that the waiting costs no CPU time.
 bool waitUntil(const std::function<bool()> &done, int milliseconds)
 {
+    if (done())
+        return true;
+    QEventLoop loop;
     QElapsedTimer elapsed;
     elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+    bool met = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        met = done();
+        if (met || elapsed.elapsed() > milliseconds)
+            loop.quit();
+    });
+    poll.start(2);
+    loop.exec();
+    return met;
 }
 
 std::unique_ptr<Media> openMedia(const QString &file, int64_t markIn = 0, int64_t markOut = 0)

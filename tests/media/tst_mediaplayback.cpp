@@ -142,7 +142,6 @@ void tst_MediaPlayback::ringHoldsAtMostThreePictures()
     QVERIFY(QMetaObject::invokeMethod(media.get(), "video_refresh_timer"));
     QCOMPARE(shown.stamps.size(), 1);
     QTRY_COMPARE(probe.pictureCount(), 3);
-    QVERIFY(probe.videoQueue().count() < queued || probe.videoQueue().count() > 0);
     media->stop();
 }
 
