@@ -73,6 +73,7 @@ private Q_SLOTS:
     void noEngineNoCommand();
     void lateStartMapsFractionsFromTheStart();
     void aspectRatioReachesTheDisplay();
+    void zeroLengthKeepsSliderFinite();
 
 private:
     void openFile(const QString &name);
@@ -84,6 +85,7 @@ private:
     QString m_second;
     QString m_broken;
     QString m_lateStart;
+    QString m_still;
     std::unique_ptr<Vk> m_vk;
 };
 
@@ -99,6 +101,11 @@ void TestVk::initTestCase()
     m_lateStart = m_dir.filePath(QStringLiteral("late.ts"));
     QVERIFY(mediamaker::makeVideo(m_lateStart, 8, 320, 240, 25, {QStringLiteral("-c:v"), QStringLiteral("mpeg2video"),
                                                                   QStringLiteral("-c:a"), QStringLiteral("mp2")}));
+    // A single picture: a stream without any length.
+    m_still = m_dir.filePath(QStringLiteral("still.png"));
+    QVERIFY(mediamaker::ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                QStringLiteral("color=c=red:s=64x64"), QStringLiteral("-frames:v"),
+                                QStringLiteral("1"), m_still}));
     QFile broken(m_broken);
     QVERIFY(broken.open(QIODevice::WriteOnly));
     QByteArray noise(64 * 1024, '\0');
@@ -699,6 +706,30 @@ void TestVk::aspectRatioReachesTheDisplay()
     QVERIFY(!m_vk->display()->keepAspectRatio());
     m_vk->aspectRatioAction()->trigger();
     QVERIFY(m_vk->display()->keepAspectRatio());
+}
+
+void TestVk::zeroLengthKeepsSliderFinite()
+{
+    openFile(m_still);
+    Media *e = m_vk->engine();
+    QVERIFY(e);
+    QCOMPARE(e->duration(), 0);
+    QSeekSlider *slider = m_vk->seekSlider();
+    auto finite = [slider] {
+        return std::isfinite(slider->value()) && std::isfinite(slider->markIn())
+            && std::isfinite(slider->markOut());
+    };
+    m_vk->refreshTiming();
+    QVERIFY(finite());
+    for (int key : {Qt::Key_F7, Qt::Key_F8, Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F6, Qt::Key_F9}) {
+        QTest::keyClick(m_vk.get(), Qt::Key(key));
+        QVERIFY2(finite(), qPrintable(QStringLiteral("after key %1").arg(key, 0, 16)));
+    }
+    m_vk->on_actionSeek(0.5);
+    m_vk->refreshTiming();
+    m_vk->refreshTiming();
+    QVERIFY(finite());
+    QCOMPARE(slider->value(), 0.0);
 }
 
 QTEST_MAIN(TestVk)
