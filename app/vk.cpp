@@ -1,6 +1,5 @@
 #include "app/vk.h"
 
-#include "app/timeline.h"
 #include "controls/controlbutton.h"
 #include "controls/controlwidget.h"
 #include "controls/qscreenwidget.h"
@@ -15,15 +14,11 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -36,20 +31,13 @@ namespace {
 
 constexpr char helpFile[] = "./help_vantiro.CHM";
 constexpr char trayIconFile[] = "./skin/default/images/kestrelbox.png";
-constexpr char zeroTime[] = "00:00:00";
-
-QString chooseWithDialog(QWidget *parent, const QString &caption, const QString &directory,
-                         const QString &filter)
-{
-    return QFileDialog::getOpenFileName(parent, caption, directory, filter);
-}
 
 } // namespace
 
 Vk::Vk(QWidget *parent)
     : QMainWindow(parent)
-    , m_chooseFile(chooseWithDialog)
 {
+    setFileChooser({});
     QPalette pal = palette();
     pal.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::black, Qt::SolidPattern));
     pal.setBrush(QPalette::All, QPalette::WindowText, QBrush(Qt::white, Qt::SolidPattern));
@@ -110,16 +98,6 @@ void Vk::quitProgram()
     if (m_editor && !m_editor->close())
         return;
     QCoreApplication::quit();
-}
-
-void Vk::setFileChooser(FileChooser chooser)
-{
-    m_chooseFile = chooser ? std::move(chooser) : FileChooser(chooseWithDialog);
-}
-
-bool Vk::refreshTimerActive() const
-{
-    return m_refreshTimer && m_refreshTimer->isActive();
 }
 
 void Vk::setupLayout()
@@ -229,163 +207,23 @@ void Vk::contextMenuEvent(QContextMenuEvent *event)
     delete menu;
 }
 
-Media *Vk::createEngine()
-{
-    // Without non-power-of-two textures the pictures must be scaled to
-    // power-of-two sizes, and then a smoother filter pays off.
-    const bool npot = GLRenderWidget::hasExtension(QStringLiteral("GL_EXT_texture_non_power_of_two"))
-        || GLRenderWidget::hasExtension(QStringLiteral("GL_ARB_texture_non_power_of_two"));
-    constexpr int rgb24 = 2;
-    if (npot)
-        return new Media(this, false, 0x10, rgb24, 0, 0);
-    return new Media(this, true, 1, rgb24, 0, 0);
-}
-
-void Vk::on_actionOpen_activated()
-{
-    // Lives for the whole run: the next dialog starts where the last ended.
-    static QDir lastPlace = QDir::home();
-    const QString name = m_chooseFile(this, tr("Open File"), lastPlace.absolutePath(),
-                                      tr("Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)"));
-    // After a Cancel the next dialog starts in the working directory.
-    lastPlace.setPath(name.isEmpty() ? QStringLiteral(".") : name);
-    if (name.isEmpty() || !QFileInfo(name).isFile())
-        return;
-
-    m_display->setVideo(nullptr);
-    delete m_engine;
-    m_engine = nullptr;
-    m_refreshTimer->stop();
-
-    Media *engine = createEngine();
-    engine->setVolume(m_volumeLeft, m_volumeRight);
-    connect(engine, &Media::running, this, &Vk::updateRefreshTimerState);
-    connect(engine, &Media::paused, this, &Vk::updateRefreshTimerState);
-
-    // Failures while opening are reported from inside open(); keep the text
-    // and tell the user once open() has answered.
-    QString openError;
-    auto catchOpenError = connect(engine, &Media::error, this,
-                                  [&openError](const QString &message) { openError = message; });
-    const bool opened = engine->open(name, 0, 0);
-    disconnect(catchOpenError);
-    if (!opened) {
-        delete engine;
-        showIdle();
-        if (openError.isEmpty())
-            openError = tr("Error opening %1:\nThe file holds no sound or picture that can be played.").arg(name);
-        reportFailure(openError);
-        return;
-    }
-
-    m_engine = engine;
-    // A worker that ends on its own (a read error) stops the engine; the
-    // message arrives queued, after the engine has finished emitting.
-    QPointer<Media> guard(engine);
-    connect(engine, &Media::error, this, [this, guard](const QString &message) {
-        if (guard && guard == m_engine) {
-            on_actionStop();
-            reportFailure(message);
-        }
-    }, Qt::QueuedConnection);
-
-    m_display->setVideo(m_engine);
-    m_slider->resetMark();
-    m_slider->setEnabled(true);
-    m_idleScreen->hide();
-    m_display->show();
-    Q_EMIT isPlay(true);
-    Q_EMIT setDirPath(name);
-
-    m_engine->start();
-
-    m_durationLabel->setText(m_engine->timeString(m_engine->duration()));
-    m_durationLabel->show();
-    m_positionLabel->show();
-    m_controlStrip->repaint();
-}
-
-void Vk::showIdle()
-{
-    m_slider->resetMark();
-    m_slider->setValue(0);
-    m_display->setVideo(nullptr);
-    m_display->hide();
-    m_idleScreen->show();
-    m_positionLabel->setText(QString::fromLatin1(zeroTime));
-    m_durationLabel->setText(QString::fromLatin1(zeroTime));
-    m_positionLabel->hide();
-    m_durationLabel->hide();
-    m_controlStrip->repaint();
-    Q_EMIT isPlay(false);
-}
-
-void Vk::reportFailure(const QString &message)
-{
-    qCWarning(lcPlayer).noquote() << message;
-    QMessageBox::warning(this, windowTitle(), message);
-}
-
-void Vk::on_actionStop()
-{
-    if (m_engine) {
-        m_engine->stop();
-        delete m_engine;
-        m_engine = nullptr;
-        m_slider->resetMark();
-        m_slider->setValue(0);
-        m_idleScreen->show();
-        m_positionLabel->setText(QString::fromLatin1(zeroTime));
-        m_durationLabel->setText(QString::fromLatin1(zeroTime));
-        m_positionLabel->hide();
-        m_durationLabel->hide();
-        m_controlStrip->repaint();
-    }
-    m_display->setVideo(nullptr);
-    Q_EMIT isPlay(false);
-}
-
 void Vk::on_actionFullscreen_toggled(bool on)
 {
+    // Without a window manager, or with one that ignores the request, the
+    // window would keep its size; so it is given the screen's size first
+    // (afterwards, a new geometry would end the full-screen state).
     if (on) {
+        m_normalGeometry = geometry();
         m_skin->stopSkinning();
+        if (QScreen *where = screen())
+            setGeometry(where->geometry());
         showFullScreen();
     } else {
         showNormal();
+        if (m_normalGeometry.isValid())
+            setGeometry(m_normalGeometry);
         m_skin->startSkinning();
     }
-}
-
-void Vk::updateRefreshTimerState()
-{
-    if (m_engine && !m_engine->isStopped() && !m_engine->isPaused())
-        m_refreshTimer->start();
-    else
-        m_refreshTimer->stop();
-}
-
-void Vk::refreshTiming()
-{
-    if (!m_engine)
-        return;
-    if (m_skipNextRefresh) {
-        m_skipNextRefresh = false;
-        return;
-    }
-    const int64_t p = m_engine->position();
-    qCDebug(lcPlayer, "position %lld in %lld..%lld", static_cast<long long>(p),
-            static_cast<long long>(m_engine->markIn()), static_cast<long long>(m_engine->markOut()));
-    m_slider->setValue(timeline().fraction(p));
-    m_positionLabel->setText(m_engine->timeString(p));
-    m_controlStrip->repaint();
-}
-
-void Vk::pauseAfterFrame()
-{
-    if (!m_engine)
-        return;
-    m_engine->pause(false);
-    disconnect(m_engine, &Media::frameReady, this, &Vk::pauseAfterFrame);
 }
 
 void Vk::loadHelp()

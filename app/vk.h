@@ -152,4 +152,5 @@ private:
     double m_volumeLeft = 0.5;
     double m_volumeRight = 0.5;
     FileChooser m_chooseFile;
+    QRect m_normalGeometry; // where the window stood before full screen
 };

@@ -17,6 +17,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -55,6 +57,8 @@ private Q_SLOTS:
     void brokenFileIsReportedAndLeavesWindowIdle();
     void refreshMovesSliderAndLabel();
     void editorToggles();
+    void quitAsksAboutUnsavedDictation();
+    void fullScreenAndBack();
     // commands
     void clickAtMiddleSeeksToHalf();
     void clicksAroundLoopWidenOrSeek();
@@ -67,6 +71,9 @@ private Q_SLOTS:
     void whileHeldSeeksDoNothingButMarksMove();
     void editorKeysReachOnlyF1ToF5();
     void noEngineNoCommand();
+    void lateStartMapsFractionsFromTheStart();
+    void aspectRatioReachesTheDisplay();
+    void zeroLengthKeepsSliderFinite();
 
 private:
     void openFile(const QString &name);
@@ -77,6 +84,8 @@ private:
     QString m_clip;
     QString m_second;
     QString m_broken;
+    QString m_lateStart;
+    QString m_still;
     std::unique_ptr<Vk> m_vk;
 };
 
@@ -88,6 +97,15 @@ void TestVk::initTestCase()
     m_broken = m_dir.filePath(QStringLiteral("broken.mp4"));
     QVERIFY(mediamaker::makeVideo(m_clip, 12, 320, 240, 25));
     QVERIFY(mediamaker::makeVideo(m_second, 4, 160, 120, 25));
+    // MPEG-TS streams start at 1.4 s: positions run from s, not from 0.
+    m_lateStart = m_dir.filePath(QStringLiteral("late.ts"));
+    QVERIFY(mediamaker::makeVideo(m_lateStart, 8, 320, 240, 25, {QStringLiteral("-c:v"), QStringLiteral("mpeg2video"),
+                                                                  QStringLiteral("-c:a"), QStringLiteral("mp2")}));
+    // A single picture: a stream without any length.
+    m_still = m_dir.filePath(QStringLiteral("still.png"));
+    QVERIFY(mediamaker::ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                QStringLiteral("color=c=red:s=64x64"), QStringLiteral("-frames:v"),
+                                QStringLiteral("1"), m_still}));
     QFile broken(m_broken);
     QVERIFY(broken.open(QIODevice::WriteOnly));
     QByteArray noise(64 * 1024, '\0');
@@ -351,6 +369,69 @@ void TestVk::editorToggles()
     QVERIFY(m_vk->editor()->isHidden());
 }
 
+void TestVk::quitAsksAboutUnsavedDictation()
+{
+    QTest::keyClicks(m_vk->editor()->textArea(), QStringLiteral("what I heard"));
+    QVERIFY(m_vk->editor()->textArea()->document()->isModified());
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    int asked = 0;
+    QTimer answerer;
+    connect(&answerer, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            ++asked;
+            box->button(answer)->click();
+        }
+    });
+    answerer.start(20);
+
+    // Whether the program was asked to end: the quit request reaches the
+    // application object as a Quit event.
+    struct QuitWatcher : QObject
+    {
+        int quits = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            quits += event->type() == QEvent::Quit;
+            return false;
+        }
+    } watcher;
+    qApp->installEventFilter(&watcher);
+    auto quitOnce = [&] {
+        QTimer::singleShot(0, this, [&] {
+            m_vk->quitAction()->trigger();
+            QCoreApplication::exit(7);
+        });
+        QCoreApplication::exec();
+    };
+
+    // Cancel keeps the program running.
+    quitOnce();
+    QCOMPARE(asked, 1);
+    QCOMPARE(watcher.quits, 0);
+    QVERIFY(m_vk->editor()->textArea()->document()->isModified());
+
+    // Discard lets it end, asking once.
+    answer = QMessageBox::Discard;
+    quitOnce();
+    QCOMPARE(asked, 2);
+    QCOMPARE(watcher.quits, 1);
+    qApp->removeEventFilter(&watcher);
+}
+
+void TestVk::fullScreenAndBack()
+{
+    const QRect normal = m_vk->geometry();
+    m_vk->fullScreenAction()->trigger();
+    QVERIFY(m_vk->isFullScreen());
+    QTRY_COMPARE(m_vk->geometry(), m_vk->screen()->geometry());
+    QCOMPARE(m_vk->windowOpacity(), 1.0);
+    // A double click on the video asks to leave again.
+    Q_EMIT m_vk->display()->windowClosed();
+    QVERIFY(!m_vk->fullScreenAction()->isChecked());
+    QVERIFY(!m_vk->isFullScreen());
+    QTRY_COMPARE(m_vk->geometry().size(), normal.size());
+}
+
 void TestVk::clickAtMiddleSeeksToHalf()
 {
     openFile(m_clip);
@@ -574,6 +655,81 @@ void TestVk::noEngineNoCommand()
     m_vk->on_actionVolume(0.1, 0.2);
     QCOMPARE(m_vk->volumeLeft(), 0.1);
     QCOMPARE(m_vk->volumeRight(), 0.2);
+}
+
+void TestVk::lateStartMapsFractionsFromTheStart()
+{
+    openFile(m_lateStart);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    const qint64 s = e->startTime();
+    const qint64 d = e->duration();
+    QVERIFY2(s > 0, "the clip should start late");
+    QCOMPARE(e->markOut(), s + d);
+    QSeekSlider *slider = m_vk->seekSlider();
+
+    // The middle of the slider is the middle of the stream.
+    m_vk->on_actionSeek(0.5);
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() >= s + d / 2 && e->position() < s + d / 2 + d / 5, 15000);
+    // Refreshing puts the knob back where the position is.
+    m_vk->refreshTiming(); // the tick after a slider seek is skipped
+    m_vk->refreshTiming();
+    const double knob = flagFraction(slider->value(), slider);
+    QVERIFY2(knob >= 0.45 && knob <= 0.75, qPrintable(QString::number(knob)));
+
+    // A mark at the current position is that position, and its flag its fraction.
+    m_vk->on_actionPlayPause(); // held, so that the position stands still
+    const qint64 p = e->position();
+    QTest::keyClick(m_vk.get(), Qt::Key_F7);
+    QCOMPARE(e->markIn(), p);
+    QCOMPARE(flagFraction(slider->markIn(), slider), double(p - s) / d);
+
+    // Loop to the end reaches the true end of the stream, s + d.
+    QTest::keyClick(m_vk.get(), Qt::Key_F8);
+    QCOMPARE(e->markOut(), p);
+    QTest::keyClick(m_vk.get(), Qt::Key_F9);
+    QCOMPARE(e->markOut(), s + d);
+    QCOMPARE(e->markIn(), s + qint64(d * (double(p - s) / d)));
+    // And cancelling the loop gives the whole stream back.
+    QTest::keyClick(m_vk.get(), Qt::Key_F6);
+    QCOMPARE(e->markIn(), s);
+    m_vk->on_actionMarkReset();
+    QCOMPARE(e->markIn(), s);
+    QCOMPARE(e->markOut(), s + d);
+}
+
+void TestVk::aspectRatioReachesTheDisplay()
+{
+    QVERIFY(m_vk->display()->keepAspectRatio());
+    m_vk->aspectRatioAction()->trigger();
+    QVERIFY(!m_vk->aspectRatioAction()->isChecked());
+    QVERIFY(!m_vk->display()->keepAspectRatio());
+    m_vk->aspectRatioAction()->trigger();
+    QVERIFY(m_vk->display()->keepAspectRatio());
+}
+
+void TestVk::zeroLengthKeepsSliderFinite()
+{
+    openFile(m_still);
+    Media *e = m_vk->engine();
+    QVERIFY(e);
+    QCOMPARE(e->duration(), 0);
+    QSeekSlider *slider = m_vk->seekSlider();
+    auto finite = [slider] {
+        return std::isfinite(slider->value()) && std::isfinite(slider->markIn())
+            && std::isfinite(slider->markOut());
+    };
+    m_vk->refreshTiming();
+    QVERIFY(finite());
+    for (int key : {Qt::Key_F7, Qt::Key_F8, Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F6, Qt::Key_F9}) {
+        QTest::keyClick(m_vk.get(), Qt::Key(key));
+        QVERIFY2(finite(), qPrintable(QStringLiteral("after key %1").arg(key, 0, 16)));
+    }
+    m_vk->on_actionSeek(0.5);
+    m_vk->refreshTiming();
+    m_vk->refreshTiming();
+    QVERIFY(finite());
+    QCOMPARE(slider->value(), 0.0);
 }
 
 QTEST_MAIN(TestVk)
