@@ -2,56 +2,30 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
     <context>
-        <name>Vk</name>
+        <name>AudioDecodeThread</name>
         <message>
-            <source>Vantiro复读机软件</source>
-            <translation>Vantiro复读机软件</translation>
+            <source>AudioThread:: run.
+</source>
+            <translation>AudioThread:: 开始运行。
+</translation>
         </message>
         <message>
-            <source>Quit</source>
-            <translation>退出</translation>
+            <source>AudioThread:: No more packets.
+</source>
+            <translation>AudioThread:: 没有更多数据包。
+</translation>
         </message>
         <message>
-            <source>Open</source>
-            <translation>打开</translation>
+            <source>AudioThread:: Flushing the buffers.
+</source>
+            <translation>AudioThread:: 正在清空缓冲区。
+</translation>
         </message>
         <message>
-            <source>Full Screen</source>
-            <translation>全屏</translation>
-        </message>
-        <message>
-            <source>Keep Aspect Ratio</source>
-            <translation>保持纵横比</translation>
-        </message>
-        <message>
-            <source>Help</source>
-            <translation>帮助</translation>
-        </message>
-        <message>
-            <source>Mi&amp;nimize</source>
-            <translation>最小化(&amp;N)</translation>
-        </message>
-        <message>
-            <source>&amp;Restore</source>
-            <translation>还原(&amp;R)</translation>
-        </message>
-        <message>
-            <source>&amp;Quit</source>
-            <translation>退出(&amp;Q)</translation>
-        </message>
-        <message>
-            <source>Open File</source>
-            <translation>打开文件</translation>
-        </message>
-        <message>
-            <source>Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)</source>
-            <translation>媒体文件 (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)</translation>
-        </message>
-        <message>
-            <source>Error opening %1:
-The file holds no sound or picture that can be played.</source>
-            <translation>打开 %1 时出错：
-文件中没有可以播放的声音或图像。</translation>
+            <source>AudioThread:: ended.
+</source>
+            <translation>AudioThread:: 已结束。
+</translation>
         </message>
     </context>
     <context>
@@ -71,138 +45,6 @@ The file holds no sound or picture that can be played.</source>
         <message>
             <source>Add to dictionary</source>
             <translation>添加到词典</translation>
-        </message>
-    </context>
-    <context>
-        <name>DiffDialog</name>
-        <message>
-            <source>文本比较</source>
-            <translation>文本比较</translation>
-        </message>
-        <message>
-            <source>对比文本A：
-请输入或[Ctrl+V]粘贴或点击[导入A]按钮导入纯文本文件</source>
-            <translation>对比文本A：
-请输入或[Ctrl+V]粘贴或点击[导入A]按钮导入纯文本文件</translation>
-        </message>
-        <message>
-            <source>导入A</source>
-            <translation>导入A</translation>
-        </message>
-        <message>
-            <source>对比文本B：
-请输入或[Ctrl+V]粘贴或点击[导入B]按钮导入纯文本文件</source>
-            <translation>对比文本B：
-请输入或[Ctrl+V]粘贴或点击[导入B]按钮导入纯文本文件</translation>
-        </message>
-        <message>
-            <source>导入B</source>
-            <translation>导入B</translation>
-        </message>
-        <message>
-            <source>比较</source>
-            <translation>比较</translation>
-        </message>
-        <message>
-            <source>修改建议：</source>
-            <translation>修改建议：</translation>
-        </message>
-        <message>
-            <source>Open File</source>
-            <translation>打开文件</translation>
-        </message>
-        <message>
-            <source>*.txt</source>
-            <translation>*.txt</translation>
-        </message>
-    </context>
-    <context>
-        <name>PhoneticDialog</name>
-        <message>
-            <source>kestrelbox 听音查词 V1.2</source>
-            <translation>kestrelbox 听音查词 V1.2</translation>
-        </message>
-        <message>
-            <source>模糊查词</source>
-            <translation>模糊查词</translation>
-        </message>
-        <message>
-            <source>特殊音标符号</source>
-            <translation>特殊音标符号</translation>
-        </message>
-        <message>
-            <source>ŋ</source>
-            <translation>ŋ</translation>
-        </message>
-        <message>
-            <source>θ</source>
-            <translation>θ</translation>
-        </message>
-        <message>
-            <source>ð</source>
-            <translation>ð</translation>
-        </message>
-        <message>
-            <source>ɑ</source>
-            <translation>ɑ</translation>
-        </message>
-        <message>
-            <source>ʌ</source>
-            <translation>ʌ</translation>
-        </message>
-        <message>
-            <source>ɛ</source>
-            <translation>ɛ</translation>
-        </message>
-        <message>
-            <source>ɔ</source>
-            <translation>ɔ</translation>
-        </message>
-        <message>
-            <source>æ</source>
-            <translation>æ</translation>
-        </message>
-        <message>
-            <source>ə</source>
-            <translation>ə</translation>
-        </message>
-        <message>
-            <source>ɡ</source>
-            <translation>ɡ</translation>
-        </message>
-        <message>
-            <source>ʃ</source>
-            <translation>ʃ</translation>
-        </message>
-        <message>
-            <source>ʒ</source>
-            <translation>ʒ</translation>
-        </message>
-        <message>
-            <source>听音查词</source>
-            <translation>听音查词</translation>
-        </message>
-        <message>
-            <source>使用说明</source>
-            <translation>使用说明</translation>
-        </message>
-        <message>
-            <source>
-  输入音标后，软件会根据读音，搜索出单词！
-
-  特殊音标点击按钮，其它用键盘输入。
-
-  如输入[igzɑ:mpl]即可查得example</source>
-            <translation>
-  输入音标后，软件会根据读音，搜索出单词！
-
-  特殊音标点击按钮，其它用键盘输入。
-
-  如输入[igzɑ:mpl]即可查得example</translation>
-        </message>
-        <message>
-            <source>igzɑ:mpl</source>
-            <translation>igzɑ:mpl</translation>
         </message>
     </context>
     <context>
@@ -270,6 +112,49 @@ The file holds no sound or picture that can be played.</source>
         <message>
             <source>editor</source>
             <translation>编辑器</translation>
+        </message>
+    </context>
+    <context>
+        <name>DiffDialog</name>
+        <message>
+            <source>文本比较</source>
+            <translation>文本比较</translation>
+        </message>
+        <message>
+            <source>对比文本A：
+请输入或[Ctrl+V]粘贴或点击[导入A]按钮导入纯文本文件</source>
+            <translation>对比文本A：
+请输入或[Ctrl+V]粘贴或点击[导入A]按钮导入纯文本文件</translation>
+        </message>
+        <message>
+            <source>导入A</source>
+            <translation>导入A</translation>
+        </message>
+        <message>
+            <source>对比文本B：
+请输入或[Ctrl+V]粘贴或点击[导入B]按钮导入纯文本文件</source>
+            <translation>对比文本B：
+请输入或[Ctrl+V]粘贴或点击[导入B]按钮导入纯文本文件</translation>
+        </message>
+        <message>
+            <source>导入B</source>
+            <translation>导入B</translation>
+        </message>
+        <message>
+            <source>比较</source>
+            <translation>比较</translation>
+        </message>
+        <message>
+            <source>修改建议：</source>
+            <translation>修改建议：</translation>
+        </message>
+        <message>
+            <source>Open File</source>
+            <translation>打开文件</translation>
+        </message>
+        <message>
+            <source>*.txt</source>
+            <translation>*.txt</translation>
         </message>
     </context>
     <context>
@@ -379,57 +264,135 @@ Logs;
         </message>
     </context>
     <context>
-        <name>VideoDecodeThread</name>
+        <name>PhoneticDialog</name>
         <message>
-            <source>VideoDecodeThread:: run.
-</source>
-            <translation>VideoDecodeThread:: 开始运行。
-</translation>
+            <source>kestrelbox 听音查词 V1.2</source>
+            <translation>kestrelbox 听音查词 V1.2</translation>
         </message>
         <message>
-            <source>VideoDecodeThread:: No more packets.
-</source>
-            <translation>VideoDecodeThread:: 没有更多数据包。
-</translation>
+            <source>模糊查词</source>
+            <translation>模糊查词</translation>
         </message>
         <message>
-            <source>VideoDecodeThread:: Flushing the buffers.
-</source>
-            <translation>VideoDecodeThread:: 正在清空缓冲区。
-</translation>
+            <source>特殊音标符号</source>
+            <translation>特殊音标符号</translation>
         </message>
         <message>
-            <source>DecodingThread:: ended.
-</source>
-            <translation>DecodingThread:: 已结束。
-</translation>
+            <source>ŋ</source>
+            <translation>ŋ</translation>
+        </message>
+        <message>
+            <source>θ</source>
+            <translation>θ</translation>
+        </message>
+        <message>
+            <source>ð</source>
+            <translation>ð</translation>
+        </message>
+        <message>
+            <source>ɑ</source>
+            <translation>ɑ</translation>
+        </message>
+        <message>
+            <source>ʌ</source>
+            <translation>ʌ</translation>
+        </message>
+        <message>
+            <source>ɛ</source>
+            <translation>ɛ</translation>
+        </message>
+        <message>
+            <source>ɔ</source>
+            <translation>ɔ</translation>
+        </message>
+        <message>
+            <source>æ</source>
+            <translation>æ</translation>
+        </message>
+        <message>
+            <source>ə</source>
+            <translation>ə</translation>
+        </message>
+        <message>
+            <source>ɡ</source>
+            <translation>ɡ</translation>
+        </message>
+        <message>
+            <source>ʃ</source>
+            <translation>ʃ</translation>
+        </message>
+        <message>
+            <source>ʒ</source>
+            <translation>ʒ</translation>
+        </message>
+        <message>
+            <source>听音查词</source>
+            <translation>听音查词</translation>
+        </message>
+        <message>
+            <source>使用说明</source>
+            <translation>使用说明</translation>
+        </message>
+        <message>
+            <source>
+  输入音标后，软件会根据读音，搜索出单词！
+
+  特殊音标点击按钮，其它用键盘输入。
+
+  如输入[igzɑ:mpl]即可查得example</source>
+            <translation>
+  输入音标后，软件会根据读音，搜索出单词！
+
+  特殊音标点击按钮，其它用键盘输入。
+
+  如输入[igzɑ:mpl]即可查得example</translation>
+        </message>
+        <message>
+            <source>igzɑ:mpl</source>
+            <translation>igzɑ:mpl</translation>
         </message>
     </context>
     <context>
-        <name>AudioDecodeThread</name>
+        <name>SpellCheckDialog</name>
         <message>
-            <source>AudioThread:: run.
-</source>
-            <translation>AudioThread:: 开始运行。
-</translation>
+            <source>Spell Checker</source>
+            <translation>拼写检查</translation>
         </message>
         <message>
-            <source>AudioThread:: No more packets.
-</source>
-            <translation>AudioThread:: 没有更多数据包。
-</translation>
+            <source>unknown word:</source>
+            <translation>未知单词：</translation>
         </message>
         <message>
-            <source>AudioThread:: Flushing the buffers.
-</source>
-            <translation>AudioThread:: 正在清空缓冲区。
-</translation>
+            <source>TextLabel</source>
+            <translation>TextLabel</translation>
         </message>
         <message>
-            <source>AudioThread:: ended.
-</source>
-            <translation>AudioThread:: 已结束。
-</translation>
+            <source>&lt;&lt; add to dictionary</source>
+            <translation>&lt;&lt; 加入词典</translation>
+        </message>
+        <message>
+            <source>replace with:</source>
+            <translation>替换为：</translation>
+        </message>
+        <message>
+            <source>replace once</source>
+            <translation>替换一次</translation>
+        </message>
+        <message>
+            <source>replace all</source>
+            <translation>全部替换</translation>
+        </message>
+        <message>
+            <source>ignore once</source>
+            <translation>忽略一次</translation>
+        </message>
+        <message>
+            <source>ignore all</source>
+            <translation>全部忽略</translation>
+        </message>
+        <message>
+            <source>cancel</source>
+            <translation>取消</translation>
         </message>
     </context>
     <context>
@@ -477,10 +440,6 @@ Logs;
         <message>
             <source>&amp;Copy</source>
             <translation>复制(&amp;C)</translation>
-        </message>
-        <message>
-            <source>&amp;Cut</source>
-            <translation>剪切(&amp;C)</translation>
         </message>
         <message>
             <source>&amp;Paste</source>
@@ -586,46 +545,83 @@ Do you want to save your changes?</source>
         </message>
     </context>
     <context>
-        <name>SpellCheckDialog</name>
+        <name>VideoDecodeThread</name>
         <message>
-            <source>Spell Checker</source>
-            <translation>拼写检查</translation>
+            <source>VideoDecodeThread:: run.
+</source>
+            <translation>VideoDecodeThread:: 开始运行。
+</translation>
         </message>
         <message>
-            <source>unknown word:</source>
-            <translation>未知单词：</translation>
+            <source>VideoDecodeThread:: No more packets.
+</source>
+            <translation>VideoDecodeThread:: 没有更多数据包。
+</translation>
         </message>
         <message>
-            <source>TextLabel</source>
-            <translation>TextLabel</translation>
+            <source>VideoDecodeThread:: Flushing the buffers.
+</source>
+            <translation>VideoDecodeThread:: 正在清空缓冲区。
+</translation>
         </message>
         <message>
-            <source>&lt;&lt; add to dictionary</source>
-            <translation>&lt;&lt; 加入词典</translation>
+            <source>DecodingThread:: ended.
+</source>
+            <translation>DecodingThread:: 已结束。
+</translation>
+        </message>
+    </context>
+    <context>
+        <name>Vk</name>
+        <message>
+            <source>Vantiro复读机软件</source>
+            <translation>Vantiro复读机软件</translation>
         </message>
         <message>
-            <source>replace with:</source>
-            <translation>替换为：</translation>
+            <source>Open</source>
+            <translation>打开</translation>
         </message>
         <message>
-            <source>replace once</source>
-            <translation>替换一次</translation>
+            <source>Full Screen</source>
+            <translation>全屏</translation>
         </message>
         <message>
-            <source>replace all</source>
-            <translation>全部替换</translation>
+            <source>Keep Aspect Ratio</source>
+            <translation>保持纵横比</translation>
         </message>
         <message>
-            <source>ignore once</source>
-            <translation>忽略一次</translation>
+            <source>Help</source>
+            <translation>帮助</translation>
         </message>
         <message>
-            <source>ignore all</source>
-            <translation>全部忽略</translation>
+            <source>Quit</source>
+            <translation>退出</translation>
         </message>
         <message>
-            <source>cancel</source>
-            <translation>取消</translation>
+            <source>Mi&amp;nimize</source>
+            <translation>最小化(&amp;N)</translation>
+        </message>
+        <message>
+            <source>&amp;Restore</source>
+            <translation>还原(&amp;R)</translation>
+        </message>
+        <message>
+            <source>&amp;Quit</source>
+            <translation>退出(&amp;Q)</translation>
+        </message>
+        <message>
+            <source>Open File</source>
+            <translation>打开文件</translation>
+        </message>
+        <message>
+            <source>Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)</source>
+            <translation>媒体文件 (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)</translation>
+        </message>
+        <message>
+            <source>Error opening %1:
+The file holds no sound or picture that can be played.</source>
+            <translation>打开 %1 时出错：
+文件中没有可以播放的声音或图像。</translation>
         </message>
     </context>
 </TS>
