@@ -116,6 +116,8 @@ private:
     Timeline timeline() const;
     Media *createEngine();
     void showIdle();
+    // Slider without marks at 0, both time labels "00:00:00" and hidden.
+    void resetTimeline();
     void reportFailure(const QString &message);
     void sharpTuneMarkIn(int64_t step);
     void sharpTuneMarkOut(int64_t step);

@@ -123,17 +123,22 @@ void Vk::on_actionOpen_activated()
 
 void Vk::showIdle()
 {
-    m_slider->resetMark();
-    m_slider->setValue(0);
     m_display->setVideo(nullptr);
     m_display->hide();
     m_idleScreen->show();
+    resetTimeline();
+    Q_EMIT isPlay(false);
+}
+
+void Vk::resetTimeline()
+{
+    m_slider->resetMark();
+    m_slider->setValue(0);
     m_positionLabel->setText(QString::fromLatin1(zeroTime));
     m_durationLabel->setText(QString::fromLatin1(zeroTime));
     m_positionLabel->hide();
     m_durationLabel->hide();
     m_controlStrip->repaint();
-    Q_EMIT isPlay(false);
 }
 
 void Vk::reportFailure(const QString &message)
@@ -150,14 +155,8 @@ void Vk::on_actionStop()
         m_display->setVideo(nullptr);
         delete m_engine;
         m_engine = nullptr;
-        m_slider->resetMark();
-        m_slider->setValue(0);
         m_idleScreen->show();
-        m_positionLabel->setText(QString::fromLatin1(zeroTime));
-        m_durationLabel->setText(QString::fromLatin1(zeroTime));
-        m_positionLabel->hide();
-        m_durationLabel->hide();
-        m_controlStrip->repaint();
+        resetTimeline();
     }
     m_display->setVideo(nullptr);
     Q_EMIT isPlay(false);

@@ -1,5 +1,6 @@
 #include "media/audiodecodethread.h"
 
+#include "media/avpointers.h"
 #include "media/iaudio.h"
 #include "media/media.h"
 
@@ -18,13 +19,6 @@ extern "C" {
 #include <memory>
 
 namespace {
-
-struct FrameFree {
-    void operator()(AVFrame *frame) const { av_frame_free(&frame); }
-};
-struct PacketFree {
-    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
-};
 
 constexpr double driftLimit = 100000.0; // s
 
@@ -48,8 +42,8 @@ void AudioDecodeThread::run()
 {
     Media *media = m_media;
     media->appendLog(tr("AudioThread:: run.\n"));
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
     AVCodecContext *codec = media->m_audioCodecContext;
     const double audioTimeBase = av_q2d(media->m_audioStream->time_base);
     // Offset of the audio stream's start from the reference stream's, in

@@ -1,5 +1,6 @@
 #include "media/parsingthread.h"
 
+#include "media/avpointers.h"
 #include "media/media.h"
 
 #include <QtDebug>
@@ -10,14 +11,6 @@ extern "C" {
 
 #include <limits>
 #include <memory>
-
-namespace {
-
-struct PacketFree {
-    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
-};
-
-} // namespace
 
 ParsingThread::ParsingThread(Media *media)
     : QThread(media), m_media(media)
@@ -41,7 +34,7 @@ void ParsingThread::run()
 {
     Media *media = m_media;
     media->appendLog(tr("ParsingThread:: run.\n"));
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    PacketPtr packet(av_packet_alloc());
     bool endOfFile = false;
     AVFormatContext *input = media->m_formatContext;
 
@@ -123,7 +116,7 @@ void ParsingThread::carryOutSeek(bool &endOfFile)
 void ParsingThread::queueEndPacket()
 {
     Media *media = m_media;
-    std::unique_ptr<AVPacket, PacketFree> end(av_packet_alloc());
+    PacketPtr end(av_packet_alloc());
     if (!end)
         return;
     PacketQueue::markEndPacket(end.get());

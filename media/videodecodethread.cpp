@@ -1,5 +1,6 @@
 #include "media/videodecodethread.h"
 
+#include "media/avpointers.h"
 #include "media/media.h"
 
 #include <QtDebug>
@@ -12,17 +13,6 @@ extern "C" {
 
 #include <algorithm>
 #include <memory>
-
-namespace {
-
-struct FrameFree {
-    void operator()(AVFrame *frame) const { av_frame_free(&frame); }
-};
-struct PacketFree {
-    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
-};
-
-} // namespace
 
 VideoDecodeThread::VideoDecodeThread(Media *media)
     : QThread(media), m_media(media)
@@ -37,8 +27,8 @@ VideoDecodeThread::~VideoDecodeThread()
 void VideoDecodeThread::run()
 {
     Media *media = m_media;
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
     if (!frame || !packet)
         qWarning("VideoDecodeThread: out of memory");
     media->appendLog(tr("VideoDecodeThread:: run.\n"));
