@@ -80,26 +80,43 @@ void VideoDecodeThread::run()
 // decoder. A threaded or reordering decoder hands frames out several packets
 // late, so the frame's own stamp, not that of the packet just sent, says
 // when it is shown and whether the end mark is reached.
+namespace {
+
+// Ticks of the reference stream; 0 when the frame carries no stamp.
+int64_t frameStamp(const AVFrame *frame)
+{
+    if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
+        return frame->best_effort_timestamp;
+    return frame->pts != AV_NOPTS_VALUE ? frame->pts : 0;
+}
+
+} // namespace
+
 void VideoDecodeThread::handleFrame(AVFrame *frame)
 {
-    Media *media = m_media;
-    const double speed = media->m_speed;
-    const double timeBase = media->referenceTimeBase();
-    const int64_t stamp = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp
-                        : frame->pts != AV_NOPTS_VALUE                  ? frame->pts
-                                                                         : 0;
-    if (stamp >= media->m_markOut - 1)
-        media->endOfMark();
-    double t = double(stamp) * timeBase / speed;
-    t = synchronize(frame, t);
-    if (t >= double(media->m_seekTarget) * timeBase / speed)
+    if (frameStamp(frame) >= m_media->m_markOut - 1)
+        m_media->endOfMark();
+    double t = 0.0;
+    if (frameTime(frame, t))
         queuePicture(frame, t);
 }
 
-double VideoDecodeThread::synchronize(const AVFrame *frame, double pts)
+bool VideoDecodeThread::frameTime(const AVFrame *frame, double &t)
 {
     Media *media = m_media;
-    if (pts != 0.0)
+    const double scale = media->referenceTimeBase() / media->m_speed;
+    // The first key frame of a file really lies at 0. Taken as unstamped it
+    // would borrow the running clock and pass as the first picture after
+    // every restart of a passage that starts before the next key frame.
+    const bool stamped = frame->best_effort_timestamp != AV_NOPTS_VALUE || frame->pts != AV_NOPTS_VALUE;
+    t = synchronize(frame, double(frameStamp(frame)) * scale, stamped);
+    return t >= double(media->m_seekTarget) * scale;
+}
+
+double VideoDecodeThread::synchronize(const AVFrame *frame, double pts, bool stamped)
+{
+    Media *media = m_media;
+    if (stamped || pts != 0.0)
         media->m_videoClock = pts;
     else
         pts = media->m_videoClock;

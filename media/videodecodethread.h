@@ -17,9 +17,14 @@ public:
     Q_DISABLE_COPY_MOVE(VideoDecodeThread)
 
     // Time stamp (playing seconds) to use for a decoded frame; pts 0 takes
-    // the predicted clock. Advances the predicted clock by one frame time,
-    // and by half of one more per repeat_pict.
-    double synchronize(const AVFrame *frame, double pts);
+    // the predicted clock unless stamped says the frame really lies at 0.
+    // Advances the predicted clock by one frame time, and by half of one
+    // more per repeat_pict.
+    double synchronize(const AVFrame *frame, double pts, bool stamped = false);
+
+    // Finds a decoded frame's time (playing seconds) into t. Returns false
+    // for a frame before the latest seek target, which is not shown.
+    bool frameTime(const AVFrame *frame, double &t);
 
 protected:
     void run() override;

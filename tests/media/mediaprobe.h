@@ -33,6 +33,7 @@ public:
     bool loop() const { return m->m_loop; }
     bool seekRequested() const { return m->m_seekRequested; }
     int64_t seekTarget() const { return m->m_seekTarget; }
+    void setSeekTarget(int64_t ticks) { m->m_seekTarget = ticks; }
     bool seekBackwardForced() const { return m->m_seekBackwardForced; }
     int64_t resumePosition() const { return m->m_resumePosition; }
     int targetWidth() const { return m->m_targetWidth; }

@@ -50,6 +50,8 @@ private slots:
     void powerOfTwo();
     void displayAspectRatio();
     void synchronizeAdvancesVideoClock();
+    void framesBeforeSeekTargetAreDropped_data();
+    void framesBeforeSeekTargetAreDropped();
     void refreshTimer_data();
     void refreshTimer();
     void refreshTimerPolls();
@@ -532,6 +534,41 @@ void tst_Media::synchronizeAdvancesVideoClock()
     QCOMPARE(probe.videoClock(), 0.1);
     QCOMPARE(probe.videoThread()->synchronize(frame, 1.0), 1.0);
     QCOMPARE(probe.videoClock(), 1.04);
+    // A frame stamped 0 lies at 0 and sets the clock.
+    QCOMPARE(probe.videoThread()->synchronize(frame, 0.0, true), 0.0);
+    QCOMPARE(probe.videoClock(), 0.04);
+    av_frame_free(&frame);
+}
+
+void tst_Media::framesBeforeSeekTargetAreDropped_data()
+{
+    QTest::addColumn<qint64>("bestEffort"); // ticks of 1/12800 s, or AV_NOPTS_VALUE
+    QTest::addColumn<double>("clock");      // predicted clock before the frame
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("key frame at 0 while the clock runs on") << qint64(0) << 0.9 << false;
+    QTest::newRow("before the target") << qint64(0.3 * 12800) << 0.9 << false;
+    QTest::newRow("at the target") << qint64(0.4 * 12800) << 0.9 << true;
+    QTest::newRow("after the target") << qint64(0.6 * 12800) << 0.2 << true;
+    QTest::newRow("no stamp takes the clock") << qint64(AV_NOPTS_VALUE) << 0.9 << true;
+}
+
+void tst_Media::framesBeforeSeekTargetAreDropped()
+{
+    QFETCH(qint64, bestEffort);
+    QFETCH(double, clock);
+    QFETCH(bool, shown);
+    Media media(nullptr, false, 0x10, 2, 0, 0);
+    MediaProbe probe(&media);
+    QVERIFY(media.open(path("clip.mp4")));
+    QCOMPARE(probe.timeBase(), 1.0 / 12800);
+    probe.setSeekTarget(int64_t(0.4 * 12800));
+    AVFrame *frame = av_frame_alloc();
+    // Bring the predicted clock to where a running passage leaves it.
+    QCOMPARE(probe.videoThread()->synchronize(frame, clock - 0.04), clock - 0.04);
+    frame->best_effort_timestamp = bestEffort;
+    frame->pts = bestEffort;
+    double t = -1.0;
+    QCOMPARE(probe.videoThread()->frameTime(frame, t), shown);
     av_frame_free(&frame);
 }
 
