@@ -42,7 +42,7 @@ void benchDisplay(int width, int height)
     if (!QTest::qWaitForWindowExposed(&widget) || !widget.isValid())
         return;
     widget.setVideo(&media);
-    widget.updateFrame(0); // warm-up: first specification of the texture
+    widget.updateFrame(0); // warm-up: the first upload defines the texture
 
     const int rounds = 100;
     QElapsedTimer timer;
