@@ -176,7 +176,9 @@ private:
     std::atomic<int64_t> m_markIn{0};
     std::atomic<int64_t> m_markOut{0};
     std::atomic<double> m_speed{1.0};
-    int64_t m_resumePosition = 0; // GUI thread only
+    // Where the last stop() left off, for the next start(); GUI thread only.
+    int64_t m_resumePosition = 0;
+    bool m_hasResumePosition = false; // a stop() happened since open()
 
     // --- Written by the parsing thread only
     std::atomic<bool> m_demuxerPaused{false};
