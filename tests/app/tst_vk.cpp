@@ -680,6 +680,10 @@ void TestVk::lateStartMapsFractionsFromTheStart()
     // A mark at the current position is that position, and its flag its fraction.
     m_vk->on_actionPlayPause(); // held, so that the position stands still
     const qint64 p = e->position();
+    // The time beside the slider counts from the stream's start too, as the
+    // length on the other side does.
+    m_vk->refreshTiming();
+    QCOMPARE(m_vk->positionLabel()->text(), e->timeString(p - s));
     QTest::keyClick(m_vk.get(), Qt::Key_F7);
     QCOMPARE(e->markIn(), p);
     QCOMPARE(flagFraction(slider->markIn(), slider), double(p - s) / d);
