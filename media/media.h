@@ -55,6 +55,10 @@ public:
     bool isStopped() const;
     bool isPaused() const;
     double clock() const; // playing seconds
+    // Ticks of the reference stream in that many seconds of media time; at
+    // least 1. Streams count in very different units (1/25 s, 1/1000 s,
+    // 1/90000 s), so a length meant in time is asked for here.
+    int64_t ticks(double seconds) const;
     // Position as "hh:mm:ss" in playing time; hours take as many digits as
     // they need.
     QString timeString(int64_t position) const;
