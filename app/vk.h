@@ -41,8 +41,9 @@ public:
                                               const QString &directory, const QString &filter)>;
     void setFileChooser(FileChooser chooser);
 
-    // Sharp tune moves a mark by this many ticks of the reference stream.
-    static constexpr int64_t sharpTuneStep = 100;
+    // Sharp tune moves a mark by this much media time, counted in ticks of
+    // the reference stream.
+    static constexpr double sharpTuneSeconds = 0.1;
     // Forward and Backward jump by this many playing seconds.
     static constexpr double jumpSeconds = 30.0;
 
@@ -119,6 +120,7 @@ private:
     // Slider without marks at 0, both time labels "00:00:00" and hidden.
     void resetTimeline();
     void reportFailure(const QString &message);
+    int64_t sharpTuneStep() const; // ticks of the playing file
     void sharpTuneMarkIn(int64_t step);
     void sharpTuneMarkOut(int64_t step);
 

@@ -139,10 +139,18 @@ void Vk::sharpTuneMarkOut(int64_t step)
     m_slider->setMarkOutFlag(timeline().fraction(mo + step));
 }
 
-void Vk::on_actionMarkInSharpL() { sharpTuneMarkIn(-sharpTuneStep); }
-void Vk::on_actionMarkInSharpR() { sharpTuneMarkIn(sharpTuneStep); }
-void Vk::on_actionMarkOutSharpL() { sharpTuneMarkOut(-sharpTuneStep); }
-void Vk::on_actionMarkOutSharpR() { sharpTuneMarkOut(sharpTuneStep); }
+// A step of fixed time: a fixed count of ticks would be a tenth of a second
+// in a stream counting milliseconds, but 4 s in one counting 1/25 s and a
+// few microseconds in an MP3's.
+int64_t Vk::sharpTuneStep() const
+{
+    return m_engine ? m_engine->ticks(sharpTuneSeconds) : 0;
+}
+
+void Vk::on_actionMarkInSharpL() { sharpTuneMarkIn(-sharpTuneStep()); }
+void Vk::on_actionMarkInSharpR() { sharpTuneMarkIn(sharpTuneStep()); }
+void Vk::on_actionMarkOutSharpL() { sharpTuneMarkOut(-sharpTuneStep()); }
+void Vk::on_actionMarkOutSharpR() { sharpTuneMarkOut(sharpTuneStep()); }
 
 void Vk::on_actionVolume(double left, double right)
 {

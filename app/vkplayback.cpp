@@ -20,6 +20,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
+
 Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
 
 namespace {
@@ -182,7 +184,9 @@ void Vk::refreshTiming()
     qCDebug(lcPlayer, "position %lld in %lld..%lld", static_cast<long long>(p),
             static_cast<long long>(m_engine->markIn()), static_cast<long long>(m_engine->markOut()));
     m_slider->setValue(timeline().fraction(p));
-    m_positionLabel->setText(m_engine->timeString(p));
+    // Counted from the stream's start, like the slider and the length
+    // beside it: a stream that starts late still begins at 00:00:00.
+    m_positionLabel->setText(m_engine->timeString(std::max<int64_t>(0, p - m_engine->startTime())));
     m_controlStrip->repaint();
 }
 

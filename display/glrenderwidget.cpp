@@ -262,6 +262,8 @@ void GLRenderWidget::setVideo(Media *f)
 void GLRenderWidget::setVideoAspectRatio(bool usevideoratio)
 {
     m_keepAspectRatio = usevideoratio;
+    // While playback is held no picture comes to repaint the widget.
+    update();
 }
 
 void GLRenderWidget::mouseDoubleClickEvent(QMouseEvent *)

@@ -304,13 +304,24 @@ void Media::start()
                        m_audioChannels);
     m_stopped = false;
     resetClocks();
-    if (m_resumePosition > 0) {
+    // Once the engine has played, the demuxer has read on past the place
+    // where it stopped, so a resume seeks even to a place of 0.
+    int64_t from = startTime();
+    if (m_hasResumePosition) {
+        from = m_resumePosition;
         m_seekBackwardForced = true;
-        seekTo(m_resumePosition);
+        seekTo(from);
     } else if (m_markIn > startTime()) {
+        from = m_markIn;
         m_seekBackwardForced = true;
-        seekTo(m_markIn);
+        seekTo(from);
     }
+    // Until the first picture or sound arrives the position is where
+    // playback begins, not 0: a stop in that moment keeps the place, and
+    // the slider does not jump to the start and back.
+    const double fromSeconds = double(from) * referenceTimeBase() / m_speed;
+    m_currentPts = fromSeconds;
+    m_audioClock = fromSeconds;
     if (!m_paused) {
         m_paused = true;
         pause(false);
@@ -330,7 +341,10 @@ void Media::stop()
         return;
     m_stopped = true;
     waitForThreads();
-    m_resumePosition = position();
+    // A seek that was asked for but not yet carried out is where the user
+    // is going; the picture on screen is the place being left.
+    m_resumePosition = m_seekRequested ? m_seekTarget.load() : position();
+    m_hasResumePosition = true;
     emit running(false);
 }
 

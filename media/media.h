@@ -55,6 +55,10 @@ public:
     bool isStopped() const;
     bool isPaused() const;
     double clock() const; // playing seconds
+    // Ticks of the reference stream in that many seconds of media time; at
+    // least 1. Streams count in very different units (1/25 s, 1/1000 s,
+    // 1/90000 s), so a length meant in time is asked for here.
+    int64_t ticks(double seconds) const;
     // Position as "hh:mm:ss" in playing time; hours take as many digits as
     // they need.
     QString timeString(int64_t position) const;
@@ -176,7 +180,9 @@ private:
     std::atomic<int64_t> m_markIn{0};
     std::atomic<int64_t> m_markOut{0};
     std::atomic<double> m_speed{1.0};
-    int64_t m_resumePosition = 0; // GUI thread only
+    // Where the last stop() left off, for the next start(); GUI thread only.
+    int64_t m_resumePosition = 0;
+    bool m_hasResumePosition = false; // a stop() happened since open()
 
     // --- Written by the parsing thread only
     std::atomic<bool> m_demuxerPaused{false};

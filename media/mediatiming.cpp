@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -67,6 +68,14 @@ int64_t Media::position() const
         return 0;
     const double seconds = hasVideo() ? m_currentPts.load() : m_audioClock.load();
     return int64_t(m_speed * seconds / timeBase);
+}
+
+int64_t Media::ticks(double seconds) const
+{
+    const double timeBase = referenceTimeBase();
+    if (timeBase <= 0.0)
+        return 1;
+    return std::max<int64_t>(1, std::llround(seconds / timeBase));
 }
 
 int64_t Media::startTime() const

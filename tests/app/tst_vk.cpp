@@ -65,6 +65,8 @@ private Q_SLOTS:
     void sharpTuneAtStartKeepsMarkButMovesFlag();
     void sharpTuneSteps_data();
     void sharpTuneSteps();
+    void sharpTuneIsATenthOfASecond_data();
+    void sharpTuneIsATenthOfASecond();
     void resetsDoNothingAtTheEnds();
     void loopResetsMoveTheLoop();
     void playPauseTogglesIsPlay();
@@ -97,6 +99,8 @@ void TestVk::initTestCase()
     m_broken = m_dir.filePath(QStringLiteral("broken.mp4"));
     QVERIFY(mediamaker::makeVideo(m_clip, 12, 320, 240, 25));
     QVERIFY(mediamaker::makeVideo(m_second, 4, 160, 120, 25));
+    QVERIFY(mediamaker::makeAudio(m_dir.filePath(QStringLiteral("tone.wav")), 3));
+    QVERIFY(mediamaker::makeAudio(m_dir.filePath(QStringLiteral("tone.mp3")), 3));
     // MPEG-TS streams start at 1.4 s: positions run from s, not from 0.
     m_lateStart = m_dir.filePath(QStringLiteral("late.ts"));
     QVERIFY(mediamaker::makeVideo(m_lateStart, 8, 320, 240, 25, {QStringLiteral("-c:v"), QStringLiteral("mpeg2video"),
@@ -473,6 +477,16 @@ void TestVk::clicksAroundLoopWidenOrSeek()
     QVERIFY(e->position() >= qint64(d * 0.3));
 }
 
+namespace {
+
+// A tenth of a second of talk.mp4, which lasts 12 s.
+qint64 tenth(const Media *e)
+{
+    return e->duration() / 120;
+}
+
+} // namespace
+
 void TestVk::sharpTuneAtStartKeepsMarkButMovesFlag()
 {
     openFile(m_clip);
@@ -481,7 +495,7 @@ void TestVk::sharpTuneAtStartKeepsMarkButMovesFlag()
     QSeekSlider *slider = m_vk->seekSlider();
     QTest::keyClick(m_vk.get(), Qt::Key_F1);
     QCOMPARE(e->markIn(), e->startTime());
-    QCOMPARE(flagFraction(slider->markIn(), slider), -double(Vk::sharpTuneStep) / d);
+    QCOMPARE(flagFraction(slider->markIn(), slider), -double(tenth(e)) / d);
     QVERIFY(slider->markIn() < 0);
 }
 
@@ -507,17 +521,49 @@ void TestVk::sharpTuneSteps()
     e->setMarkOut(d / 2);
     e->setMarkIn(d / 4);
     QTest::keyClick(m_vk.get(), Qt::Key(key));
-    QCOMPARE(e->markIn(), d / 4 + inStep * Vk::sharpTuneStep);
-    QCOMPARE(e->markOut(), d / 2 + outStep * Vk::sharpTuneStep);
+    QCOMPARE(e->markIn(), d / 4 + inStep * tenth(e));
+    QCOMPARE(e->markOut(), d / 2 + outStep * tenth(e));
     QSeekSlider *slider = m_vk->seekSlider();
     if (inStep)
-        QCOMPARE(flagFraction(slider->markIn(), slider), double(d / 4 + inStep * Vk::sharpTuneStep) / d);
+        QCOMPARE(flagFraction(slider->markIn(), slider), double(d / 4 + inStep * tenth(e)) / d);
     else
-        QCOMPARE(flagFraction(slider->markOut(), slider), double(d / 2 + outStep * Vk::sharpTuneStep) / d);
+        QCOMPARE(flagFraction(slider->markOut(), slider), double(d / 2 + outStep * tenth(e)) / d);
     // With a modifier the key does nothing.
     QTest::keyClick(m_vk.get(), Qt::Key(key), Qt::ShiftModifier);
-    QCOMPARE(e->markIn(), d / 4 + inStep * Vk::sharpTuneStep);
-    QCOMPARE(e->markOut(), d / 2 + outStep * Vk::sharpTuneStep);
+    QCOMPARE(e->markIn(), d / 4 + inStep * tenth(e));
+    QCOMPARE(e->markOut(), d / 2 + outStep * tenth(e));
+}
+
+// Streams count time in very different units; a press moves a mark by the
+// same time in each.
+void TestVk::sharpTuneIsATenthOfASecond_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<double>("seconds"); // length of the file
+    QTest::newRow("MP4, 1/12800 s") << QStringLiteral("talk.mp4") << 12.0;
+    QTest::newRow("Matroska, 1/1000 s") << QStringLiteral("second.mkv") << 4.0;
+    QTest::newRow("WAV, 1/44100 s") << QStringLiteral("tone.wav") << 3.0;
+    QTest::newRow("MP3") << QStringLiteral("tone.mp3") << 3.0;
+}
+
+void TestVk::sharpTuneIsATenthOfASecond()
+{
+    QFETCH(QString, file);
+    QFETCH(double, seconds);
+    openFile(m_dir.filePath(file));
+    Media *e = m_vk->engine();
+    QVERIFY(e);
+    const qint64 d = e->duration();
+    const qint64 s = e->startTime();
+    e->setMarkOut(s + d / 2);
+    e->setMarkIn(s + d / 4);
+    const qint64 before = e->markIn();
+    QTest::keyClick(m_vk.get(), Qt::Key_F2);
+    const double moved = double(e->markIn() - before) / d * seconds;
+    QVERIFY2(qAbs(moved - 0.1) < 0.002, qPrintable(QString::number(moved)));
+    QTest::keyClick(m_vk.get(), Qt::Key_F3);
+    const double movedOut = double(s + d / 2 - e->markOut()) / d * seconds;
+    QVERIFY2(qAbs(movedOut - 0.1) < 0.002, qPrintable(QString::number(movedOut)));
 }
 
 void TestVk::resetsDoNothingAtTheEnds()
@@ -600,9 +646,9 @@ void TestVk::whileHeldSeeksDoNothingButMarksMove()
     QTest::keyClick(m_vk.get(), Qt::Key_F7);
     QCOMPARE(e->markIn(), held);
     QTest::keyClick(m_vk.get(), Qt::Key_F2);
-    QCOMPARE(e->markIn(), held + Vk::sharpTuneStep);
+    QCOMPARE(e->markIn(), held + tenth(e));
     QTest::keyClick(m_vk.get(), Qt::Key_F8);
-    QCOMPARE(e->markOut(), qMax(held, held + Vk::sharpTuneStep));
+    QCOMPARE(e->markOut(), qMax(held, held + tenth(e)));
     m_vk->on_actionMarkReset();
     QCOMPARE(e->markIn(), 0);
     QCOMPARE(e->markOut(), d);
@@ -634,13 +680,13 @@ void TestVk::editorKeysReachOnlyF1ToF5()
     QVERIFY(!e->isStopped());
     // F2 and F5 from the editor act.
     QTest::keyClick(text, Qt::Key_F2);
-    QCOMPARE(e->markIn(), qint64(d * 0.25) + Vk::sharpTuneStep);
+    QCOMPARE(e->markIn(), qint64(d * 0.25) + tenth(e));
     QTest::keyClick(text, Qt::Key_F5);
     QVERIFY(e->isStopped());
     // F6 in the player window makes the loop run from the start.
     QTest::keyClick(m_vk.get(), Qt::Key_F6);
     QCOMPARE(e->markIn(), 0);
-    QVERIFY(e->markOut() > qint64(d * 0.25) - 2 && e->markOut() <= qint64(d * 0.25) + Vk::sharpTuneStep);
+    QVERIFY(e->markOut() > qint64(d * 0.25) - 2 && e->markOut() <= qint64(d * 0.25) + tenth(e));
 }
 
 void TestVk::noEngineNoCommand()
@@ -680,6 +726,10 @@ void TestVk::lateStartMapsFractionsFromTheStart()
     // A mark at the current position is that position, and its flag its fraction.
     m_vk->on_actionPlayPause(); // held, so that the position stands still
     const qint64 p = e->position();
+    // The time beside the slider counts from the stream's start too, as the
+    // length on the other side does.
+    m_vk->refreshTiming();
+    QCOMPARE(m_vk->positionLabel()->text(), e->timeString(p - s));
     QTest::keyClick(m_vk.get(), Qt::Key_F7);
     QCOMPARE(e->markIn(), p);
     QCOMPARE(flagFraction(slider->markIn(), slider), double(p - s) / d);

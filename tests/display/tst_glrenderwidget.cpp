@@ -324,6 +324,39 @@ private slots:
         media.stop();
     }
 
+    // While playback is held no new picture comes to repaint the widget, so
+    // switching the ratio must repaint by itself to show on screen.
+    void switchingTheRatioRepaintsAStillPicture()
+    {
+        const QString clip = colourClip(QStringLiteral("still.mkv"), {320, 240}, QStringLiteral("black"));
+        QVERIFY(!clip.isEmpty());
+        Media media(nullptr, false, 0x10, rgb24, 0, 0);
+        QVERIFY(media.open(clip, 0, 0));
+        const QColor red(220, 30, 40);
+        fill(media.picture(0), red, red);
+
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto *widget = new GLRenderWidget;
+        layout->addWidget(widget);
+        window.resize(640, 360);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        widget->setVideo(&media);
+        widget->updateFrame(0);
+        QScreen *screen = window.screen();
+        const auto onScreen = [&](int x) {
+            return screen->grabWindow(window.winId()).toImage().pixelColor(x, 180);
+        };
+        const auto leftEdge = [&] { return onScreen(20); };
+        QTRY_VERIFY(near(onScreen(320), red) && leftEdge() == QColor(Qt::black));
+        widget->setVideoAspectRatio(false);
+        QTRY_VERIFY_WITH_TIMEOUT(near(leftEdge(), red), 3000);
+        widget->setVideoAspectRatio(true);
+        QTRY_VERIFY_WITH_TIMEOUT(leftEdge() == QColor(Qt::black), 3000);
+    }
+
     void doubleClickAsksForFullScreen()
     {
         QWidget window;

@@ -32,6 +32,8 @@ private slots:
     void loopOffWaitsPausedAtStartMark();
     void audioOnlyFileLoops();
     void stopThenStartResumes();
+    void stopBeforeFirstPictureKeepsPlace();
+    void stopWithSeekPendingResumesAtTarget();
     void brokenFilesNeverHang_data();
     void brokenFilesNeverHang();
     void playsWithoutAudioServer();
@@ -272,6 +274,45 @@ void tst_MediaPlayback::stopThenStartResumes()
     QVERIFY2(shown.stamps.first() >= resumedAt - 1e-6 && shown.stamps.first() < resumedAt + 0.2,
              qPrintable(QString("%1 after %2").arg(shown.stamps.first()).arg(resumedAt)));
     media->stop();
+}
+
+// Held again before the resumed engine has shown a picture: the place is
+// the one where it was held, not 0.
+void tst_MediaPlayback::stopBeforeFirstPictureKeepsPlace()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    MediaProbe probe(media.get());
+    QVERIFY(media->open(path("clip.mp4")));
+    Shown shown(media.get());
+    media->start();
+    QTRY_VERIFY_SLOW(shown.stamps.size() > 0 && shown.stamps.last() > 1.2);
+    media->stop();
+    const int64_t stoppedAt = media->position();
+    // No event loop runs in between, so no picture can be shown.
+    media->start();
+    QCOMPARE(media->position(), stoppedAt);
+    media->stop();
+    QCOMPARE(probe.resumePosition(), stoppedAt);
+    shown.stamps.clear();
+    media->start();
+    QTRY_VERIFY_SLOW(shown.stamps.size() >= 3);
+    const double resumedAt = double(stoppedAt) * probe.timeBase();
+    QVERIFY2(shown.stamps.first() >= resumedAt - 1e-6 && shown.stamps.first() < resumedAt + 0.2,
+             qPrintable(QString("%1 after %2").arg(shown.stamps.first()).arg(resumedAt)));
+    media->stop();
+}
+
+void tst_MediaPlayback::stopWithSeekPendingResumesAtTarget()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    MediaProbe probe(media.get());
+    QVERIFY(media->open(path("clip.mp4")));
+    probe.pretendRunning(); // no parsing thread carries the seek out
+    const int64_t target = int64_t(2.5 / probe.timeBase());
+    media->seekTo(target);
+    QVERIFY(probe.seekRequested());
+    media->stop();
+    QCOMPARE(probe.resumePosition(), target);
 }
 
 void tst_MediaPlayback::brokenFilesNeverHang_data()
