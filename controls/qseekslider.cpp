@@ -77,13 +77,17 @@ void QSeekSlider::resizeEvent(QResizeEvent *event)
     // Positions keep their fraction of the width. The first resize reports
     // no previous width. A collapse to width 0 and back keeps them as they
     // were, since no fraction can be scaled through 0.
+    // Multiplying before dividing keeps a position at the right edge exactly
+    // at the new edge: scaled by a rounded factor it could land a hair off,
+    // and a mark out that misses the width shows a cancelled loop as a band
+    // over the whole bar.
     const int oldWidth = event->oldSize().width();
     const int newWidth = event->size().width();
     if (oldWidth > 0 && newWidth > 0) {
-        const double factor = double(newWidth) / oldWidth;
-        m_value *= factor;
-        m_markIn *= factor;
-        m_markOut *= factor;
+        const auto scaled = [=](double x) { return x * newWidth / oldWidth; };
+        m_value = scaled(m_value);
+        m_markIn = scaled(m_markIn);
+        m_markOut = scaled(m_markOut);
     }
     update();
 }
