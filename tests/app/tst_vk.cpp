@@ -59,6 +59,7 @@ private Q_SLOTS:
     void editorToggles();
     void quitAsksAboutUnsavedDictation();
     void fullScreenAndBack();
+    void shrinkingKeepsTheControlsWhole();
     // commands
     void clickAtMiddleSeeksToHalf();
     void clicksAroundLoopWidenOrSeek();
@@ -430,6 +431,21 @@ void TestVk::fullScreenAndBack()
     QVERIFY(!m_vk->fullScreenAction()->isChecked());
     QVERIFY(!m_vk->isFullScreen());
     QTRY_COMPARE(m_vk->geometry().size(), normal.size());
+}
+
+void TestVk::shrinkingKeepsTheControlsWhole()
+{
+    // As small as a drag on the frame could make it.
+    m_vk->resize(50, 20);
+    QTRY_VERIFY(m_vk->buttonBar()->width() >= m_vk->buttonBar()->minimumSizeHint().width());
+    const QRect inside = m_vk->rect().marginsRemoved(m_vk->contentsMargins());
+    QVERIFY(m_vk->buttonBar()->isVisible());
+    const QRect bar(m_vk->buttonBar()->mapTo(m_vk.get(), QPoint(0, 0)), m_vk->buttonBar()->size());
+    QVERIFY2(inside.contains(bar), qPrintable(QStringLiteral("bar at %1,%2 %3x%4")
+                                                  .arg(bar.x()).arg(bar.y()).arg(bar.width()).arg(bar.height())));
+    const QRect slider(m_vk->seekSlider()->mapTo(m_vk.get(), QPoint(0, 0)), m_vk->seekSlider()->size());
+    QVERIFY(inside.contains(slider));
+    QVERIFY(slider.width() > 0);
 }
 
 void TestVk::clickAtMiddleSeeksToHalf()
