@@ -97,6 +97,7 @@ void Vk::quitProgram()
     // it was last saved without a word.
     if (m_editor && !m_editor->close())
         return;
+    m_quitting = true;
     QCoreApplication::quit();
 }
 
@@ -248,9 +249,22 @@ void Vk::iconActivated(QSystemTrayIcon::ActivationReason reason)
 
 void Vk::closeEvent(QCloseEvent *event)
 {
+    // Without a notification area there is no tray icon to bring the window
+    // back or to quit from, and the single-instance guard refuses a new
+    // start: closing then ends the program, as the tray's Quit would.
+    // While the program ends, the application closes its windows itself.
+    const bool quitting = !m_quitting && !QSystemTrayIcon::isSystemTrayAvailable();
+    if (quitting && m_editor && !m_editor->close()) {
+        event->ignore();
+        return;
+    }
     if (m_engine) {
         m_engine->play(false);
         Q_EMIT isPlay(false);
     }
     event->accept();
+    if (quitting) {
+        m_quitting = true;
+        QCoreApplication::quit();
+    }
 }

@@ -155,4 +155,5 @@ private:
     double m_volumeRight = 0.5;
     FileChooser m_chooseFile;
     QRect m_normalGeometry; // where the window stood before full screen
+    bool m_quitting = false; // the program has been asked to end
 };

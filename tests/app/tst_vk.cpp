@@ -54,6 +54,7 @@ private Q_SLOTS:
     void stopTwice();
     void trayClickHoldsAndHides();
     void closeHoldsPlayback();
+    void closingWithoutTrayEndsTheProgram();
     void brokenFileIsReportedAndLeavesWindowIdle();
     void refreshMovesSliderAndLabel();
     void editorToggles();
@@ -307,6 +308,27 @@ void TestVk::closeHoldsPlayback()
     QCOMPARE(played.size(), 1);
     QCOMPARE(played.at(0).at(0).toBool(), false);
     QVERIFY(m_vk->trayIcon()->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void TestVk::closingWithoutTrayEndsTheProgram()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("with a notification area the closed window waits in the tray");
+    // As in the program: closing the last window does not end it by itself.
+    QApplication::setQuitOnLastWindowClosed(false);
+    openFile(m_clip);
+    waitPlaying();
+    QTimer::singleShot(0, m_vk.get(), &QWidget::close);
+    // Should the close only hide the window, nothing would end the loop.
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    connect(&fallback, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+    fallback.start(10000);
+    const int status = QCoreApplication::exec();
+    fallback.stop();
+    QCOMPARE(status, 0);
+    QVERIFY(m_vk->isHidden());
+    QVERIFY(m_vk->engine()->isStopped());
 }
 
 void TestVk::brokenFileIsReportedAndLeavesWindowIdle()
