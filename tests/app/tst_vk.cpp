@@ -55,6 +55,7 @@ private Q_SLOTS:
     void trayClickHoldsAndHides();
     void closeHoldsPlayback();
     void closingWithoutTrayEndsTheProgram();
+    void closingWithoutTrayAsksAboutUnsavedDictation();
     void brokenFileIsReportedAndLeavesWindowIdle();
     void refreshMovesSliderAndLabel();
     void editorToggles();
@@ -329,6 +330,27 @@ void TestVk::closingWithoutTrayEndsTheProgram()
     QCOMPARE(status, 0);
     QVERIFY(m_vk->isHidden());
     QVERIFY(m_vk->engine()->isStopped());
+}
+
+void TestVk::closingWithoutTrayAsksAboutUnsavedDictation()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("with a notification area the closed window waits in the tray");
+    QTest::keyClicks(m_vk->editor()->textArea(), QStringLiteral("what I heard"));
+    int asked = 0;
+    QTimer answerer;
+    connect(&answerer, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            ++asked;
+            box->button(QMessageBox::Cancel)->click();
+        }
+    });
+    answerer.start(20);
+    // Cancel keeps the window open and the dictation unsaved.
+    QVERIFY(!m_vk->close());
+    QCOMPARE(asked, 1);
+    QVERIFY(m_vk->isVisible());
+    QVERIFY(m_vk->editor()->textArea()->document()->isModified());
 }
 
 void TestVk::brokenFileIsReportedAndLeavesWindowIdle()
