@@ -168,7 +168,7 @@ void Vk::setupTray()
     m_trayMinimize = new QAction(tr("Mi&nimize"), this);
     connect(m_trayMinimize, &QAction::triggered, this, &QWidget::hide);
     m_trayRestore = new QAction(tr("&Restore"), this);
-    connect(m_trayRestore, &QAction::triggered, this, &QWidget::showNormal);
+    connect(m_trayRestore, &QAction::triggered, this, &Vk::restoreFromTray);
     m_trayQuit = new QAction(tr("&Quit"), this);
     connect(m_trayQuit, &QAction::triggered, this, &Vk::quitProgram);
 
@@ -237,7 +237,7 @@ void Vk::iconActivated(QSystemTrayIcon::ActivationReason reason)
     if (reason != QSystemTrayIcon::Trigger)
         return;
     if (isHidden()) {
-        showNormal();
+        restoreFromTray();
         return;
     }
     if (m_engine) {
@@ -245,6 +245,17 @@ void Vk::iconActivated(QSystemTrayIcon::ActivationReason reason)
         Q_EMIT isPlay(false);
     }
     hide();
+}
+
+void Vk::restoreFromTray()
+{
+    // A plain showNormal() would end full screen behind the skin's back: the
+    // window would come back frameless at the screen's size with Full Screen
+    // still ticked. Leaving full screen the usual way restores both.
+    if (m_actionFullscreen->isChecked())
+        m_actionFullscreen->setChecked(false);
+    else
+        showNormal();
 }
 
 void Vk::closeEvent(QCloseEvent *event)

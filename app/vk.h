@@ -101,6 +101,8 @@ public Q_SLOTS:
     void keyDelegateTrigger(int key);
     // Ends the event loop unless the user keeps an unsaved dictation open.
     void quitProgram();
+    // Shows the window hidden to the tray as a normal, skinned window.
+    void restoreFromTray();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

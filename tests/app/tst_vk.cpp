@@ -61,6 +61,8 @@ private Q_SLOTS:
     void editorToggles();
     void quitAsksAboutUnsavedDictation();
     void fullScreenAndBack();
+    void trayBringsFullScreenBackAsNormalWindow_data();
+    void trayBringsFullScreenBackAsNormalWindow();
     void shrinkingKeepsTheControlsWhole();
     // commands
     void clickAtMiddleSeeksToHalf();
@@ -472,6 +474,32 @@ void TestVk::fullScreenAndBack()
     QCOMPARE(m_vk->windowOpacity(), 1.0);
     // A double click on the video asks to leave again.
     Q_EMIT m_vk->display()->windowClosed();
+    QVERIFY(!m_vk->fullScreenAction()->isChecked());
+    QVERIFY(!m_vk->isFullScreen());
+    QTRY_COMPARE(m_vk->geometry().size(), normal.size());
+}
+
+void TestVk::trayBringsFullScreenBackAsNormalWindow_data()
+{
+    QTest::addColumn<bool>("byMenu");
+    QTest::newRow("tray click") << false;
+    QTest::newRow("tray menu's Restore") << true;
+}
+
+void TestVk::trayBringsFullScreenBackAsNormalWindow()
+{
+    QFETCH(bool, byMenu);
+    const QRect normal = m_vk->geometry();
+    m_vk->fullScreenAction()->trigger();
+    QTRY_COMPARE(m_vk->geometry(), m_vk->screen()->geometry());
+    m_vk->iconActivated(QSystemTrayIcon::Trigger);
+    QVERIFY(m_vk->isHidden());
+    if (byMenu)
+        m_vk->trayIcon()->contextMenu()->actions().at(1)->trigger();
+    else
+        m_vk->iconActivated(QSystemTrayIcon::Trigger);
+    QVERIFY(m_vk->isVisible());
+    // Back as a whole normal window, not a frameless one at the screen's size.
     QVERIFY(!m_vk->fullScreenAction()->isChecked());
     QVERIFY(!m_vk->isFullScreen());
     QTRY_COMPARE(m_vk->geometry().size(), normal.size());
