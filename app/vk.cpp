@@ -262,8 +262,8 @@ void Vk::closeEvent(QCloseEvent *event)
 {
     // Without a notification area there is no tray icon to bring the window
     // back or to quit from, and the single-instance guard refuses a new
-    // start: closing then ends the program, as the tray's Quit would.
-    // While the program ends, the application closes its windows itself.
+    // start: closing then ends the program, as the tray's Quit would (unless
+    // the program is ending already and the application closes its windows).
     const bool quitting = !m_quitting && !QSystemTrayIcon::isSystemTrayAvailable();
     if (quitting && m_editor && !m_editor->close()) {
         event->ignore();

@@ -74,13 +74,12 @@ void QSeekSlider::seekTo(QMouseEvent *event)
 
 void QSeekSlider::resizeEvent(QResizeEvent *event)
 {
-    // Positions keep their fraction of the width. The first resize reports
-    // no previous width. A collapse to width 0 and back keeps them as they
-    // were, since no fraction can be scaled through 0.
-    // Multiplying before dividing keeps a position at the right edge exactly
-    // at the new edge: scaled by a rounded factor it could land a hair off,
-    // and a mark out that misses the width shows a cancelled loop as a band
-    // over the whole bar.
+    // Positions keep their fraction of the width. Multiplying before dividing
+    // keeps a position at the right edge exactly at the new edge, where a
+    // rounded factor could put it a hair off: a mark out that misses the
+    // width shows a cancelled loop as a band over the whole bar. The first
+    // resize reports no previous width. A collapse to width 0 and back keeps
+    // them as they were, since no fraction can be scaled through 0.
     const int oldWidth = event->oldSize().width();
     const int newWidth = event->size().width();
     if (oldWidth > 0 && newWidth > 0) {
