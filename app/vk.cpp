@@ -97,6 +97,7 @@ void Vk::quitProgram()
     // it was last saved without a word.
     if (m_editor && !m_editor->close())
         return;
+    m_quitting = true;
     QCoreApplication::quit();
 }
 
@@ -167,7 +168,7 @@ void Vk::setupTray()
     m_trayMinimize = new QAction(tr("Mi&nimize"), this);
     connect(m_trayMinimize, &QAction::triggered, this, &QWidget::hide);
     m_trayRestore = new QAction(tr("&Restore"), this);
-    connect(m_trayRestore, &QAction::triggered, this, &QWidget::showNormal);
+    connect(m_trayRestore, &QAction::triggered, this, &Vk::restoreFromTray);
     m_trayQuit = new QAction(tr("&Quit"), this);
     connect(m_trayQuit, &QAction::triggered, this, &Vk::quitProgram);
 
@@ -236,7 +237,7 @@ void Vk::iconActivated(QSystemTrayIcon::ActivationReason reason)
     if (reason != QSystemTrayIcon::Trigger)
         return;
     if (isHidden()) {
-        showNormal();
+        restoreFromTray();
         return;
     }
     if (m_engine) {
@@ -246,11 +247,35 @@ void Vk::iconActivated(QSystemTrayIcon::ActivationReason reason)
     hide();
 }
 
+void Vk::restoreFromTray()
+{
+    // A plain showNormal() would end full screen behind the skin's back: the
+    // window would come back frameless at the screen's size with Full Screen
+    // still ticked. Leaving full screen the usual way restores both.
+    if (m_actionFullscreen->isChecked())
+        m_actionFullscreen->setChecked(false);
+    else
+        showNormal();
+}
+
 void Vk::closeEvent(QCloseEvent *event)
 {
+    // Without a notification area there is no tray icon to bring the window
+    // back or to quit from, and the single-instance guard refuses a new
+    // start: closing then ends the program, as the tray's Quit would (unless
+    // the program is ending already and the application closes its windows).
+    const bool quitting = !m_quitting && !QSystemTrayIcon::isSystemTrayAvailable();
+    if (quitting && m_editor && !m_editor->close()) {
+        event->ignore();
+        return;
+    }
     if (m_engine) {
         m_engine->play(false);
         Q_EMIT isPlay(false);
     }
     event->accept();
+    if (quitting) {
+        m_quitting = true;
+        QCoreApplication::quit();
+    }
 }

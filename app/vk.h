@@ -102,6 +102,8 @@ public Q_SLOTS:
     void keyDelegateTrigger(int key);
     // Ends the event loop unless the user keeps an unsaved dictation open.
     void quitProgram();
+    // Shows the window hidden to the tray as a normal, skinned window.
+    void restoreFromTray();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -157,4 +159,5 @@ private:
     double m_volumeRight = 0.5;
     FileChooser m_chooseFile;
     QRect m_normalGeometry; // where the window stood before full screen
+    bool m_quitting = false; // the program has been asked to end
 };

@@ -63,6 +63,11 @@ ControlButton::ControlButton(QWidget *parent)
     setMouseTracking(true);
 }
 
+QSize ControlButton::minimumSizeHint() const
+{
+    return QSize(narrowestWidth, 24);
+}
+
 void ControlButton::playIcon(bool playing)
 {
     m_playPause = picture(playing ? "pause.png" : "play.png");

@@ -16,6 +16,12 @@ class ControlButton final : public QWidget
 public:
     explicit ControlButton(QWidget *parent = nullptr);
 
+    // The narrowest bar on which the three groups of buttons, the volume
+    // track and the editor button still lie apart; narrower, their pictures
+    // overlap and one press hits two buttons.
+    static constexpr int narrowestWidth = 540;
+    QSize minimumSizeHint() const override;
+
     // x of the volume knob in widget pixels; the volume it stands for is
     // (x - R) / 56
     double volumeKnobX() const { return m_volumeKnobX; }

@@ -74,16 +74,19 @@ void QSeekSlider::seekTo(QMouseEvent *event)
 
 void QSeekSlider::resizeEvent(QResizeEvent *event)
 {
-    // Positions keep their fraction of the width. The first resize reports
-    // no previous width. A collapse to width 0 and back keeps them as they
-    // were, since no fraction can be scaled through 0.
+    // Positions keep their fraction of the width. Multiplying before dividing
+    // keeps a position at the right edge exactly at the new edge, where a
+    // rounded factor could put it a hair off: a mark out that misses the
+    // width shows a cancelled loop as a band over the whole bar. The first
+    // resize reports no previous width. A collapse to width 0 and back keeps
+    // them as they were, since no fraction can be scaled through 0.
     const int oldWidth = event->oldSize().width();
     const int newWidth = event->size().width();
     if (oldWidth > 0 && newWidth > 0) {
-        const double factor = double(newWidth) / oldWidth;
-        m_value *= factor;
-        m_markIn *= factor;
-        m_markOut *= factor;
+        const auto scaled = [=](double x) { return x * newWidth / oldWidth; };
+        m_value = scaled(m_value);
+        m_markIn = scaled(m_markIn);
+        m_markOut = scaled(m_markOut);
     }
     update();
 }

@@ -140,6 +140,7 @@ void QSkinObject::startSkinning()
     }
     m_resizeHandler = new QSkinWidgetResizeHandler(this, m_window);
     m_window->setWindowOpacity(m_alpha);
+    applyMinimumSize();
     // The window may have been resized while the skin was off, so no resize
     // event may come to place the buttons.
     updateRegions();
@@ -372,11 +373,7 @@ void QSkinObject::updateStyle()
 {
     if (!m_window)
         return;
-    const QRectF top = bounds(topId);
-    const QRectF bottom = bounds(bottomId);
-    const QRectF left = bounds(leftId);
-    const QRectF right = bounds(rightId);
-    m_window->setMinimumSize(int(right.width() + left.width() + 128), int(top.height() + bottom.height()));
+    applyMinimumSize();
 
     // Drawing the frame from the template and shaping the window are costly,
     // so both are done again only when something they show has changed.
@@ -388,6 +385,19 @@ void QSkinObject::updateStyle()
         m_buttonsDrawn = false;
     }
     updateButtons();
+}
+
+void QSkinObject::applyMinimumSize()
+{
+    const QRectF top = bounds(topId);
+    const QRectF bottom = bounds(bottomId);
+    const QRectF left = bounds(leftId);
+    const QRectF right = bounds(rightId);
+    const QSize frameMinimum(int(right.width() + left.width() + 128), int(top.height() + bottom.height()));
+    // The explicit minimum overrides the one the window's layout would set,
+    // so it must cover that too: squeezed below it, the layout lets its
+    // widgets overlap or drops them altogether.
+    m_window->setMinimumSize(frameMinimum.expandedTo(m_window->minimumSizeHint()));
 }
 
 void QSkinObject::drawFrame(const FrameKey &key)

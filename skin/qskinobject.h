@@ -94,6 +94,8 @@ private:
     };
 
     void readSettings();
+    // The frame's own minimum, or the contents' where that is larger.
+    void applyMinimumSize();
     QRectF bounds(const QString &id) const;
     void updateRegions();
     QRectF buttonRect(Button button) const;

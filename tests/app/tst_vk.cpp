@@ -54,11 +54,16 @@ private Q_SLOTS:
     void stopTwice();
     void trayClickHoldsAndHides();
     void closeHoldsPlayback();
+    void closingWithoutTrayEndsTheProgram();
+    void closingWithoutTrayAsksAboutUnsavedDictation();
     void brokenFileIsReportedAndLeavesWindowIdle();
     void refreshMovesSliderAndLabel();
     void editorToggles();
     void quitAsksAboutUnsavedDictation();
     void fullScreenAndBack();
+    void trayBringsFullScreenBackAsNormalWindow_data();
+    void trayBringsFullScreenBackAsNormalWindow();
+    void shrinkingKeepsTheControlsWhole();
     // commands
     void clickAtMiddleSeeksToHalf();
     void clicksAroundLoopWidenOrSeek();
@@ -312,6 +317,48 @@ void TestVk::closeHoldsPlayback()
     QVERIFY(m_vk->trayIcon()->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable());
 }
 
+void TestVk::closingWithoutTrayEndsTheProgram()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("with a notification area the closed window waits in the tray");
+    // As in the program: closing the last window does not end it by itself.
+    QApplication::setQuitOnLastWindowClosed(false);
+    openFile(m_clip);
+    waitPlaying();
+    QTimer::singleShot(0, m_vk.get(), &QWidget::close);
+    // Should the close only hide the window, nothing would end the loop.
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    connect(&fallback, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+    fallback.start(10000);
+    const int status = QCoreApplication::exec();
+    fallback.stop();
+    QCOMPARE(status, 0);
+    QVERIFY(m_vk->isHidden());
+    QVERIFY(m_vk->engine()->isStopped());
+}
+
+void TestVk::closingWithoutTrayAsksAboutUnsavedDictation()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("with a notification area the closed window waits in the tray");
+    QTest::keyClicks(m_vk->editor()->textArea(), QStringLiteral("what I heard"));
+    int asked = 0;
+    QTimer answerer;
+    connect(&answerer, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            ++asked;
+            box->button(QMessageBox::Cancel)->click();
+        }
+    });
+    answerer.start(20);
+    // Cancel keeps the window open and the dictation unsaved.
+    QVERIFY(!m_vk->close());
+    QCOMPARE(asked, 1);
+    QVERIFY(m_vk->isVisible());
+    QVERIFY(m_vk->editor()->textArea()->document()->isModified());
+}
+
 void TestVk::brokenFileIsReportedAndLeavesWindowIdle()
 {
     openFile(m_clip);
@@ -434,6 +481,47 @@ void TestVk::fullScreenAndBack()
     QVERIFY(!m_vk->fullScreenAction()->isChecked());
     QVERIFY(!m_vk->isFullScreen());
     QTRY_COMPARE(m_vk->geometry().size(), normal.size());
+}
+
+void TestVk::trayBringsFullScreenBackAsNormalWindow_data()
+{
+    QTest::addColumn<bool>("byMenu");
+    QTest::newRow("tray click") << false;
+    QTest::newRow("tray menu's Restore") << true;
+}
+
+void TestVk::trayBringsFullScreenBackAsNormalWindow()
+{
+    QFETCH(bool, byMenu);
+    const QRect normal = m_vk->geometry();
+    m_vk->fullScreenAction()->trigger();
+    QTRY_COMPARE(m_vk->geometry(), m_vk->screen()->geometry());
+    m_vk->iconActivated(QSystemTrayIcon::Trigger);
+    QVERIFY(m_vk->isHidden());
+    if (byMenu)
+        m_vk->trayIcon()->contextMenu()->actions().at(1)->trigger();
+    else
+        m_vk->iconActivated(QSystemTrayIcon::Trigger);
+    QVERIFY(m_vk->isVisible());
+    // Back as a whole normal window, not a frameless one at the screen's size.
+    QVERIFY(!m_vk->fullScreenAction()->isChecked());
+    QVERIFY(!m_vk->isFullScreen());
+    QTRY_COMPARE(m_vk->geometry().size(), normal.size());
+}
+
+void TestVk::shrinkingKeepsTheControlsWhole()
+{
+    // As small as a drag on the frame could make it.
+    m_vk->resize(50, 20);
+    QTRY_VERIFY(m_vk->buttonBar()->width() >= m_vk->buttonBar()->minimumSizeHint().width());
+    const QRect inside = m_vk->rect().marginsRemoved(m_vk->contentsMargins());
+    QVERIFY(m_vk->buttonBar()->isVisible());
+    const QRect bar(m_vk->buttonBar()->mapTo(m_vk.get(), QPoint(0, 0)), m_vk->buttonBar()->size());
+    QVERIFY2(inside.contains(bar), qPrintable(QStringLiteral("bar at %1,%2 %3x%4")
+                                                  .arg(bar.x()).arg(bar.y()).arg(bar.width()).arg(bar.height())));
+    const QRect slider(m_vk->seekSlider()->mapTo(m_vk.get(), QPoint(0, 0)), m_vk->seekSlider()->size());
+    QVERIFY(inside.contains(slider));
+    QVERIFY(slider.width() > 0);
 }
 
 void TestVk::clickAtMiddleSeeksToHalf()

@@ -128,6 +128,47 @@ private slots:
         QCOMPARE(recorder.names, emitted);
     }
 
+    // The layout never makes the bar narrower than its minimum size hint; at
+    // that width a press in the middle of each button reaches that button
+    // alone, and the leftmost picture starts inside the bar.
+    void eachButtonAloneAtTheNarrowestWidth_data()
+    {
+        QTest::addColumn<int>("anchor"); // 0: L, 1: M, 2: R, 3: W
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<QString>("emitted");
+        QTest::newRow("backward") << 0 << -48.0 << "backward";
+        QTest::newRow("play/pause") << 0 << -18.0 << "playPause";
+        QTest::newRow("stop") << 0 << 8.0 << "stop";
+        QTest::newRow("forward") << 0 << 42.0 << "forward";
+        QTest::newRow("loop from start") << 1 << -108.0 << "resetMarkIn";
+        QTest::newRow("nudge start left") << 1 << -71.0 << "startSharpL";
+        QTest::newRow("loop start") << 1 << -48.0 << "setMarkInSignal";
+        QTest::newRow("nudge start right") << 1 << -18.0 << "startSharpR";
+        QTest::newRow("cancel loop") << 1 << 12.0 << "resetMark";
+        QTest::newRow("nudge end left") << 1 << 49.0 << "endSharpL";
+        QTest::newRow("loop end") << 1 << 72.0 << "setMarkOut";
+        QTest::newRow("nudge end right") << 1 << 102.0 << "endSharpR";
+        QTest::newRow("loop to end") << 1 << 132.0 << "resetMarkOut";
+        QTest::newRow("mute") << 2 << -18.0 << "volumeChanged(0,0)";
+        QTest::newRow("editor") << 3 << -18.0 << "controlEditor";
+    }
+
+    void eachButtonAloneAtTheNarrowestWidth()
+    {
+        QFETCH(int, anchor);
+        QFETCH(double, offset);
+        QFETCH(QString, emitted);
+        const int width = ControlButton().minimumSizeHint().width();
+        QVERIFY(width / 6 - 60 >= 0);
+        auto bar = shownBar(width);
+        QVERIFY(bar);
+        const double anchors[] = {width / 6.0, width / 2.0, 5.0 * width / 6, double(width)};
+        Recorder recorder(bar.get());
+        sendMouse(bar.get(), QEvent::MouseButtonPress, QPointF(anchors[anchor] + offset, 12), Qt::LeftButton,
+                  Qt::LeftButton);
+        QCOMPARE(recorder.names, QStringList{emitted});
+    }
+
     void rightButtonDoesNothing_data()
     {
         QTest::addColumn<QPointF>("pos");

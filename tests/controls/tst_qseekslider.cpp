@@ -203,6 +203,40 @@ private slots:
         QCOMPARE(pixel(image, 700, 5), QColor(Qt::gray));
     }
 
+    // Positions at the right edge must stay exactly at the edge through a
+    // resize: a mark out a hair off the width would show the cancelled loop
+    // as a band over the whole bar, and a knob a hair off would show at the end.
+    void rightEdgeStaysExactThroughResize_data()
+    {
+        QTest::addColumn<int>("newWidth");
+        QTest::newRow("400 to 113: scaled just below the edge") << 113;
+        QTest::newRow("400 to 109: scaled just beyond the edge") << 109;
+        QTest::newRow("400 to 203") << 203;
+        QTest::newRow("400 to 800") << 800;
+    }
+
+    void rightEdgeStaysExactThroughResize()
+    {
+        QFETCH(int, newWidth);
+        auto slider = shownSlider(400);
+        QVERIFY(slider);
+        slider->setValue(1.0);
+        slider->setMarkInFlag(0.25);
+        slider->resetMark();
+        slider->grab(); // the paint puts the reset mark out at the right edge
+        QCOMPARE(slider->markOut(), 400.0);
+
+        slider->resize(newWidth, 8);
+        // exactly: QCOMPARE would forgive the hair
+        QVERIFY(slider->markOut() == newWidth);
+        QVERIFY(slider->value() == newWidth);
+        const QImage image = slider->grab().toImage();
+        for (int x = 0; x < newWidth; ++x) {
+            QCOMPARE(pixel(image, x, 1), QColor(Qt::white));
+            QCOMPARE(pixel(image, x, 5), QColor(Qt::gray));
+        }
+    }
+
     void resizeFromZeroWidthKeepsPositions()
     {
         auto slider = shownSlider(400);

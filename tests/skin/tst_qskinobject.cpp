@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
@@ -33,6 +34,7 @@ private Q_SLOTS:
     void settings();
     void alphaAndStopStart();
     void frameFromTemplate();
+    void minimumCoversTheContents();
     void titleIconAndText();
     void missingTemplateLeavesPlainWindow();
     void buttonStatesFollowPointer();
@@ -160,6 +162,22 @@ void TestQSkinObject::frameFromTemplate()
     QCOMPARE(w.pixel(480, 15), testskin::button(2, 0));
     w.window.resize(50, 20);
     QTRY_COMPARE(w.window.size(), QSize(148, 60));
+}
+
+void TestQSkinObject::minimumCoversTheContents()
+{
+    SkinnedWindow w(m_dir.path());
+    auto *layout = new QVBoxLayout(&w.window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *content = new QWidget;
+    content->setMinimumSize(300, 200);
+    layout->addWidget(content);
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+    // The layout's minimum inside the frame's margins, not the frame's own 148 x 60.
+    QTRY_COMPARE(w.window.minimumSize(), QSize(320, 260));
+    w.window.resize(50, 20);
+    QTRY_COMPARE(w.window.size(), QSize(320, 260));
+    QCOMPARE(content->size(), QSize(300, 200));
 }
 
 void TestQSkinObject::titleIconAndText()
