@@ -14,7 +14,9 @@ int main(int argc, char *argv[])
     auto app = std::make_unique<QApplication>(argc, argv);
     startup::prepareApplication(*app);
     startup::ensureInterfaceFont();
-    std::unique_ptr<QTranslator> translator(startup::installTranslator(*app, QLocale::system().name()));
+    const QString locale = QLocale::system().name();
+    std::unique_ptr<QTranslator> translator(startup::installTranslator(*app, locale));
+    std::unique_ptr<QTranslator> toolkitTranslator(startup::installToolkitTranslator(*app, locale));
 
     if (!startup::systemHasOpenGL()) {
         QMessageBox::critical(nullptr, QStringLiteral("OpenGL is needed"),
@@ -33,6 +35,7 @@ int main(int argc, char *argv[])
         (void)app->exec();
         startup::releaseSingleInstance(guard);
     }
+    toolkitTranslator.reset();
     translator.reset();
     app.reset();
     return 0;

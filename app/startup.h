@@ -27,6 +27,11 @@ bool ensureInterfaceFont(const QString &file = QString::fromLatin1(fontFile));
 // The caller owns the translator.
 QTranslator *installTranslator(QApplication &app, const QString &localeName);
 
+// Loads Qt's own translation (file dialogs, message box buttons, the text
+// area's menu) from the toolkit's translations folder, so that a Chinese
+// desktop shows no English in the toolkit's dialogs. The caller owns it.
+QTranslator *installToolkitTranslator(QApplication &app, const QString &localeName);
+
 // True when an OpenGL context can be made on this display.
 bool systemHasOpenGL();
 

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void fontAddedOnlyWhenFamilyUnknown();
     void translatorPrefersFullLocaleName_data();
     void translatorPrefersFullLocaleName();
+    void toolkitTranslationFound();
     void openGLIsFound();
     void secondClaimFails();
     void closingWindowsKeepsRunningUntilQuit();
@@ -87,6 +88,17 @@ void TestStartup::translatorPrefersFullLocaleName()
     QCOMPARE(QFileInfo(translator->filePath()).fileName(), loaded);
     QCoreApplication::removeTranslator(translator);
     delete translator;
+}
+
+void TestStartup::toolkitTranslationFound()
+{
+    QTranslator *translator = startup::installToolkitTranslator(*qApp, QStringLiteral("zh_CN"));
+    QCOMPARE(QFileInfo(translator->filePath()).fileName(), QStringLiteral("qtbase_zh_CN.qm"));
+    // The standard buttons of message boxes and dialogs.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 }
 
 void TestStartup::openGLIsFound()
