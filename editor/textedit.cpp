@@ -261,6 +261,10 @@ bool TextEdit::load(const QString &f)
     if (!file.exists() || !file.open(QIODevice::ReadOnly))
         return false;
     const documentfile::Decoded decoded = documentfile::decode(file.readAll());
+    // Not text at all (an OpenDocument file, a media file): shown as text it
+    // is gibberish, and saving it back under its name would destroy it.
+    if (decoded.text.contains(QChar::Null))
+        return false;
     if (decoded.rich)
         textEdit->setHtml(decoded.text);
     else

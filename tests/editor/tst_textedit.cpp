@@ -2,6 +2,7 @@
 
 #include "diff/diffdialog.h"
 #include "editor/ctextcheckeredit.h"
+#include "editor/documentfile.h"
 #include "phonetic/phoneticdialog.h"
 
 #include "modaldriver.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTextList>
 #include <QtTest>
 
@@ -43,6 +45,8 @@ private Q_SLOTS:
     void pdfExport();
     void loadDecidesBetweenHtmlAndPlainText_data();
     void loadDecidesBetweenHtmlAndPlainText();
+    void loadRefusesFilesThatAreNotText_data();
+    void loadRefusesFilesThatAreNotText();
     void unmodifiedKeysReachThePlayer_data();
     void unmodifiedKeysReachThePlayer();
     void toolDialogsOpenAnewEachTime();
@@ -288,6 +292,47 @@ void TestTextEdit::loadDecidesBetweenHtmlAndPlainText_data()
         << QByteArray("x < 3, y > 4\nnext") << "x < 3, y > 4\nnext" << false;
     QTest::newRow("plain text is local 8-bit")
         << QByteArray("Gr\xc3\xbc\xc3\x9f" "e\n<b>") << QString::fromUtf8("Grüße\n<b>") << false;
+    QTest::newRow("html declaring nothing in valid utf-8 is utf-8")
+        << QByteArray("<b>\xe6\x88\x91</b>\xe5\x8e\xbb caf\xc3\xa9") << QString::fromUtf8("我去 café") << true;
+    const QString utf16 = QStringLiteral("I like cats.\n");
+    QTest::newRow("plain text with a byte-order mark is unicode")
+        << QByteArray("\xff\xfe") + QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2)
+        << utf16 << false;
+}
+
+void TestTextEdit::loadRefusesFilesThatAreNotText_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes"); // empty: an OpenDocument file the editor wrote
+
+    QTest::newRow("opendocument") << "earlier.odt" << QByteArray();
+    QTest::newRow("media") << "lesson.mp4" << QByteArray("\x00\x00\x00\x18" "ftypmp42\x00\x00\x00\x00mp42isom", 24);
+}
+
+void TestTextEdit::loadRefusesFilesThatAreNotText()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+
+    if (bytes.isEmpty()) {
+        QTextDocument earlier;
+        earlier.setPlainText(QStringLiteral("An earlier dictation"));
+        QVERIFY(documentfile::write(earlier, path(name)));
+    } else {
+        writeFile(path(name), bytes);
+    }
+    const QByteArray before = readFile(path(name));
+
+    writeFile(path(QStringLiteral("today.html")), "<b>Today</b>");
+    QVERIFY(m_editor->load(path(QStringLiteral("today.html"))));
+    QVERIFY(!m_editor->load(path(name)));
+    QCOMPARE(m_editor->textArea()->toPlainText(), QStringLiteral("Today"));
+    QCOMPARE(m_editor->currentFileName(), path(QStringLiteral("today.html")));
+
+    // So Save still goes to the document's own file, not over the other one.
+    m_editor->textArea()->insertPlainText(QStringLiteral("x"));
+    QVERIFY(m_editor->fileSave());
+    QCOMPARE(readFile(path(name)), before);
 }
 
 void TestTextEdit::loadDecidesBetweenHtmlAndPlainText()
