@@ -15,6 +15,8 @@ int main(int argc, char *argv[])
     startup::prepareApplication(*app);
     startup::ensureInterfaceFont();
     std::unique_ptr<QTranslator> translator(startup::installTranslator(*app, QLocale::system().name()));
+    std::unique_ptr<QTranslator> toolkitTranslator(
+        startup::installToolkitTranslator(*app, QLocale::system().name()));
 
     if (!startup::systemHasOpenGL()) {
         QMessageBox::critical(nullptr, QStringLiteral("OpenGL is needed"),
@@ -33,6 +35,7 @@ int main(int argc, char *argv[])
         (void)app->exec();
         startup::releaseSingleInstance(guard);
     }
+    toolkitTranslator.reset();
     translator.reset();
     app.reset();
     return 0;

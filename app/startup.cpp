@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QSharedMemory>
@@ -30,6 +31,15 @@ QTranslator *installTranslator(QApplication &app, const QString &localeName)
     // No directory, delimiters or suffix: load() then tries app_de_DE.qm,
     // app_de_DE, app_de.qm, app_de, ... in that order.
     (void)translator->load(QString::fromLatin1(translationBase) + localeName);
+    app.installTranslator(translator);
+    return translator;
+}
+
+QTranslator *installToolkitTranslator(QApplication &app, const QString &localeName)
+{
+    auto *translator = new QTranslator;
+    (void)translator->load(QStringLiteral("qtbase_") + localeName,
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     app.installTranslator(translator);
     return translator;
 }

@@ -27,6 +27,12 @@ bool ensureInterfaceFont(const QString &file = QString::fromLatin1(fontFile));
 // The caller owns the translator.
 QTranslator *installTranslator(QApplication &app, const QString &localeName);
 
+// Loads the toolkit's own texts for the locale (the buttons of message
+// boxes, the file, colour and print dialogs) from Qt's translation folder
+// and installs the translator whether or not a file was found. The caller
+// owns the translator.
+QTranslator *installToolkitTranslator(QApplication &app, const QString &localeName);
+
 // True when an OpenGL context can be made on this display.
 bool systemHasOpenGL();
 

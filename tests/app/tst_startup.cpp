@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QProcess>
 #include <QRawFont>
 #include <QSharedMemory>
@@ -24,6 +26,7 @@ private Q_SLOTS:
     void fontAddedOnlyWhenFamilyUnknown();
     void translatorPrefersFullLocaleName_data();
     void translatorPrefersFullLocaleName();
+    void toolkitTextsFollowTheLocale();
     void openGLIsFound();
     void secondClaimFails();
     void closingWindowsKeepsRunningUntilQuit();
@@ -85,6 +88,29 @@ void TestStartup::translatorPrefersFullLocaleName()
 
     QVERIFY(translator);
     QCOMPARE(QFileInfo(translator->filePath()).fileName(), loaded);
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+}
+
+// The buttons of the editor's unsaved-changes question and the toolkit's
+// dialogs speak the user's language too, not only the program's own texts.
+void TestStartup::toolkitTextsFollowTheLocale()
+{
+    QTranslator *translator = startup::installToolkitTranslator(*qApp, QStringLiteral("zh_CN"));
+    QVERIFY(translator);
+    QVERIFY(!translator->isEmpty());
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Application"), QStringLiteral("modified"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString::fromUtf8("取消"));
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+
+    // A locale without toolkit texts keeps the English ones.
+    translator = startup::installToolkitTranslator(*qApp, QStringLiteral("xx_XX"));
+    QVERIFY(translator);
+    QMessageBox english(QMessageBox::Warning, QStringLiteral("Application"), QStringLiteral("modified"),
+                        QMessageBox::Cancel);
+    QCOMPARE(english.button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
     QCoreApplication::removeTranslator(translator);
     delete translator;
 }
