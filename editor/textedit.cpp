@@ -365,7 +365,20 @@ void TextEdit::filePrint()
         dialog.setOption(QAbstractPrintDialog::PrintSelection);
     dialog.setWindowTitle(tr("Print Document"));
     if (dialog.exec() == QDialog::Accepted)
-        textEdit->print(&printer);
+        printDocument(&printer);
+}
+
+// The spell checker's wavy lines mark the screen, not the dictation, but
+// the document's own print copies them onto the page. A copy of the
+// document carries none of them.
+void TextEdit::printDocument(QPrinter *printer)
+{
+    if (printer->printRange() == QPrinter::Selection) {
+        textEdit->print(printer); // prints a copy of the selection
+        return;
+    }
+    const std::unique_ptr<QTextDocument> copy(textEdit->document()->clone());
+    copy->print(printer);
 }
 
 void TextEdit::filePrintPdf()
@@ -377,7 +390,7 @@ void TextEdit::filePrintPdf()
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(documentfile::pdfName(fn));
-    textEdit->document()->print(&printer);
+    printDocument(&printer);
 }
 
 void TextEdit::clipboardDataChanged()

@@ -9,6 +9,7 @@
 
 class QAction;
 class QComboBox;
+class QPrinter;
 class QFontComboBox;
 class CTextCheckerEdit;
 class QSkinObject;
@@ -84,6 +85,7 @@ private:
     void connectDocument();
     bool maybeSave();
     void setCurrentFileName(const QString &name);
+    void printDocument(QPrinter *printer);
     SpellCheckDialog::SpellCheckAction askAboutWord(SpellCheckDialog &dialog, QTextCursor &walker,
                                                     const QTextCharFormat &highlight);
     void mergeFormatOnWordOrSelection(const QTextCharFormat &format);

@@ -17,7 +17,11 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTextDocument>
 #include <QTextList>
 #include <QtTest>
@@ -43,6 +47,7 @@ private Q_SLOTS:
     void failedSaveLeavesDocumentModified();
     void pdfExport_data();
     void pdfExport();
+    void pdfShowsNoSpellingMarks();
     void loadDecidesBetweenHtmlAndPlainText_data();
     void loadDecidesBetweenHtmlAndPlainText();
     void loadRefusesFilesThatAreNotText_data();
@@ -274,6 +279,40 @@ void TestTextEdit::pdfExport()
     QVERIFY(pdf.startsWith("%PDF-"));
     QVERIFY(pdf.trimmed().endsWith("%%EOF"));
     QVERIFY(pdf.contains("/Type /Page"));
+}
+
+// The red wavy lines under misspelt words belong to the screen only.
+void TestTextEdit::pdfShowsNoSpellingMarks()
+{
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty())
+        QSKIP("pdftoppm (poppler-utils) is needed to look at the page");
+    m_editor->textArea()->setPlainText(QStringLiteral("I wnet hoem yesterdy."));
+    QTextCursor cursor(m_editor->textArea()->document());
+    QVERIFY(!cursor.block().layout()->formats().isEmpty()); // marked on screen
+
+    const auto driver = answerFileDialog(path(QStringLiteral("marks.pdf")));
+    m_editor->filePrintPdf();
+    QCOMPARE(driver->handled(), 1);
+    QCOMPARE(QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-png"),
+                                          QStringLiteral("-singlefile"), path(QStringLiteral("marks.pdf")),
+                                          path(QStringLiteral("page"))}),
+             0);
+    const QImage page(path(QStringLiteral("page.png")));
+    QVERIFY(!page.isNull());
+    int dark = 0;
+    int red = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            if (c.red() > 150 && c.green() < 100 && c.blue() < 100)
+                ++red;
+            else if (c.lightness() < 100)
+                ++dark;
+        }
+    }
+    QVERIFY(dark > 100); // the words are there
+    QCOMPARE(red, 0);
 }
 
 void TestTextEdit::loadDecidesBetweenHtmlAndPlainText_data()
