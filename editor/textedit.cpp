@@ -120,7 +120,7 @@ void TextEdit::setupFileActions()
     actionSave = addAction(tb, QStringLiteral("document-save"), QStringLiteral("/filesave.png"), tr("&Save"));
     actionSave->setShortcut(QKeySequence::Save);
     actionSave->setEnabled(false);
-    connect(actionSave, &QAction::triggered, this, &TextEdit::fileSave);
+    connect(actionSave, &QAction::triggered, this, &TextEdit::saveAsked);
 
     a = addAction(tb, QStringLiteral("document-print"), QStringLiteral("/fileprint.png"), tr("&Print..."));
     a->setShortcut(QKeySequence::Print);
@@ -284,7 +284,7 @@ bool TextEdit::maybeSave()
         tr("The document has been modified.\nDo you want to save your changes?"),
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     if (answer == QMessageBox::Save)
-        return fileSave();
+        return saveAsked();
     return answer != QMessageBox::Cancel;
 }
 
@@ -330,6 +330,15 @@ bool TextEdit::fileSave()
     // name now, so closing must still offer to save it.
     document->setModified(true);
     return false;
+}
+
+// Save asked for by the user. The window has no Save As button, so when the
+// file cannot be written under its name (the default name beside a media
+// file in a folder the user may not write, say), the user chooses another
+// name rather than being left with a dictation that cannot be saved.
+bool TextEdit::saveAsked()
+{
+    return fileSave() || (!fileName.isEmpty() && fileSaveAs());
 }
 
 bool TextEdit::fileSaveAs()

@@ -84,6 +84,7 @@ private:
     void setupVantiroActions();
     void connectDocument();
     bool maybeSave();
+    bool saveAsked();
     void setCurrentFileName(const QString &name);
     void printDocument(QPrinter *printer);
     SpellCheckDialog::SpellCheckAction askAboutWord(SpellCheckDialog &dialog, QTextCursor &walker,

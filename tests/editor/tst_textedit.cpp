@@ -45,6 +45,7 @@ private Q_SLOTS:
     void saveDefaultContinuesEarlierDictation();
     void failedSaveLeavesDocumentModified_data();
     void failedSaveLeavesDocumentModified();
+    void failedSaveByTheUserAsksForAnotherName();
     void pdfExport_data();
     void pdfExport();
     void pdfShowsNoSpellingMarks();
@@ -257,6 +258,35 @@ void TestTextEdit::failedSaveLeavesDocumentModified()
     const auto prompt = answerPrompt(QMessageBox::Cancel);
     QVERIFY(!m_editor->close());
     QCOMPARE(prompt->handled(), 1);
+}
+
+// The default name beside a media file may lie in a folder that cannot
+// take the dictation; Save, from the toolbar or from the question on
+// closing, then asks where to put it instead.
+void TestTextEdit::failedSaveByTheUserAsksForAnotherName()
+{
+    m_editor->textArea()->setPlainText(QStringLiteral("heard"));
+    QVERIFY(!m_editor->fileSaveDefault(path(QStringLiteral("no/such/folder/talk.avi"))));
+
+    {
+        const auto driver = answerFileDialog(path(QStringLiteral("rescued.html")));
+        action(QStringLiteral("&Save"))->trigger();
+        QCOMPARE(driver->handled(), 1);
+    }
+    QCOMPARE(m_editor->currentFileName(), path(QStringLiteral("rescued.html")));
+    QVERIFY(readFile(path(QStringLiteral("rescued.html"))).contains("heard"));
+    QVERIFY(!m_editor->textArea()->document()->isModified());
+
+    // The same through the question on closing.
+    QVERIFY(!m_editor->fileSaveDefault(path(QStringLiteral("no/such/folder/other.avi"))));
+    {
+        const auto prompt = answerPrompt(QMessageBox::Save);
+        const auto driver = answerFileDialog(path(QStringLiteral("second.txt")));
+        QVERIFY(m_editor->close());
+        QCOMPARE(prompt->handled(), 1);
+        QCOMPARE(driver->handled(), 1);
+    }
+    QCOMPARE(readFile(path(QStringLiteral("second.txt"))), QByteArray("heard"));
 }
 
 void TestTextEdit::pdfExport_data()
