@@ -27,9 +27,10 @@ bool ensureInterfaceFont(const QString &file = QString::fromLatin1(fontFile));
 // The caller owns the translator.
 QTranslator *installTranslator(QApplication &app, const QString &localeName);
 
-// Loads Qt's own translation (file dialogs, message box buttons, the text
-// area's menu) from the toolkit's translations folder, so that a Chinese
-// desktop shows no English in the toolkit's dialogs. The caller owns it.
+// Loads the toolkit's own texts for the locale (the buttons of message
+// boxes, the file, colour and print dialogs) from Qt's translation folder
+// and installs the translator whether or not a file was found. The caller
+// owns the translator.
 QTranslator *installToolkitTranslator(QApplication &app, const QString &localeName);
 
 // True when an OpenGL context can be made on this display.

@@ -65,7 +65,10 @@ void DiffDialog::importText(QString &rememberedPath, QTextEdit *pane, QString &t
         return;
     QTextStream stream(&file);
     text = stream.readAll();
-    pane->setText(text);
+    // Plain text whatever it holds: read as rich text, a file whose first
+    // line has a tag such as <i> would lose its tags and line breaks, and
+    // the comparison would report differences that are not there.
+    pane->setPlainText(text);
     text = pane->toPlainText();
 }
 

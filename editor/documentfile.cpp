@@ -9,14 +9,32 @@
 
 namespace documentfile {
 
+namespace {
+
+bool isValidUtf8(const QByteArray &bytes)
+{
+    // A sequence cut off at the end counts as invalid too.
+    QTextCodec::ConverterState state;
+    (void)QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), int(bytes.size()), &state);
+    return state.invalidChars == 0 && state.remainingChars == 0;
+}
+
+} // namespace
+
 Decoded decode(const QByteArray &bytes)
 {
-    QTextCodec *latin1 = QTextCodec::codecForName("ISO-8859-1");
-    QTextCodec *codec = QTextCodec::codecForHtml(bytes, latin1);
+    // A browser falls back to Latin-1 when nothing names the encoding. Bytes
+    // that form valid UTF-8 are UTF-8 in practice, though: read as Latin-1,
+    // Chinese or accented text would be garbled, and garbled for good once
+    // the document is saved again.
+    QTextCodec *fallback = QTextCodec::codecForName(isValidUtf8(bytes) ? "UTF-8" : "ISO-8859-1");
+    QTextCodec *codec = QTextCodec::codecForHtml(bytes, fallback);
     const QString text = codec->toUnicode(bytes);
     if (Qt::mightBeRichText(text))
         return {text, true};
-    return {QTextCodec::codecForLocale()->toUnicode(bytes), false};
+    // A byte-order mark names the encoding of plain text too.
+    QTextCodec *plain = QTextCodec::codecForUtfText(bytes, QTextCodec::codecForLocale());
+    return {plain->toUnicode(bytes), false};
 }
 
 QByteArray writerFormat(const QString &fileName)

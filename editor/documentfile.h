@@ -15,8 +15,10 @@ struct Decoded
 };
 
 // Decodes file bytes as a browser would (byte-order mark or charset
-// declaration, else Latin-1); text that does not look like rich text is
-// decoded again with the local 8-bit encoding and returned as plain text.
+// declaration, else UTF-8 when the bytes are valid UTF-8 and Latin-1 when
+// not); text that does not look like rich text is decoded again, with the
+// encoding its byte-order mark names or else the local 8-bit encoding, and
+// returned as plain text.
 Decoded decode(const QByteArray &bytes);
 
 // The document writer's format for a file name, chosen by its suffix

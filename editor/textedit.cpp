@@ -120,7 +120,7 @@ void TextEdit::setupFileActions()
     actionSave = addAction(tb, QStringLiteral("document-save"), QStringLiteral("/filesave.png"), tr("&Save"));
     actionSave->setShortcut(QKeySequence::Save);
     actionSave->setEnabled(false);
-    connect(actionSave, &QAction::triggered, this, &TextEdit::fileSave);
+    connect(actionSave, &QAction::triggered, this, &TextEdit::saveAsked);
 
     a = addAction(tb, QStringLiteral("document-print"), QStringLiteral("/fileprint.png"), tr("&Print..."));
     a->setShortcut(QKeySequence::Print);
@@ -261,6 +261,10 @@ bool TextEdit::load(const QString &f)
     if (!file.exists() || !file.open(QIODevice::ReadOnly))
         return false;
     const documentfile::Decoded decoded = documentfile::decode(file.readAll());
+    // Not text at all (an OpenDocument file, a media file): shown as text it
+    // is gibberish, and saving it back under its name would destroy it.
+    if (decoded.text.contains(QChar::Null))
+        return false;
     if (decoded.rich)
         textEdit->setHtml(decoded.text);
     else
@@ -280,7 +284,7 @@ bool TextEdit::maybeSave()
         tr("The document has been modified.\nDo you want to save your changes?"),
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     if (answer == QMessageBox::Save)
-        return fileSave();
+        return saveAsked();
     return answer != QMessageBox::Cancel;
 }
 
@@ -328,6 +332,15 @@ bool TextEdit::fileSave()
     return false;
 }
 
+// Save asked for by the user. The window has no Save As button, so when the
+// file cannot be written under its name (the default name beside a media
+// file in a folder the user may not write, say), the user chooses another
+// name rather than being left with a dictation that cannot be saved.
+bool TextEdit::saveAsked()
+{
+    return fileSave() || (!fileName.isEmpty() && fileSaveAs());
+}
+
 bool TextEdit::fileSaveAs()
 {
     const QString fn = QFileDialog::getSaveFileName(
@@ -361,7 +374,20 @@ void TextEdit::filePrint()
         dialog.setOption(QAbstractPrintDialog::PrintSelection);
     dialog.setWindowTitle(tr("Print Document"));
     if (dialog.exec() == QDialog::Accepted)
-        textEdit->print(&printer);
+        printDocument(&printer);
+}
+
+// The spell checker's wavy lines mark the screen, not the dictation, but
+// the document's own print copies them onto the page. A copy of the
+// document carries none of them.
+void TextEdit::printDocument(QPrinter *printer)
+{
+    if (printer->printRange() == QPrinter::Selection) {
+        textEdit->print(printer); // prints a copy of the selection
+        return;
+    }
+    const std::unique_ptr<QTextDocument> copy(textEdit->document()->clone());
+    copy->print(printer);
 }
 
 void TextEdit::filePrintPdf()
@@ -373,7 +399,7 @@ void TextEdit::filePrintPdf()
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(documentfile::pdfName(fn));
-    textEdit->document()->print(&printer);
+    printDocument(&printer);
 }
 
 void TextEdit::clipboardDataChanged()

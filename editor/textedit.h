@@ -9,6 +9,7 @@
 
 class QAction;
 class QComboBox;
+class QPrinter;
 class QFontComboBox;
 class CTextCheckerEdit;
 class QSkinObject;
@@ -83,7 +84,9 @@ private:
     void setupVantiroActions();
     void connectDocument();
     bool maybeSave();
+    bool saveAsked();
     void setCurrentFileName(const QString &name);
+    void printDocument(QPrinter *printer);
     SpellCheckDialog::SpellCheckAction askAboutWord(SpellCheckDialog &dialog, QTextCursor &walker,
                                                     const QTextCharFormat &highlight);
     void mergeFormatOnWordOrSelection(const QTextCharFormat &format);

@@ -68,6 +68,7 @@ private slots:
     void initTestCase();
     void import();
     void importReadOnlyFile();
+    void importKeepsTagsAndLineBreaks();
     void compare_data();
     void compare();
     void compareAgainStartsFromPanes();
@@ -257,4 +258,29 @@ void TestDiffDialog::compareAgainStartsFromPanes()
 }
 
 QTEST_MAIN(TestDiffDialog)
+// A plain text file stays plain text, also when its first line holds
+// something that looks like a tag.
+void TestDiffDialog::importKeepsTagsAndLineBreaks()
+{
+    const QString fileName = dir.filePath("tagged.txt");
+    const QString text = QString::fromUtf8("<i>Chapter 1</i> 第一章\nI like cats.\n");
+    {
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+    }
+    DiffDialog dialog;
+    dialog.show();
+    QString openedIn;
+    answerFileDialog(fileName, &openedIn);
+    QTest::mouseClick(child<QPushButton>(dialog, "importSource"), Qt::LeftButton);
+    QCOMPARE(child<QTextEdit>(dialog, "sourceFile")->toPlainText(), text);
+
+    // The same text typed into B compares as equal: nothing is coloured.
+    child<QTextEdit>(dialog, "targetFile")->setPlainText(text);
+    QTest::mouseClick(child<QPushButton>(dialog, "diffResult"), Qt::LeftButton);
+    QVERIFY(textIn(child<QTextEdit>(dialog, "sourceFile"), blue).isEmpty());
+    QVERIFY(textIn(child<QTextEdit>(dialog, "targetFile"), red).isEmpty());
+}
+
 #include "tst_diffdialog.moc"

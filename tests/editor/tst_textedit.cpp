@@ -2,6 +2,7 @@
 
 #include "diff/diffdialog.h"
 #include "editor/ctextcheckeredit.h"
+#include "editor/documentfile.h"
 #include "phonetic/phoneticdialog.h"
 
 #include "modaldriver.h"
@@ -16,7 +17,12 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTextDocument>
 #include <QTextList>
 #include <QtTest>
 
@@ -39,10 +45,14 @@ private Q_SLOTS:
     void saveDefaultContinuesEarlierDictation();
     void failedSaveLeavesDocumentModified_data();
     void failedSaveLeavesDocumentModified();
+    void failedSaveByTheUserAsksForAnotherName();
     void pdfExport_data();
     void pdfExport();
+    void pdfShowsNoSpellingMarks();
     void loadDecidesBetweenHtmlAndPlainText_data();
     void loadDecidesBetweenHtmlAndPlainText();
+    void loadRefusesFilesThatAreNotText_data();
+    void loadRefusesFilesThatAreNotText();
     void unmodifiedKeysReachThePlayer_data();
     void unmodifiedKeysReachThePlayer();
     void toolDialogsOpenAnewEachTime();
@@ -250,6 +260,35 @@ void TestTextEdit::failedSaveLeavesDocumentModified()
     QCOMPARE(prompt->handled(), 1);
 }
 
+// The default name beside a media file may lie in a folder that cannot
+// take the dictation; Save, from the toolbar or from the question on
+// closing, then asks where to put it instead.
+void TestTextEdit::failedSaveByTheUserAsksForAnotherName()
+{
+    m_editor->textArea()->setPlainText(QStringLiteral("heard"));
+    QVERIFY(!m_editor->fileSaveDefault(path(QStringLiteral("no/such/folder/talk.avi"))));
+
+    {
+        const auto driver = answerFileDialog(path(QStringLiteral("rescued.html")));
+        action(QStringLiteral("&Save"))->trigger();
+        QCOMPARE(driver->handled(), 1);
+    }
+    QCOMPARE(m_editor->currentFileName(), path(QStringLiteral("rescued.html")));
+    QVERIFY(readFile(path(QStringLiteral("rescued.html"))).contains("heard"));
+    QVERIFY(!m_editor->textArea()->document()->isModified());
+
+    // The same through the question on closing.
+    QVERIFY(!m_editor->fileSaveDefault(path(QStringLiteral("no/such/folder/other.avi"))));
+    {
+        const auto prompt = answerPrompt(QMessageBox::Save);
+        const auto driver = answerFileDialog(path(QStringLiteral("second.txt")));
+        QVERIFY(m_editor->close());
+        QCOMPARE(prompt->handled(), 1);
+        QCOMPARE(driver->handled(), 1);
+    }
+    QCOMPARE(readFile(path(QStringLiteral("second.txt"))), QByteArray("heard"));
+}
+
 void TestTextEdit::pdfExport_data()
 {
     QTest::addColumn<QString>("chosen");
@@ -272,6 +311,40 @@ void TestTextEdit::pdfExport()
     QVERIFY(pdf.contains("/Type /Page"));
 }
 
+// The red wavy lines under misspelt words belong to the screen only.
+void TestTextEdit::pdfShowsNoSpellingMarks()
+{
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty())
+        QSKIP("pdftoppm (poppler-utils) is needed to look at the page");
+    m_editor->textArea()->setPlainText(QStringLiteral("I wnet hoem yesterdy."));
+    QTextCursor cursor(m_editor->textArea()->document());
+    QVERIFY(!cursor.block().layout()->formats().isEmpty()); // marked on screen
+
+    const auto driver = answerFileDialog(path(QStringLiteral("marks.pdf")));
+    m_editor->filePrintPdf();
+    QCOMPARE(driver->handled(), 1);
+    QCOMPARE(QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-png"),
+                                          QStringLiteral("-singlefile"), path(QStringLiteral("marks.pdf")),
+                                          path(QStringLiteral("page"))}),
+             0);
+    const QImage page(path(QStringLiteral("page.png")));
+    QVERIFY(!page.isNull());
+    int dark = 0;
+    int red = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            if (c.red() > 150 && c.green() < 100 && c.blue() < 100)
+                ++red;
+            else if (c.lightness() < 100)
+                ++dark;
+        }
+    }
+    QVERIFY(dark > 100); // the words are there
+    QCOMPARE(red, 0);
+}
+
 void TestTextEdit::loadDecidesBetweenHtmlAndPlainText_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -288,6 +361,47 @@ void TestTextEdit::loadDecidesBetweenHtmlAndPlainText_data()
         << QByteArray("x < 3, y > 4\nnext") << "x < 3, y > 4\nnext" << false;
     QTest::newRow("plain text is local 8-bit")
         << QByteArray("Gr\xc3\xbc\xc3\x9f" "e\n<b>") << QString::fromUtf8("Grüße\n<b>") << false;
+    QTest::newRow("html declaring nothing in valid utf-8 is utf-8")
+        << QByteArray("<b>\xe6\x88\x91</b>\xe5\x8e\xbb caf\xc3\xa9") << QString::fromUtf8("我去 café") << true;
+    const QString utf16 = QStringLiteral("I like cats.\n");
+    QTest::newRow("plain text with a byte-order mark is unicode")
+        << QByteArray("\xff\xfe") + QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2)
+        << utf16 << false;
+}
+
+void TestTextEdit::loadRefusesFilesThatAreNotText_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes"); // empty: an OpenDocument file the editor wrote
+
+    QTest::newRow("opendocument") << "earlier.odt" << QByteArray();
+    QTest::newRow("media") << "lesson.mp4" << QByteArray("\x00\x00\x00\x18" "ftypmp42\x00\x00\x00\x00mp42isom", 24);
+}
+
+void TestTextEdit::loadRefusesFilesThatAreNotText()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+
+    if (bytes.isEmpty()) {
+        QTextDocument earlier;
+        earlier.setPlainText(QStringLiteral("An earlier dictation"));
+        QVERIFY(documentfile::write(earlier, path(name)));
+    } else {
+        writeFile(path(name), bytes);
+    }
+    const QByteArray before = readFile(path(name));
+
+    writeFile(path(QStringLiteral("today.html")), "<b>Today</b>");
+    QVERIFY(m_editor->load(path(QStringLiteral("today.html"))));
+    QVERIFY(!m_editor->load(path(name)));
+    QCOMPARE(m_editor->textArea()->toPlainText(), QStringLiteral("Today"));
+    QCOMPARE(m_editor->currentFileName(), path(QStringLiteral("today.html")));
+
+    // So Save still goes to the document's own file, not over the other one.
+    m_editor->textArea()->insertPlainText(QStringLiteral("x"));
+    QVERIFY(m_editor->fileSave());
+    QCOMPARE(readFile(path(name)), before);
 }
 
 void TestTextEdit::loadDecidesBetweenHtmlAndPlainText()
