@@ -139,16 +139,27 @@ void TestStartup::closingWindowsKeepsRunningUntilQuit()
     Vk window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Without a notification area closing the player itself ends the program,
+    // since nothing could bring it back; there the last window to close is
+    // another one, with the player hidden as the tray's Minimize hides it.
+    QWidget other;
+    QWidget *closing = &window;
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        window.hide();
+        closing = &other;
+    }
 
     bool aliveAfterClose = false;
-    QTimer::singleShot(0, &window, [&] { window.close(); });
+    QTimer::singleShot(0, closing, [&] { closing->close(); });
     QTimer::singleShot(200, &window, [&] {
         aliveAfterClose = true;
         window.quitAction()->trigger();
     });
     QCOMPARE(qApp->exec(), 0);
     QVERIFY(aliveAfterClose);
-    QVERIFY(!window.isVisible());
+    QVERIFY(!closing->isVisible());
 }
 
 bool TestStartup::instanceRunning()
