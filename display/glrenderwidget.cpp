@@ -191,6 +191,8 @@ void GLRenderWidget::resizeGL(int w, int h)
 void GLRenderWidget::paintGL()
 {
     glClear(GL_COLOR_BUFFER_BIT);
+    if (m_media && !m_still.isNull() && !m_stillUploaded && m_texture)
+        uploadStill();
     // Without a Media, or before its first picture, the widget is black.
     if (!m_media || !m_hasPicture || !m_displayList)
         return;
@@ -198,7 +200,9 @@ void GLRenderWidget::paintGL()
     glPushMatrix();
     if (m_keepAspectRatio && height() > 0) {
         const float widgetRatio = float(width()) / float(height());
-        const float videoRatio = m_media->displayAspectRatio();
+        float videoRatio = m_media->displayAspectRatio();
+        if (videoRatio <= 0 && !m_still.isNull() && m_still.height() > 0)
+            videoRatio = float(m_still.width()) / float(m_still.height());
         if (videoRatio > 0 && std::isfinite(videoRatio)) {
             if (videoRatio > widgetRatio)
                 glScalef(1, widgetRatio / videoRatio, 1); // bars above and below
@@ -246,6 +250,25 @@ void GLRenderWidget::updateFrame(int i)
     update();
 }
 
+// Runs with the context current. Without non-power-of-two textures the
+// still is scaled to the nearest such size, as the engine's pictures are.
+void GLRenderWidget::uploadStill()
+{
+    QImage still = m_still;
+    const bool npot = hasExtension(QStringLiteral("GL_EXT_texture_non_power_of_two"))
+        || hasExtension(QStringLiteral("GL_ARB_texture_non_power_of_two"));
+    if (!npot)
+        still = still.scaled(VideoPicture::roundToPowerOfTwo(still.width()),
+                             VideoPicture::roundToPowerOfTwo(still.height()),
+                             Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    glBindTexture(GL_TEXTURE_2D, m_texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, still.width(), still.height(), 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, still.constBits());
+    m_stillUploaded = true;
+    m_hasPicture = true;
+}
+
 void GLRenderWidget::setVideo(Media *f)
 {
     // One engine at a time feeds the texture.
@@ -253,9 +276,15 @@ void GLRenderWidget::setVideo(Media *f)
         disconnect(m_media, &Media::frameReady, this, &GLRenderWidget::updateFrame);
     m_media = f;
     m_hasPicture = false;
+    // A sound file's cover shows as a still; a video's own pictures replace
+    // it as they come.
+    m_still = QImage();
+    if (f && !f->cover().isNull())
+        m_still = f->cover().convertToFormat(QImage::Format_RGBA8888);
+    m_stillUploaded = false;
     if (f)
         connect(f, &Media::frameReady, this, &GLRenderWidget::updateFrame, Qt::UniqueConnection);
-    else
+    if (!f || !m_still.isNull())
         update();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QOpenGLFunctions_1_1>
+#include <QImage>
 #include <QOpenGLWidget>
 #include <QPointer>
 #include <QStringList>
@@ -48,6 +49,7 @@ protected:
 
 private:
     void checkFormatAndExtensions();
+    void uploadStill();
     void releaseGL();
 
     QPointer<Media> m_media;
@@ -57,6 +59,9 @@ private:
     // The texture holds a picture of the current Media; until then the
     // widget stays black.
     bool m_hasPicture = false;
+    // The cover of a sound file, uploaded at the next paint.
+    QImage m_still;
+    bool m_stillUploaded = false;
 
     // Extension names of the OpenGL implementation, read once per process.
     static QStringList s_extensions;

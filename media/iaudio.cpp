@@ -67,6 +67,9 @@ void IAudio::discard()
     restartStream();
 }
 
+// What the server has taken from the stream, less what its sink still
+// holds, moved on by the time since it last said so: the output's own
+// reckoning of what has been played.
 qint64 IAudio::playedBytes() const
 {
     if (!m_output)
@@ -74,8 +77,8 @@ qint64 IAudio::playedBytes() const
     const QAudio::State state = m_output->state();
     if (state != QAudio::ActiveState && state != QAudio::IdleState)
         return 0;
-    const qint64 held = qMax<qint64>(0, m_output->bufferSize() - m_output->bytesFree());
-    return qMax<qint64>(0, m_written - held - m_format.bytesForDuration(latencyMicroseconds));
+    const qint64 bytes = m_format.bytesForDuration(m_output->processedUSecs());
+    return qBound<qint64>(0, bytes - bytes % qMax(1, m_format.bytesPerFrame()), m_written);
 }
 
 void IAudio::openGate()

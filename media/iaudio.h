@@ -18,10 +18,8 @@ public:
     virtual ~IAudio(); // closes the output
     Q_DISABLE_COPY_MOVE(IAudio)
 
-    // What the output holds at most, and how long the server takes from
-    // taking a sample to playing it.
+    // What the output holds at most (the server may grant less).
     static constexpr int bufferMicroseconds = 200000;
-    static constexpr int latencyMicroseconds = 0;
 
     // Makes an output for that format (sampleSize 8 or 16 bits); keeps the
     // current one when its format already matches. False when the device
@@ -34,9 +32,9 @@ public:
     // mediaSeconds, and each byte moves on by secondsPerByte (the playing
     // speed shows in it). Lets heardSeconds() tell what has been played.
     int write(char *data, int length, double mediaSeconds, double secondsPerByte);
-    // Media seconds of the sample the listener hears now: what was written
-    // minus what the output still holds. False when nothing of known time
-    // has been played since the output started or was emptied.
+    // Media seconds of the sample the listener hears now: of what was
+    // written, the part the output reports played. False when nothing of
+    // known time has been played since the output started or was emptied.
     bool heardSeconds(double &seconds) const;
     // Drops what the output still holds and forgets the times written so
     // far. Timed writes are then dropped, as belonging to the place left,

@@ -5,6 +5,7 @@
 #include "media/parsingthread.h"
 #include "media/videodecodethread.h"
 
+#include <QFile>
 #include <QMediaDevices>
 #include <QTimer>
 
@@ -49,6 +50,22 @@ bool isMediaFormat(const AVInputFormat *format)
     static const QList<QByteArray> notMedia = {"tty", "bin", "xbin", "adf", "idf", "image2",
                                                "image2pipe", "ansi"};
     return !notMedia.contains(name) && !name.endsWith("_pipe");
+}
+
+// The start of the file reads as text: no NUL bytes, valid UTF-8 or plain
+// bytes of a legacy encoding, mostly printable.
+bool looksLikeText(const QString &name)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(4096);
+    if (head.isEmpty() || head.contains('\0'))
+        return false;
+    qsizetype control = 0;
+    for (const char c : head)
+        control += uchar(c) < 0x20 && c != '\n' && c != '\r' && c != '\t';
+    return control * 100 < head.size();
 }
 
 void freeCodecContext(AVCodecContext *&context)
@@ -153,7 +170,9 @@ bool Media::open(const QString &file, int64_t markIn, int64_t markOut)
     AVFormatContext *context = nullptr;
     const int opened = avformat_open_input(&context, name.constData(), nullptr, nullptr);
     if (opened < 0) {
-        emit error(openError(opened));
+        // Text that no reader took is no damaged media file but another kind.
+        const bool text = opened == AVERROR_INVALIDDATA && looksLikeText(QString::fromLocal8Bit(name));
+        emit error(openError(text ? AVERROR(EILSEQ) : opened));
         return false;
     }
     if (!isMediaFormat(context->iformat)) {

@@ -49,6 +49,7 @@ void VideoDecodeThread::run()
             if (codec)
                 avcodec_flush_buffers(codec);
             m_firstAfterSeek = true;
+            m_waitingForRetry = false;
             av_packet_unref(packet.get());
             continue;
         }
@@ -100,9 +101,10 @@ void VideoDecodeThread::handleFrame(AVFrame *frame)
     const int64_t stamp = frameStamp(frame);
     if (m_firstAfterSeek) {
         m_firstAfterSeek = false;
-        if (landedLate(stamp))
-            return;
+        m_waitingForRetry = landedLate(stamp);
     }
+    if (m_waitingForRetry)
+        return; // too late to show: the seek is read again
     if (stamp >= media->m_markOut - 1 && !media->m_passageDone) {
         // With sound, the sound ends the passage, to the sample; the
         // pictures after the end mark wait for the restart unseen.

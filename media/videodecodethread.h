@@ -37,4 +37,5 @@ private:
     bool landedLate(int64_t stamp);
     Media *m_media;
     bool m_firstAfterSeek = false; // the next frame is the first after a seek
+    bool m_waitingForRetry = false; // the seek landed late and is read again
 };

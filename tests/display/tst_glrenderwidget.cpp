@@ -195,6 +195,32 @@ private slots:
         }
     }
 
+    // A sound file's cover shows as a still, in its own shape: a 2:1 cover
+    // in a square widget leaves bars above and below.
+    void coverOfSoundFileShows()
+    {
+        const QString cover = m_dir.filePath(QStringLiteral("cover.png"));
+        const QString song = m_dir.filePath(QStringLiteral("song.mp3"));
+        QVERIFY(mediamaker::ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                    QStringLiteral("color=c=0x1E50C8:size=128x64"),
+                                    QStringLiteral("-frames:v"), QStringLiteral("1"), cover}));
+        QVERIFY(mediamaker::ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                    QStringLiteral("sine=duration=2"), QStringLiteral("-i"), cover,
+                                    QStringLiteral("-map"), QStringLiteral("0"), QStringLiteral("-map"),
+                                    QStringLiteral("1"), QStringLiteral("-c:v"), QStringLiteral("png"),
+                                    QStringLiteral("-disposition:v"), QStringLiteral("attached_pic"), song}));
+        Media media(nullptr, false, 0x10, rgb24, 0, 0);
+        QVERIFY(media.open(song));
+        auto widget = shownWidget({200, 200});
+        widget->setVideo(&media);
+        QTRY_VERIFY(near(widget->grabFramebuffer().pixelColor(100, 100), QColor(0x1E, 0x50, 0xC8)));
+        const QImage image = widget->grabFramebuffer();
+        QCOMPARE(image.pixelColor(100, 20), QColor(Qt::black));
+        QVERIFY(near(image.pixelColor(100, 60), QColor(0x1E, 0x50, 0xC8)));
+        widget->setVideo(nullptr);
+        QTRY_COMPARE(widget->grabFramebuffer().pixelColor(100, 100), QColor(Qt::black));
+    }
+
     // 854 pixels of RGB make rows of 2562 bytes, not a multiple of 4: the
     // picture must not shear.
     void rowsNotMultipleOfFourAreNotSheared()

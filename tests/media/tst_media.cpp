@@ -129,6 +129,20 @@ void tst_Media::initTestCase()
     cut.write(bytes.left(bytes.size() / 2)); // the index sits at the end and is lost
     cut.close();
 
+    // Text and pictures, which FFmpeg reads too (as a terminal animation, as
+    // an image sequence), but which are neither sound nor video.
+    QFile text(path("notes.txt"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("Lesson 3: listen twice, then write what you hear.\n");
+    text.close();
+    QFile longer(path("lesson.txt")); // long enough to be read as a terminal animation
+    QVERIFY(longer.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 200; ++i)
+        longer.write("The quick brown fox jumps over the lazy dog, line after line.\n");
+    longer.close();
+    QVERIFY(ffmpeg({"-f", "lavfi", "-i", "color=c=red:size=32x32", "-frames:v", "1", path("still.png")}));
+    QVERIFY(ffmpeg({"-f", "lavfi", "-i", "color=c=red:size=32x32", "-frames:v", "1", path("still.jpg")}));
+
     QFile noise(path("noise.mp4"));
     QVERIFY(noise.open(QIODevice::WriteOnly));
     QByteArray random(64 * 1024, Qt::Uninitialized);
@@ -147,6 +161,8 @@ void tst_Media::openFailures_data()
                                   << QStringLiteral("Error opening %1:\nNo such file.").arg(missing);
     QTest::newRow("random bytes") << path("noise.mp4")
                                   << openMessage(openCode(path("noise.mp4"))).arg(path("noise.mp4"));
+    for (const char *name : {"notes.txt", "lesson.txt", "still.png", "still.jpg"})
+        QTest::newRow(name) << path(name) << QStringLiteral("Error opening %1:\nUnknown format.").arg(path(name));
     QTest::newRow("truncated mp4")
         << path("truncated.mp4") << openMessage(openCode(path("truncated.mp4"))).arg(path("truncated.mp4"));
 }

@@ -36,6 +36,11 @@ private slots:
     void stopWithSeekPendingResumesAtTarget();
     void brokenFilesNeverHang_data();
     void brokenFilesNeverHang();
+    void coverArtPlaysAsAudio_data();
+    void coverArtPlaysAsAudio();
+    void seekPastEndMarkKeepsTheLoop();
+    void containersSeekToTheirTarget_data();
+    void containersSeekToTheirTarget();
     void playsWithoutAudioServer();
     void playsWithoutAudioServerChild();
 
@@ -93,6 +98,24 @@ void tst_MediaPlayback::initTestCase()
     QVERIFY(makeVideo(path("clip.avi"), 2, 320, 240, 25, {"-c:v", "mpeg4", "-c:a", "libmp3lame"}));
     QVERIFY(makeVideo(path("clip.ts"), 2, 320, 240, 25, h264));
     QVERIFY(makeAudio(path("tone.mp3"), 2));
+    // Covers: a still stored beside the sound, and beside a real video.
+    QVERIFY(ffmpeg({"-f", "lavfi", "-i", "color=c=blue:size=96x64", "-frames:v", "1",
+                    path("cover.png")}));
+    for (const char *name : {"cover.mp3", "cover.m4a", "cover.flac"})
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=duration=4", "-i", path("cover.png"), "-map", "0",
+                        "-map", "1", "-c:v", "png", "-disposition:v", "attached_pic",
+                        path(name)}));
+    QVERIFY(ffmpeg({"-i", path("clip.mp4"), "-i", path("cover.png"), "-map", "0", "-map", "1",
+                    "-c", "copy", "-c:v:1", "png", "-disposition:v:1", "attached_pic",
+                    path("cover.mp4")}));
+    // Key frames every 2 s in every container the engine opens.
+    for (const char *name : {"gop.mp4", "gop.mov", "gop.mkv", "gop.avi", "gop.ts"})
+        QVERIFY(makeVideo(path(name), 8, 320, 240, 25, {"-c:v", "libx264", "-preset", "ultrafast",
+                                                       "-g", "50", "-c:a", "aac"}));
+    QVERIFY(makeVideo(path("gop.webm"), 8, 320, 240, 25,
+                      {"-c:v", "libvpx", "-g", "50", "-deadline", "realtime", "-c:a", "libopus"}));
+    QVERIFY(makeVideo(path("gop.mpg"), 8, 320, 240, 25, {"-c:v", "mpeg2video", "-g", "50", "-c:a", "mp2"}));
+    QVERIFY(makeVideo(path("gop.ogv"), 8, 320, 240, 25, {"-c:v", "libtheora", "-g", "50", "-c:a", "libvorbis"}));
     QRandomGenerator random(4711);
     for (const QString name : {"front.mp4", "clip.mkv", "clip.avi", "clip.ts", "tone.mp3"}) {
         QFile file(path(name));
@@ -347,6 +370,99 @@ void tst_MediaPlayback::brokenFilesNeverHang()
 }
 
 // Runs this test program again with an audio server that does not exist.
+void tst_MediaPlayback::coverArtPlaysAsAudio_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("video");
+    QTest::newRow("MP3") << path("cover.mp3") << false;
+    QTest::newRow("M4A") << path("cover.m4a") << false;
+    QTest::newRow("FLAC") << path("cover.flac") << false;
+    QTest::newRow("MP4 with video and cover") << path("cover.mp4") << true;
+}
+
+// A cover picture is a still beside the sound, never the video: positions,
+// seeks and the loop run on the sound, as in any audio file.
+void tst_MediaPlayback::coverArtPlaysAsAudio()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, video);
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    MediaProbe probe(media.get());
+    QVERIFY(media->open(file));
+    QCOMPARE(probe.hasVideo(), video);
+    QCOMPARE(media->cover().size(), QSize(96, 64));
+    if (video) {
+        QCOMPARE(probe.referenceStream()->codecpar->width, 320);
+        return;
+    }
+    QCOMPARE(probe.referenceStreamIndex(), probe.audioStreamIndex());
+    QSignalSpy repeated(media.get(), &Media::passageRepeated);
+    media->start();
+    QTRY_VERIFY_SLOW(media->position() > media->startTime() + media->ticks(0.3));
+    media->seekTo(media->startTime() + media->ticks(2.0));
+    QTRY_VERIFY_SLOW(media->position() >= media->startTime() + media->ticks(2.0));
+    QVERIFY(media->position() < media->startTime() + media->ticks(2.6));
+    media->setMarkOut(media->startTime() + media->ticks(2.6));
+    media->setMarkIn(media->startTime() + media->ticks(2.2));
+    QTRY_VERIFY_SLOW(repeated.count() >= 2);
+    QVERIFY(media->position() <= media->startTime() + media->ticks(2.7));
+    media->stop();
+}
+
+// With a passage marked, a jump past its end goes to its start mark: the
+// sound goes on there and the passage keeps repeating.
+void tst_MediaPlayback::seekPastEndMarkKeepsTheLoop()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    QVERIFY(media->open(path("tone.wav")));
+    QSignalSpy repeated(media.get(), &Media::passageRepeated);
+    media->setMarkOut(media->ticks(1.5));
+    media->setMarkIn(media->ticks(1.0));
+    media->start();
+    QTRY_VERIFY_SLOW(media->position() >= media->ticks(1.1));
+    media->seekRelative(30.0);
+    QTRY_VERIFY_SLOW(repeated.count() >= 2);
+    QVERIFY(media->position() >= media->ticks(0.95));
+    QVERIFY(media->position() <= media->ticks(1.6));
+    media->stop();
+}
+
+void tst_MediaPlayback::containersSeekToTheirTarget_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *name : {"gop.mp4", "gop.mov", "gop.mkv", "gop.webm", "gop.avi", "gop.mpg",
+                             "gop.ts", "gop.ogv"})
+        QTest::newRow(name) << path(name);
+}
+
+// Key frames every 2 s and a target between them: the first picture shown
+// is the one at the target, whatever the container can seek to.
+void tst_MediaPlayback::containersSeekToTheirTarget()
+{
+    QFETCH(QString, file);
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    QVERIFY(media->open(file));
+    Shown shown(media.get());
+    media->start();
+    QTRY_VERIFY_SLOW(shown.stamps.size() > 3);
+    const double target = 5.3;
+    const double start = double(media->startTime()) * MediaProbe(media.get()).timeBase();
+    shown.stamps.clear();
+    media->seekTo(media->startTime() + media->ticks(target));
+    // Pictures of the old place (all before 2 s) may still come first.
+    const auto jumped = [&] {
+        QList<double> after;
+        for (double stamp : shown.stamps)
+            if (stamp - start > 2.0)
+                after.append(stamp - start);
+        return after;
+    };
+    QTRY_VERIFY_SLOW(jumped().size() > 2);
+    media->stop();
+    const double first = jumped().first();
+    QVERIFY2(first >= target - 0.05 && first <= target + 0.05, qPrintable(QString::number(first)));
+}
+
 void tst_MediaPlayback::playsWithoutAudioServer()
 {
     QProcess child;

@@ -1,0 +1,165 @@
+#include "media/media.h"
+#include "tests/media/mediaprobe.h"
+#include "tests/support/soundprobe.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace soundprobe;
+
+#define QTRY_VERIFY_SLOW(expr) QTRY_VERIFY_WITH_TIMEOUT(expr, 20000)
+
+// What is heard: the engine's sound recorded from the output's monitor and
+// read back from the recording's own content (clicks and tones that name
+// their second), not from the engine's counters.
+class tst_MediaSound : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void holdResumesWhereTheSoundStopped_data();
+    void holdResumesWhereTheSoundStopped();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+namespace {
+
+struct Track {
+    const char *name;
+    QStringList codec;
+};
+
+const QList<Track> &tracks()
+{
+    static const QList<Track> all = {
+        {"track.wav", {}},
+        {"track.mp3", {"-c:a", "libmp3lame", "-b:a", "128k"}},
+        {"track.m4a", {"-c:a", "aac"}},
+        {"track.flac", {}},
+        {"track.ogg", {"-c:a", "libvorbis"}},
+        {"track.opus", {"-c:a", "libopus"}},
+    };
+    return all;
+}
+
+double seconds(Media *media, int64_t ticks)
+{
+    return double(ticks) * MediaProbe(media).timeBase();
+}
+
+// Recording seconds of silence between two recording times: where the
+// output ran dry for a moment, media time stood still.
+double dropouts(const QList<Span> &gaps, double from, double to)
+{
+    double total = 0.0;
+    for (const Span &gap : gaps)
+        total += qMax(0.0, qMin(gap.to, to) - qMax(gap.from, from));
+    return total;
+}
+
+// Media time heard at recording time at, from the last click before it
+// whose second is known.
+bool mediaTimeBefore(const QList<Click> &found, const QList<Span> &gaps, double at, double &media)
+{
+    for (qsizetype i = found.size() - 1; i >= 0; --i) {
+        if (found.at(i).at <= at && found.at(i).second >= 0) {
+            media = found.at(i).second + (at - found.at(i).at) - dropouts(gaps, found.at(i).at, at);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Media time heard at recording time at, from the first click after it
+// whose second is known.
+bool mediaTimeAfter(const QList<Click> &found, const QList<Span> &gaps, double at, double &media)
+{
+    for (const Click &click : found) {
+        if (click.at >= at && click.second >= 0) {
+            media = click.second - (click.at - at) + dropouts(gaps, at, click.at);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+void tst_MediaSound::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    for (const Track &track : tracks())
+        QVERIFY(makeTimedTrack(path(track.name), 10, track.codec));
+}
+
+void tst_MediaSound::holdResumesWhereTheSoundStopped_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const Track &track : tracks())
+        QTest::newRow(track.name) << path(track.name);
+}
+
+// Hold twice and resume: each time the sound goes on where it stopped, and
+// the place the engine keeps is the one last heard.
+void tst_MediaSound::holdResumesWhereTheSoundStopped()
+{
+    QFETCH(QString, file);
+    std::unique_ptr<Media> media(new Media(nullptr, false, 0x10, 2, 0, 0));
+    QVERIFY(media->open(file));
+    media->setVolume(1.0, 1.0);
+    Recorder recorder;
+    QVERIFY(recorder.start());
+    media->start();
+    QList<double> kept;
+    for (double until : {3.4, 5.6}) {
+        QTRY_VERIFY_SLOW(seconds(media.get(), media->position()) >= until);
+        media->stop();
+        kept.append(seconds(media.get(), media->position()));
+        QTest::qWait(400); // a pause the recording shows as silence
+        media->start();
+    }
+    QTRY_VERIFY_SLOW(seconds(media.get(), media->position()) >= 7.0);
+    media->stop();
+    const QVector<qint16> samples = recorder.stop();
+    const QList<Click> found = clicks(samples);
+
+    QList<Span> holds = silences(samples, 0.2);
+    // The silences before the sound began and after it ended are no holds.
+    while (!holds.isEmpty() && (found.isEmpty() || holds.first().to <= found.first().at))
+        holds.removeFirst();
+    while (!holds.isEmpty() && (found.isEmpty() || holds.last().from >= found.last().at))
+        holds.removeLast();
+    QCOMPARE(holds.size(), 2);
+    // A busy machine may leave the output dry for a moment now and then.
+    QList<Span> gaps = silences(samples, 0.002);
+    gaps.removeIf([](const Span &gap) { return gap.to - gap.from >= 0.2; });
+    for (int i = 0; i < 2; ++i) {
+        double stopped = 0.0;
+        double resumed = 0.0;
+        QVERIFY(mediaTimeBefore(found, gaps, holds.at(i).from, stopped));
+        QVERIFY(mediaTimeAfter(found, gaps, holds.at(i).to, resumed));
+        const QString where = QStringLiteral("hold %1: heard up to %2 s, resumed at %3 s, kept %4 s")
+                                  .arg(i).arg(stopped).arg(resumed).arg(kept.at(i));
+        QVERIFY2(qAbs(resumed - stopped) <= 0.05, qPrintable(where));
+        QVERIFY2(qAbs(kept.at(i) - stopped) <= 0.05, qPrintable(where));
+    }
+}
+
+int main(int argc, char *argv[])
+{
+    // Other tests play sound at the same time; the recordings hear only ours.
+    PrivateSoundServer server;
+    if (!server.start()) {
+        qCritical("the private audio server did not start");
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    tst_MediaSound test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_mediasound.moc"
