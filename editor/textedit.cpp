@@ -155,6 +155,8 @@ void TextEdit::setupVantiroActions()
     connect(actionPhoneticLookup, &QAction::triggered, this, &TextEdit::lookupPhonetic);
     actionDiffText = addAction(tb, QString(), QStringLiteral("/diff.png"), tr("&DiffText"));
     connect(actionDiffText, &QAction::triggered, this, &TextEdit::diffText);
+    actionCompareReference = addAction(tb, QString(), QStringLiteral("/compare.png"), tr("Compare with reference"));
+    connect(actionCompareReference, &QAction::triggered, this, &TextEdit::compareWithReference);
 }
 
 void TextEdit::checkSpelling()
@@ -250,9 +252,7 @@ void TextEdit::lookupPhonetic()
 
 void TextEdit::diffText()
 {
-    auto *dialog = new DiffDialog(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
+    newDiffDialog()->show();
 }
 
 bool TextEdit::load(const QString &f)
@@ -354,6 +354,7 @@ bool TextEdit::fileSaveAs()
 
 bool TextEdit::fileSaveDefault(const QString &mediaPath)
 {
+    mediaFile = mediaPath;
     const QString target = mediaPath + QLatin1String(".html");
     if (QFileInfo::exists(target)) {
         // An earlier dictation for this media file: continue it rather
