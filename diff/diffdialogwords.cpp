@@ -16,6 +16,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -115,11 +116,16 @@ void DiffDialog::setupWordView()
     scoreLayout->addWidget(scoreTable, 1);
     scoreLayout->addLayout(buttons);
 
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    // The table's figures need more room than the words.
+    splitter->setSizes({5, 6});
     form->gridLayout_2->addWidget(splitter, 1, 0);
-    form->gridLayout_2->setRowStretch(1, 2);
-    resize(std::max(width(), 1000), std::max(height(), 700));
+    form->gridLayout_2->setRowStretch(0, 1);
+    form->gridLayout_2->setRowStretch(1, 1);
+    // Room for the words and the score, as far as the screen allows.
+    QSize size(1100, 760);
+    if (const QScreen *screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.95);
+    resize(size.expandedTo(QSize(780, 352)));
 }
 
 void DiffDialog::setTexts(const QString &dictation, const QString &reference)

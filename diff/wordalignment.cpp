@@ -15,6 +15,8 @@ constexpr int substituteCost = 4;
 // Far above any real cost, yet far enough below the int limit that adding a
 // step's cost to it cannot overflow.
 constexpr int unreachable = std::numeric_limits<int>::max() / 2;
+// The most cells the table of moves may hold (one byte each).
+constexpr size_t maxMoves = size_t(1) << 26;
 
 bool isWordChar(char32_t c)
 {
@@ -112,16 +114,23 @@ void alignMiddle(const int *a, int n, const int *b, int m, int referenceOffset, 
     // The band grows until no alignment outside it could cost less than
     // the best one inside: a dictation with few faults stays close to the
     // diagonal, so the table stays narrow.
+    // Two unrelated long texts would need the whole table; past
+    // maxMoves cells the band stops growing and its best alignment, if
+    // not the best of all, is taken.
     std::vector<quint8> moves;
     int margin = 16;
     int lo = 0;
     int hi = 0;
     for (;;) {
+        const int fitting = int(std::min<size_t>(maxMoves / size_t(n + 1), size_t(n + m + 1)));
+        const bool last = std::abs(m - n) + 2 * margin + 1 >= fitting;
+        if (last)
+            margin = std::max(0, (fitting - 1 - std::abs(m - n)) / 2);
         lo = std::max(-n, std::min(0, m - n) - margin);
         hi = std::min(m, std::max(0, m - n) + margin);
         const int cost = alignInBand(a, n, b, m, lo, hi, moves);
         const int outside = std::min(leastCostThrough(lo - 1, n, m), leastCostThrough(hi + 1, n, m));
-        if (cost <= outside)
+        if (last || cost <= outside)
             break;
         margin *= 2;
     }
@@ -172,25 +181,29 @@ QList<TextWord> splitWords(const QString &text)
             continue;
         }
         const qsizetype start = i;
-        QString key;
+        bool apostrophe = false;
         for (;;) {
-            key += text.mid(i, units);
             i += units;
             if (i >= size)
                 break;
             char32_t next = codePointAt(text, i, &units);
             if (isApostrophe(next) && i + units < size) {
                 qsizetype afterUnits = 1;
-                if (isWordChar(codePointAt(text, i + units, &afterUnits))) {
-                    key += QLatin1Char('\'');
+                const char32_t after = codePointAt(text, i + units, &afterUnits);
+                if (isWordChar(after)) {
+                    apostrophe = true;
                     i += units;
-                    next = codePointAt(text, i, &units);
+                    next = after;
+                    units = afterUnits;
                 }
             }
             if (!isWordChar(next))
                 break;
         }
-        words.append({key.toLower(), start, i - start, line});
+        QString key = text.mid(start, i - start).toLower();
+        if (apostrophe)
+            key.replace(u'\u2019', u'\'').replace(u'\u02BC', u'\'');
+        words.append({std::move(key), start, i - start, line});
     }
     return words;
 }

@@ -34,6 +34,14 @@ QString gapHtml(const QString &gap)
     return escaped(out);
 }
 
+QString withoutLeadingBlanks(const QString &text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace())
+        ++i;
+    return text.mid(i);
+}
+
 QString styled(WordReport::Mark mark, const QString &decoration, const QString &text)
 {
     return QStringLiteral("<span style=\"color:%1; background-color:%2; %3\">%4</span>")
@@ -144,13 +152,16 @@ QString WordReport::wordViewHtml(const WordScore &score)
             closeLine();
             line = step.line;
             at = line < lineStarts.size() ? lineStarts[line] : reference.size();
-            html += QStringLiteral("<p><a name=\"%1\"></a>").arg(lineAnchor(line)) + numberHtml(line);
+            html += QStringLiteral("<p style=\"margin-top:3px; margin-bottom:3px;\"><a name=\"%1\"></a>")
+                        .arg(lineAnchor(line))
+                + numberHtml(line);
             lineOpen = true;
         }
         if (step.reference >= 0) {
             const TextWord &word = words[step.reference];
             const QString gap = reference.mid(at, word.position - at);
-            html += lineOpen ? escaped(gap.trimmed()) : gapHtml(gap);
+            // A line's leading blanks go, a dialogue dash and its blank stay.
+            html += gapHtml(lineOpen ? withoutLeadingBlanks(gap) : gap);
             at = word.position + word.length;
             nextWord = step.reference + 1;
             html += stepHtml(score, step);
@@ -196,12 +207,17 @@ QString WordReport::legendHtml()
         {SlipMark, tr("Spelling slip: a word the spell checker does not know, "
                       "at most two letters away from the right one")},
     };
-    QString html;
-    for (const auto &entry : entries) {
-        html += QLatin1String("<p>") + markHtml(entry.mark, sample, right) + QLatin1String("&nbsp; ")
-            + escaped(entry.text) + QLatin1String("</p>");
+    // Two marks a row, so the legend takes little room under the words.
+    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"2\">");
+    for (int i = 0; i < 4; ++i) {
+        if (i % 2 == 0)
+            html += QLatin1String("<tr>");
+        html += QLatin1String("<td>") + markHtml(entries[i].mark, sample, right)
+            + QLatin1String("</td><td>") + escaped(entries[i].text) + QLatin1String("</td>");
+        if (i % 2 == 1)
+            html += QLatin1String("</tr>");
     }
-    return html;
+    return html + QLatin1String("</table>");
 }
 
 QString WordReport::rate(const WordCounts &counts)

@@ -31,7 +31,7 @@ public:
     // not show; each paragraph starts with the anchor lineAnchor(line).
     static QString wordViewHtml(const WordScore &score);
     static QString lineAnchor(int line);
-    // What each mark means, one paragraph per mark.
+    // What each mark means: a table of the four marks, two a row.
     static QString legendHtml();
     // The totals in one sentence.
     static QString summaryText(const WordCounts &counts);

@@ -264,6 +264,15 @@ void TestWordScore::bandFindsTheLeastCost()
     const QList<TextWord> a = ::splitWords(reference);
     const QList<TextWord> b = ::splitWords(dictation);
     QCOMPARE(costOf(alignWords(a, b), a, b), leastCost(a, b));
+
+    // Two unrelated texts too long for the whole table: the band stops
+    // growing, and the alignment is still whole and no worse than pairing
+    // the words in order.
+    const QList<TextWord> x = ::splitWords(randomText(rng, 12000, 16));
+    const QList<TextWord> y = ::splitWords(randomText(rng, 11000, 16));
+    const int cost = costOf(alignWords(x, y), x, y);
+    QVERIFY(cost >= leastCost(x, y));
+    QVERIFY(cost <= 4 * 11000 + 3 * 1000);
 }
 
 void TestWordScore::linesGetTheirOwnRows()
