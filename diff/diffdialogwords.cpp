@@ -116,8 +116,6 @@ void DiffDialog::setupWordView()
     scoreLayout->addWidget(scoreTable, 1);
     scoreLayout->addLayout(buttons);
 
-    // The table's figures need more room than the words.
-    splitter->setSizes({5, 6});
     form->gridLayout_2->addWidget(splitter, 1, 0);
     form->gridLayout_2->setRowStretch(0, 1);
     form->gridLayout_2->setRowStretch(1, 1);
@@ -125,7 +123,14 @@ void DiffDialog::setupWordView()
     QSize size(1100, 760);
     if (const QScreen *screen = this->screen())
         size = size.boundedTo(screen->availableGeometry().size() * 0.95);
-    resize(size.expandedTo(QSize(780, 352)));
+    size = size.expandedTo(QSize(780, 352));
+    resize(size);
+    // The table's figures need more room than the words; given in pixels
+    // before the first layout, the sizes would otherwise follow the
+    // widgets' size hints, which leave the sentences no room.
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({size.width() * 9 / 20, size.width() * 11 / 20});
 }
 
 void DiffDialog::setTexts(const QString &dictation, const QString &reference)
