@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextEdit>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -32,6 +33,7 @@ private Q_SLOTS:
     void cleanup();
     void comparisonIsSavedWithTheDictation();
     void cuesAsReference();
+    void referenceImportedInTheDialogIsRemembered();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -197,6 +199,49 @@ void TestComparisonSection::cuesAsReference()
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[2].reference, QString("Fine, thanks."));
     QCOMPARE(lines[2].counts.deleted, 2);
+    QCOMPARE(dialog->wordScore()->total().correct, 5);
+}
+
+void TestComparisonSection::referenceImportedInTheDialogIsRemembered()
+{
+    QVERIFY(QDir().mkpath(path("course/unit1")));
+    const QString media = path("course/unit1/talk.mkv");
+    const QString reference = path("course/unit1/talk.en.vtt");
+    {
+        QFile file(reference);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("WEBVTT\n\n00:01.000 --> 00:02.000\n<v Ann>Hello, Tom.</v>\n\n"
+                   "00:02.000 --> 00:04.000\nHow was <i>your</i> trip?\n");
+    }
+    QVERIFY(m_editor->fileSaveDefault(media));
+    m_editor->textArea()->setPlainText("hello tom how was you trip");
+
+    // The plain comparison imports B from the media file's folder.
+    m_editor->diffText();
+    DiffDialog *dialog = lastDialog();
+    QVERIFY(dialog);
+    QString openedIn;
+    ModalDriver driver([&](QWidget *modal) {
+        auto *files = qobject_cast<QFileDialog *>(modal);
+        if (!files)
+            return false;
+        openedIn = files->directory().absolutePath();
+        files->selectFile(reference);
+        static_cast<QDialog *>(files)->accept();
+        return true;
+    });
+    QTest::mouseClick(dialog->findChild<QPushButton *>("outputTarget"), Qt::LeftButton);
+    QCOMPARE(driver.handled(), 1);
+    QCOMPARE(openedIn, path("course/unit1"));
+    QCOMPARE(dialog->findChild<QTextEdit *>("targetFile")->toPlainText(), QString("Hello, Tom.\nHow was your trip?"));
+
+    // From then on the editor compares with it without asking.
+    compareAction()->trigger();
+    QCOMPARE(driver.handled(), 1);
+    dialog = lastDialog();
+    QVERIFY(dialog->wordScore());
+    QCOMPARE(dialog->wordScore()->lines().size(), 2);
+    QCOMPARE(dialog->wordScore()->total().substituted, 1);
     QCOMPARE(dialog->wordScore()->total().correct, 5);
 }
 
