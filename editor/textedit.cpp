@@ -1,5 +1,6 @@
 #include "editor/textedit.h"
 
+#include "editor/comparisonsection.h"
 #include "editor/cspellengine.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/documentfile.h"
@@ -176,7 +177,15 @@ void TextEdit::checkSpelling()
     const QTextCursor kept = textEdit->textCursor();
     QTextCursor walker(textEdit->document());
     walker.movePosition(QTextCursor::Start);
-    while (!walker.atEnd()) {
+    // A comparison saved at the end quotes the learner's misspellings on
+    // purpose; the check ends where it starts, a cursor that follows the
+    // replacements made on the way.
+    QTextCursor end(textEdit->document());
+    const int sectionStart = comparisonsection::start(*textEdit->document());
+    end.movePosition(QTextCursor::End);
+    if (sectionStart >= 0)
+        end.setPosition(sectionStart);
+    while (!walker.atEnd() && walker.position() < end.position()) {
         QCoreApplication::processEvents();
         const int stepStart = walker.position();
         walker.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);

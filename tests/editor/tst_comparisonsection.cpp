@@ -4,6 +4,7 @@
 #include "diff/wordreport.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/documentfile.h"
+#include "editor/spellcheckdialog.h"
 #include "editor/textedit.h"
 
 #include "modaldriver.h"
@@ -11,6 +12,8 @@
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -34,6 +37,7 @@ private Q_SLOTS:
     void comparisonIsSavedWithTheDictation();
     void cuesAsReference();
     void referenceImportedInTheDialogIsRemembered();
+    void spellCheckEndsBeforeTheComparison();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -243,6 +247,34 @@ void TestComparisonSection::referenceImportedInTheDialogIsRemembered()
     QCOMPARE(dialog->wordScore()->lines().size(), 2);
     QCOMPARE(dialog->wordScore()->total().substituted, 1);
     QCOMPARE(dialog->wordScore()->total().correct, 5);
+}
+
+// The saved comparison quotes the dictation's misspellings; the spell check
+// asks about each of them once, in the dictation.
+void TestComparisonSection::spellCheckEndsBeforeTheComparison()
+{
+    m_editor->textArea()->setPlainText("I recieve leters.");
+    m_editor->compareWithReferenceLines({"I receive letters."});
+    QVERIFY(lastDialog() && lastDialog()->wordScore());
+    QCOMPARE(lastDialog()->wordScore()->total().spellingSlips, 2);
+    comparisonsection::replace(*m_editor->textArea()->document(), lastDialog()->comparisonHtml());
+    QVERIFY(m_editor->textArea()->toPlainText().count("recieve") > 1);
+
+    QStringList asked;
+    ModalDriver driver([&](QWidget *modal) {
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            box->button(QMessageBox::Ok)->click();
+            return true;
+        }
+        auto *dialog = qobject_cast<SpellCheckDialog *>(modal);
+        if (!dialog)
+            return false;
+        asked << dialog->findChild<QLabel *>("lblUnknownWord")->text();
+        dialog->findChild<QPushButton *>("btnIgnoreOnce")->click();
+        return true;
+    });
+    m_editor->checkSpelling();
+    QCOMPARE(asked, QStringList({"<b>recieve</b>", "<b>leters</b>"}));
 }
 
 QTEST_MAIN(TestComparisonSection)
