@@ -42,6 +42,25 @@ QString withoutLeadingBlanks(const QString &text)
     return text.mid(i);
 }
 
+// Writes the part of the text between two reference words that goes before
+// an extra word, up to and including its last blank (all of it when it has
+// none, with a blank after it), and returns how many characters it took.
+qsizetype writeGapBeforeExtra(QString &html, const QString &gap, bool lineOpen)
+{
+    qsizetype cut = gap.size();
+    while (cut > 0 && !gap[cut - 1].isSpace())
+        --cut;
+    if (cut > 0) {
+        if (!lineOpen)
+            html += gapHtml(gap.left(cut));
+        return cut;
+    }
+    html += escaped(gap);
+    if (!lineOpen)
+        html += QLatin1Char(' ');
+    return gap.size();
+}
+
 QString styled(WordReport::Mark mark, const QString &decoration, const QString &text)
 {
     return QStringLiteral("<span style=\"color:%1; background-color:%2; %3\">%4</span>")
@@ -173,19 +192,7 @@ QString WordReport::wordViewHtml(const WordScore &score)
         const qsizetype until = nextWord < words.size() && words[nextWord].line == line
             ? words[nextWord].position
             : std::max(at, lineEnd(line));
-        const QString gap = reference.mid(at, until - at);
-        qsizetype cut = gap.size();
-        while (cut > 0 && !gap[cut - 1].isSpace())
-            --cut;
-        if (cut > 0) {
-            html += lineOpen ? QString() : gapHtml(gap.left(cut));
-            at += cut;
-        } else {
-            html += escaped(gap);
-            at += gap.size();
-            if (!lineOpen)
-                html += QLatin1Char(' ');
-        }
+        at += writeGapBeforeExtra(html, reference.mid(at, until - at), lineOpen);
         html += stepHtml(score, step) + QLatin1Char(' ');
         lineOpen = false;
     }
