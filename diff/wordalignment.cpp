@@ -132,7 +132,9 @@ void alignMiddle(const int *a, int n, const int *b, int m, int referenceOffset, 
         const int outside = std::min(leastCostThrough(lo - 1, n, m), leastCostThrough(hi + 1, n, m));
         if (last || cost <= outside)
             break;
-        margin *= 2;
+        // The band's best alignment bounds the best of all; a band wide
+        // enough that leaving it costs more than that is the last needed.
+        margin = std::max(margin * 2, (cost / insertCost - std::abs(m - n)) / 2 + 1);
     }
 
     const int width = hi - lo + 1;
