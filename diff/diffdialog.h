@@ -62,6 +62,9 @@ public:
     // before the first.
     QString comparisonHtml() const;
     void printComparison(QPrinter *printer) const;
+    // Tells the user how saving the comparison went; fileName is where it
+    // went, empty when it was not saved.
+    void showSaveResult(const QString &fileName);
 
 public Q_SLOTS:
     // What the compare button does.
@@ -99,6 +102,7 @@ private:
     QTableWidget *scoreTable = nullptr;
     QPushButton *saveComparison = nullptr;
     QPushButton *printComparisonButton = nullptr;
+    QLabel *saveStatus = nullptr;
 
     std::unique_ptr<WordScore> score;
     WordScore::SpellTest spellTest;

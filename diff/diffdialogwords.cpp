@@ -109,7 +109,9 @@ void DiffDialog::setupWordView()
         button->setEnabled(false);
         buttons->addWidget(button);
     }
-    buttons->addStretch(1);
+    saveStatus = new QLabel(scoreSide);
+    saveStatus->setObjectName(QStringLiteral("saveStatus"));
+    buttons->addWidget(saveStatus, 1);
     connect(saveComparison, &QPushButton::clicked, this, &DiffDialog::saveAsked);
     connect(printComparisonButton, &QPushButton::clicked, this, &DiffDialog::printAsked);
     scoreLayout->addWidget(scoreSummary);
@@ -188,6 +190,7 @@ void DiffDialog::showWordScore(const QString &reference, const QString &dictatio
     wordView->setHtml(WordReport::wordViewHtml(*score));
     scoreSummary->setText(WordReport::summaryText(score->total()));
     fillScoreTable();
+    saveStatus->clear();
     saveComparison->setEnabled(isSignalConnected(QMetaMethod::fromSignal(&DiffDialog::saveRequested)));
     printComparisonButton->setEnabled(true);
 }
@@ -237,6 +240,12 @@ void DiffDialog::saveAsked()
 {
     if (score)
         Q_EMIT saveRequested(comparisonHtml());
+}
+
+void DiffDialog::showSaveResult(const QString &fileName)
+{
+    saveStatus->setText(fileName.isEmpty() ? tr("Not saved.")
+                                           : tr("Saved at the end of %1.").arg(QFileInfo(fileName).fileName()));
 }
 
 void DiffDialog::printAsked()

@@ -66,7 +66,9 @@ DiffDialog *TextEdit::newDiffDialog()
     auto engine = std::make_shared<CSpellEngine>(QStringLiteral("./spell/dict/en_US"),
                                                  QStringLiteral("./spell/users/userDict.txt"));
     dialog->setSpellTest([engine](const QString &word) { return engine->isKnown(word); });
-    connect(dialog, &DiffDialog::saveRequested, this, &TextEdit::saveComparison);
+    connect(dialog, &DiffDialog::saveRequested, this, [this, dialog](const QString &html) {
+        dialog->showSaveResult(saveComparison(html) ? fileName : QString());
+    });
     const QString media = mediaFile;
     connect(dialog, &DiffDialog::referenceImported, this,
             [media](const QString &reference) { rememberReference(media, reference); });

@@ -176,6 +176,14 @@
             <source>Print Comparison</source>
             <translation>打印比较结果</translation>
         </message>
+        <message>
+            <source>Not saved.</source>
+            <translation>未保存。</translation>
+        </message>
+        <message>
+            <source>Saved at the end of %1.</source>
+            <translation>已保存到 %1 的末尾。</translation>
+        </message>
     </context>
     <context>
         <name>Media</name>

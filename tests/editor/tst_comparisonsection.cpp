@@ -152,6 +152,7 @@ void TestComparisonSection::comparisonIsSavedWithTheDictation()
     QVERIFY(save && save->isEnabled());
     QTest::mouseClick(save, Qt::LeftButton);
     QVERIFY(!m_editor->textArea()->document()->isModified());
+    QCOMPARE(dialog->findChild<QLabel *>("saveStatus")->text(), QString("Saved at the end of lesson.mp4.html."));
 
     // Read back: the dictation, then the comparison with its marks.
     auto readBack = [&] {
@@ -193,6 +194,8 @@ void TestComparisonSection::comparisonIsSavedWithTheDictation()
 
 void TestComparisonSection::cuesAsReference()
 {
+    m_editor->textArea()->document()->setModified(false);
+    m_editor->fileNew();
     m_editor->textArea()->setPlainText("Good morning. How are you");
     m_editor->compareWithReferenceLines({"Good morning.", "How are you?", "Fine, thanks."});
     DiffDialog *dialog = lastDialog();
@@ -204,6 +207,19 @@ void TestComparisonSection::cuesAsReference()
     QCOMPARE(lines[2].reference, QString("Fine, thanks."));
     QCOMPARE(lines[2].counts.deleted, 2);
     QCOMPARE(dialog->wordScore()->total().correct, 5);
+
+    // An untitled dictation asks for a name; without one nothing is saved.
+    ModalDriver cancel([](QWidget *modal) {
+        auto *files = qobject_cast<QFileDialog *>(modal);
+        if (!files)
+            return false;
+        files->reject();
+        return true;
+    });
+    QTest::mouseClick(dialog->findChild<QPushButton *>("saveComparison"), Qt::LeftButton);
+    QCOMPARE(cancel.handled(), 1);
+    QCOMPARE(dialog->findChild<QLabel *>("saveStatus")->text(), QString("Not saved."));
+    QVERIFY(m_editor->textArea()->document()->isModified());
 }
 
 void TestComparisonSection::referenceImportedInTheDialogIsRemembered()
