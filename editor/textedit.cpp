@@ -178,8 +178,8 @@ void TextEdit::checkSpelling()
     QTextCursor walker(textEdit->document());
     walker.movePosition(QTextCursor::Start);
     // A comparison saved at the end quotes the learner's misspellings on
-    // purpose; the check ends where it starts, a cursor that follows the
-    // replacements made on the way.
+    // purpose, so the check stops where it begins. A cursor marks the
+    // place, so that replacements made on the way move it along.
     QTextCursor end(textEdit->document());
     const int sectionStart = comparisonsection::start(*textEdit->document());
     end.movePosition(QTextCursor::End);
