@@ -36,22 +36,27 @@ DiffDialog::DiffDialog(QWidget *parent) : QDialog(parent), form(std::make_unique
         style->setParent(this); // a widget never owns its style
         button->setStyle(style);
     }
+    setupWordView();
 }
 
 DiffDialog::~DiffDialog() = default;
 
 void DiffDialog::on_importSource_clicked()
 {
-    importText(importSourcePath(), form->sourceFile, textA);
+    importText(reader ? importFolderA : importSourcePath(), form->sourceFile, textA);
 }
 
 void DiffDialog::on_outputTarget_clicked()
 {
-    importText(outputTargetPath(), form->targetFile, textB);
+    importText(reader ? importFolderB : outputTargetPath(), form->targetFile, textB);
 }
 
 void DiffDialog::importText(QString &rememberedPath, QTextEdit *pane, QString &text)
 {
+    if (reader) {
+        importThroughReader(rememberedPath, pane, text);
+        return;
+    }
     const QString fileName = QFileDialog::getOpenFileName(
         this, tr("Open File"), QDir(rememberedPath).absolutePath(), tr("*.txt"));
     // After a cancel the next dialog opens in the working directory.
@@ -74,6 +79,9 @@ void DiffDialog::importText(QString &rememberedPath, QTextEdit *pane, QString &t
 
 void DiffDialog::on_diffResult_clicked()
 {
+    // Words are counted on the texts as they stand, before the blanks.
+    showWordScore(textB, textA);
+
     // The blank gives both texts a common end, so that a change at the end
     // is still bounded by an equality.
     textA += QLatin1Char(' ');

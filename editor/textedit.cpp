@@ -1,5 +1,6 @@
 #include "editor/textedit.h"
 
+#include "editor/comparisonsection.h"
 #include "editor/cspellengine.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/documentfile.h"
@@ -155,6 +156,8 @@ void TextEdit::setupVantiroActions()
     connect(actionPhoneticLookup, &QAction::triggered, this, &TextEdit::lookupPhonetic);
     actionDiffText = addAction(tb, QString(), QStringLiteral("/diff.png"), tr("&DiffText"));
     connect(actionDiffText, &QAction::triggered, this, &TextEdit::diffText);
+    actionCompareReference = addAction(tb, QString(), QStringLiteral("/compare.png"), tr("Compare with reference"));
+    connect(actionCompareReference, &QAction::triggered, this, &TextEdit::compareWithReference);
 }
 
 void TextEdit::checkSpelling()
@@ -174,7 +177,15 @@ void TextEdit::checkSpelling()
     const QTextCursor kept = textEdit->textCursor();
     QTextCursor walker(textEdit->document());
     walker.movePosition(QTextCursor::Start);
-    while (!walker.atEnd()) {
+    // A comparison saved at the end quotes the learner's misspellings on
+    // purpose, so the check stops where it begins. A cursor marks the
+    // place, so that replacements made on the way move it along.
+    QTextCursor end(textEdit->document());
+    const int sectionStart = comparisonsection::start(*textEdit->document());
+    end.movePosition(QTextCursor::End);
+    if (sectionStart >= 0)
+        end.setPosition(sectionStart);
+    while (!walker.atEnd() && walker.position() < end.position()) {
         QCoreApplication::processEvents();
         const int stepStart = walker.position();
         walker.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
@@ -250,9 +261,7 @@ void TextEdit::lookupPhonetic()
 
 void TextEdit::diffText()
 {
-    auto *dialog = new DiffDialog(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
+    newDiffDialog()->show();
 }
 
 bool TextEdit::load(const QString &f)
@@ -354,6 +363,7 @@ bool TextEdit::fileSaveAs()
 
 bool TextEdit::fileSaveDefault(const QString &mediaPath)
 {
+    mediaFile = mediaPath;
     const QString target = mediaPath + QLatin1String(".html");
     if (QFileInfo::exists(target)) {
         // An earlier dictation for this media file: continue it rather

@@ -7,6 +7,7 @@
 
 #include "editor/spellcheckdialog.h"
 
+class DiffDialog;
 class QAction;
 class QComboBox;
 class QPrinter;
@@ -60,6 +61,16 @@ public Q_SLOTS:
     void filePrint();
     void filePrintPdf();
     void clipboardDataChanged();
+    // Opens the comparison with the dictation in pane A and the reference
+    // remembered for the media file in pane B, asking for a reference file
+    // (starting in the media file's folder) when none is remembered yet.
+    void compareWithReference();
+    // The same with the reference given as lines, one per sentence or
+    // subtitle cue, such as the cues of the media file being played.
+    void compareWithReferenceLines(const QStringList &lines);
+    // Puts a comparison (rich text) at the end of the dictation in place
+    // of an earlier one, then saves the dictation.
+    bool saveComparison(const QString &html);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -98,8 +109,15 @@ private:
     static QIcon toolIcon(const QString &theme, const QString &file);
     QAction *addAction(QToolBar *bar, const QString &theme, const QString &file,
                        const QString &text);
+    // A comparison dialog that reads references, starts its imports in
+    // the media file's folder and saves into this dictation.
+    DiffDialog *newDiffDialog();
+    QString referenceFolder() const;
 
     QString fileName;
+    // The media file the dictation belongs to, as last given to
+    // fileSaveDefault(); empty before.
+    QString mediaFile;
     CTextCheckerEdit *textEdit = nullptr;
 
     QAction *actionSave = nullptr;
@@ -119,6 +137,7 @@ private:
     QAction *actionSpellCheck = nullptr;
     QAction *actionPhoneticLookup = nullptr;
     QAction *actionDiffText = nullptr;
+    QAction *actionCompareReference = nullptr;
 
     QComboBox *comboStyle = nullptr;
     QFontComboBox *comboFont = nullptr;

@@ -156,6 +156,34 @@
             <source>*.txt</source>
             <translation>*.txt</translation>
         </message>
+        <message>
+            <source>Words (spacing and line breaks do not count):</source>
+            <translation>单词（空格和换行不算错误）：</translation>
+        </message>
+        <message>
+            <source>Compare to see the score.</source>
+            <translation>点击[比较]查看得分。</translation>
+        </message>
+        <message>
+            <source>Save with Dictation</source>
+            <translation>与听写一起保存</translation>
+        </message>
+        <message>
+            <source>Print...</source>
+            <translation>打印...</translation>
+        </message>
+        <message>
+            <source>Print Comparison</source>
+            <translation>打印比较结果</translation>
+        </message>
+        <message>
+            <source>Not saved.</source>
+            <translation>未保存。</translation>
+        </message>
+        <message>
+            <source>Saved at the end of %1.</source>
+            <translation>已保存到 %1 的末尾。</translation>
+        </message>
     </context>
     <context>
         <name>Media</name>
@@ -462,6 +490,14 @@ Logs;
             <translation>文本比较(&amp;D)</translation>
         </message>
         <message>
+            <source>Compare with reference</source>
+            <translation>与参考文本比较</translation>
+        </message>
+        <message>
+            <source>Choose the Reference</source>
+            <translation>选择参考文本</translation>
+        </message>
+        <message>
             <source>Finished</source>
             <translation>完成</translation>
         </message>
@@ -626,6 +662,104 @@ Do you want to save your changes?</source>
 The file holds no sound or picture that can be played.</source>
             <translation>打开 %1 时出错：
 文件中没有可以播放的声音或图像。</translation>
+        </message>
+    </context>
+    <context>
+        <name>WordReport</name>
+        <message>
+            <source>word</source>
+            <translation>所写</translation>
+        </message>
+        <message>
+            <source>right</source>
+            <translation>正确</translation>
+        </message>
+        <message>
+            <source>Missing word: in the reference, not in your dictation</source>
+            <translation>漏掉的词：参考文本中有，你的听写中没有</translation>
+        </message>
+        <message>
+            <source>Extra word: in your dictation, not in the reference</source>
+            <translation>多余的词：你的听写中有，参考文本中没有</translation>
+        </message>
+        <message>
+            <source>Wrong word: yours struck out, then the right one</source>
+            <translation>错词：划掉的是你写的，后面是正确的词</translation>
+        </message>
+        <message>
+            <source>Spelling slip: a word the spell checker does not know, at most two letters away from the right one</source>
+            <translation>拼写错误：拼写检查器不认识的词，与正确的词最多相差两个字母</translation>
+        </message>
+        <message>
+            <source>%1 reference words: %2 correct, %3 wrong, %4 spelling slips, %5 missing, %6 extra. Word error rate %7, accuracy %8.</source>
+            <translation>参考文本共 %1 个词：正确 %2 个，错词 %3 个，拼写错误 %4 个，漏掉 %5 个，多余 %6 个。词错误率 %7，准确率 %8。</translation>
+        </message>
+        <message>
+            <source>#</source>
+            <translation>#</translation>
+        </message>
+        <message>
+            <source>Reference</source>
+            <translation>参考文本</translation>
+        </message>
+        <message>
+            <source>Your words</source>
+            <translation>你的听写</translation>
+        </message>
+        <message>
+            <source>Correct</source>
+            <translation>正确</translation>
+        </message>
+        <message>
+            <source>Wrong</source>
+            <translation>错词</translation>
+        </message>
+        <message>
+            <source>Spelling</source>
+            <translation>拼写</translation>
+        </message>
+        <message>
+            <source>Missing</source>
+            <translation>漏掉</translation>
+        </message>
+        <message>
+            <source>Extra</source>
+            <translation>多余</translation>
+        </message>
+        <message>
+            <source>Error rate</source>
+            <translation>错误率</translation>
+        </message>
+        <message>
+            <source>Total</source>
+            <translation>合计</translation>
+        </message>
+        <message>
+            <source>Comparison with the reference</source>
+            <translation>与参考文本的比较</translation>
+        </message>
+    </context>
+    <context>
+        <name>ReferenceFile</name>
+        <message>
+            <source>%1 cannot be read as subtitles.</source>
+            <translation>无法将 %1 读作字幕。</translation>
+        </message>
+        <message>
+            <source>%1 holds no subtitles.</source>
+            <translation>%1 中没有字幕。</translation>
+        </message>
+        <message>
+            <source>%1 cannot be opened.</source>
+            <translation>无法打开 %1。</translation>
+        </message>
+        <message>
+            <source>%1 is not a text file.</source>
+            <translation>%1 不是文本文件。</translation>
+        </message>
+        <message>
+            <source>Texts and subtitles (*.txt *.html *.htm *.srt *.vtt);;All Files (*)</source>
+            <translation>文本和字幕 (*.txt *.html *.htm *.srt *.vtt);;所有文件 (*)</translation>
         </message>
     </context>
 </TS>

@@ -2,8 +2,15 @@
 // of edit pieces found, "edits_<length>") for comparisons
 // of a reference text with a dictation-like copy, as the comparison dialog
 // runs them (B = reference first, A = dictation, line mode allowed).
+// Then the word score of such a pair of 5,000 words, with the spell checker
+// deciding about slips: "score_ms_5000_words" (median), its word error rate
+// "score_wer_5000_words", and "score_ms_5000_words_unrelated" for two
+// unrelated texts, where every word is wrong and the alignment's band has to
+// grow to the whole table.
 
 #include "diff/diff_match_patch.h"
+#include "diff/wordscore.h"
+#include "editor/cspellengine.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -120,6 +127,47 @@ double medianMs(const QString &reference, const QString &dictation, bool cleanup
     return times[times.size() / 2];
 }
 
+// The first count words of text.
+QString firstWords(const QString &text, int count)
+{
+    const QStringList words = text.split(QLatin1Char(' '));
+    return words.mid(0, count).join(QLatin1Char(' '));
+}
+
+double medianScoreMs(const QString &reference, const QString &dictation,
+                     const WordScore::SpellTest &isKnown, int runs, double *errorRate)
+{
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        const WordScore score(reference, dictation, isKnown);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        *errorRate = score.total().wordErrorRate();
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void benchScore(const QString &prose)
+{
+    if (!QDir::setCurrent(QStringLiteral(VK_RUNTIME_DIR))) {
+        std::fprintf(stderr, "no runtime folder at %s\n", VK_RUNTIME_DIR);
+        std::exit(1);
+    }
+    const CSpellEngine engine(QStringLiteral("./spell/dict/en_US"), QString());
+    const WordScore::SpellTest isKnown = [&engine](const QString &word) { return engine.isKnown(word); };
+    const QString reference = firstWords(prose, 5000);
+    const QString dictation = dictated(reference, 5000);
+    double errorRate = 0;
+    std::printf("score_ms_5000_words: %.3f\n", medianScoreMs(reference, dictation, isKnown, 21, &errorRate));
+    std::printf("score_wer_5000_words: %.4f\n", errorRate);
+    const QString unrelated = firstWords(prose.mid(prose.size() / 2), 5000);
+    std::printf("score_ms_5000_words_unrelated: %.3f\n",
+                medianScoreMs(reference, unrelated, isKnown, 3, &errorRate));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -142,5 +190,6 @@ int main(int argc, char *argv[])
         std::printf("diff_ms_%d_cleanup: %.3f\n", length, medianMs(reference, dictation, true, runs));
         std::fflush(stdout);
     }
+    benchScore(prose);
     return 0;
 }

@@ -1,7 +1,15 @@
 #include "diff/diffdialog.h"
 
+#include "diff/wordreport.h"
+#include "editor/cspellengine.h"
+
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTableWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -55,6 +63,23 @@ QString textIn(const QTextEdit *pane, const QColor &colour, bool underlined = fa
     return text;
 }
 
+// The characters of a document shown with a mark's colour, struck out or
+// bold as asked.
+QString marked(const QTextDocument *document, WordReport::Mark mark, bool struckOut, bool bold = false)
+{
+    QString text;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (format.foreground().color() == QColor(WordReport::colour(mark))
+                && format.background().color() == QColor(WordReport::background(mark))
+                && format.fontStrikeOut() == struckOut && (format.fontWeight() >= QFont::DemiBold) == bold)
+                text += it.fragment().text();
+        }
+    }
+    return text;
+}
+
 const QColor blue(0x00, 0x00, 0xFF);
 const QColor red(0xFF, 0x00, 0x00);
 
@@ -72,6 +97,11 @@ private slots:
     void compare_data();
     void compare();
     void compareAgainStartsFromPanes();
+    void wordView_data();
+    void wordView();
+    void legendShowsEveryMark();
+    void scoreTableGoesToTheSentence();
+    void printedComparison();
 
 private:
     template <typename T> T *child(DiffDialog &dialog, const char *name)
@@ -281,6 +311,142 @@ void TestDiffDialog::importKeepsTagsAndLineBreaks()
     QTest::mouseClick(child<QPushButton>(dialog, "diffResult"), Qt::LeftButton);
     QVERIFY(textIn(child<QTextEdit>(dialog, "sourceFile"), blue).isEmpty());
     QVERIFY(textIn(child<QTextEdit>(dialog, "targetFile"), red).isEmpty());
+}
+
+void TestDiffDialog::wordView_data()
+{
+    QTest::addColumn<QString>("dictation");
+    QTest::addColumn<QString>("reference");
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<QString>("missing"); // underlined
+    QTest::addColumn<QString>("extra");   // struck out
+    QTest::addColumn<QString>("wrong");   // struck out, then the right word in bold
+    QTest::addColumn<QString>("slip");    // the same in the slip's colour
+    QTest::addColumn<int>("rows");
+    QTest::newRow("spacing and line breaks only") << "I  like\ncats." << "I like cats." << "1 I like cats."
+                                                  << "" << "" << "" << "" << 1;
+    QTest::newRow("missing word") << "I like cats" << "I like the cats" << "1 I like the cats" << "the" << ""
+                                  << "" << "" << 1;
+    QTest::newRow("extra word") << "I like the cats" << "I like cats." << "1 I like the cats." << "" << "the"
+                                << "" << "" << 1;
+    QTest::newRow("wrong word") << "I sore it" << "I saw it" << "1 I sore saw it" << "" << ""
+                                << "sore| saw" << "" << 1;
+    QTest::newRow("spelling slip") << "I recieve it" << "I receive it" << "1 I recieve receive it" << "" << ""
+                                   << "" << "recieve| receive" << 1;
+    QTest::newRow("dialogue dash and leading blanks") << "hello there" << "  - Hello there." << "1 - Hello there."
+                                                      << "" << "" << "" << "" << 1;
+    QTest::newRow("extra word at a line's start") << "well I know" << "(I know.)" << "1 (well I know.)" << ""
+                                                   << "well" << "" << "" << 1;
+    QTest::newRow("lines of the reference") << "one two three" << "One two.\nThree four."
+                                            << "1 One two.\n2 Three four." << "four" << "" << "" << "" << 2;
+}
+
+void TestDiffDialog::wordView()
+{
+    QFETCH(QString, dictation);
+    QFETCH(QString, reference);
+    QFETCH(QString, view);
+    QFETCH(QString, missing);
+    QFETCH(QString, extra);
+    QFETCH(QString, wrong);
+    QFETCH(QString, slip);
+    QFETCH(int, rows);
+
+    const auto engine = std::make_shared<CSpellEngine>(QStringLiteral("./spell/dict/en_US"), QString());
+    DiffDialog dialog;
+    dialog.setSpellTest([engine](const QString &word) { return engine->isKnown(word); });
+    dialog.show();
+    dialog.setTexts(dictation, reference);
+    QTest::mouseClick(child<QPushButton>(dialog, "diffResult"), Qt::LeftButton);
+
+    const QTextDocument *words = child<QTextBrowser>(dialog, "wordView")->document();
+    QCOMPARE(words->toPlainText(), view);
+    QCOMPARE(marked(words, WordReport::MissingMark, false), missing);
+    QCOMPARE(marked(words, WordReport::ExtraMark, true), extra);
+    QCOMPARE(marked(words, WordReport::WrongMark, true) + "|" + marked(words, WordReport::WrongMark, false, true),
+             wrong.isEmpty() ? QString("|") : wrong);
+    QCOMPARE(marked(words, WordReport::SlipMark, true) + "|" + marked(words, WordReport::SlipMark, false, true),
+             slip.isEmpty() ? QString("|") : slip);
+    QCOMPARE(child<QTableWidget>(dialog, "scoreTable")->rowCount(), rows);
+    QVERIFY(dialog.wordScore());
+    QCOMPARE(child<QLabel>(dialog, "scoreSummary")->text(), WordReport::summaryText(dialog.wordScore()->total()));
+}
+
+void TestDiffDialog::legendShowsEveryMark()
+{
+    DiffDialog dialog;
+    dialog.show();
+    QTextDocument legend;
+    legend.setHtml(child<QLabel>(dialog, "wordLegend")->text());
+    for (const char *meaning : {"Missing word", "Extra word", "Wrong word", "Spelling slip"})
+        QVERIFY(legend.toPlainText().contains(meaning));
+    // Each mark's sample, drawn as the word view draws it.
+    QCOMPARE(marked(&legend, WordReport::MissingMark, false), QString("right"));
+    QCOMPARE(marked(&legend, WordReport::ExtraMark, true), QString("word"));
+    QCOMPARE(marked(&legend, WordReport::WrongMark, true), QString("word"));
+    QCOMPARE(marked(&legend, WordReport::WrongMark, false, true), QString(" right"));
+    QCOMPARE(marked(&legend, WordReport::SlipMark, true), QString("word"));
+    QCOMPARE(marked(&legend, WordReport::SlipMark, false, true), QString(" right"));
+    // The four colours differ.
+    QSet<QString> colours;
+    for (const auto mark : {WordReport::MissingMark, WordReport::ExtraMark, WordReport::WrongMark,
+                            WordReport::SlipMark})
+        colours << WordReport::colour(mark);
+    QCOMPARE(colours.size(), 4);
+}
+
+void TestDiffDialog::scoreTableGoesToTheSentence()
+{
+    DiffDialog dialog;
+    dialog.show();
+    QStringList lines;
+    QStringList typed;
+    for (int i = 0; i < 60; ++i) {
+        lines << QString("Sentence number %1 is here.").arg(i + 1);
+        typed << (i == 45 ? QString("Sentence %1 is hear").arg(i + 1) : lines.last());
+    }
+    dialog.setReferenceLines(typed.join(' '), lines);
+    dialog.compare();
+    auto *table = child<QTableWidget>(dialog, "scoreTable");
+    auto *words = child<QTextBrowser>(dialog, "wordView");
+    QCOMPARE(table->rowCount(), 60);
+    QCOMPARE(table->item(45, 0)->text(), QString("46"));
+    QCOMPARE(table->item(45, 1)->text(), lines[45]);
+    QCOMPARE(table->item(45, 4)->text(), QString("1")); // wrong: hear
+    QCOMPARE(table->item(45, 6)->text(), QString("1")); // missing: number
+    QCOMPARE(table->item(45, 8)->text(), QString("40.0%"));
+
+    // Sorted by error rate, the sentence to practise comes first.
+    table->sortByColumn(8, Qt::DescendingOrder);
+    QCOMPARE(table->item(0, 0)->text(), QString("46"));
+    QCOMPARE(words->verticalScrollBar()->value(), 0);
+    table->setCurrentCell(0, 1);
+    QTRY_VERIFY(words->verticalScrollBar()->value() > 0);
+}
+
+void TestDiffDialog::printedComparison()
+{
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext (poppler-utils) is needed to read the page");
+    DiffDialog dialog;
+    dialog.show();
+    dialog.setTexts("The quick brown fox jumps", "The quick brown fox jumped.");
+    dialog.compare();
+    const QString pdf = dir.filePath("comparison.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    dialog.printComparison(&printer);
+    QProcess process;
+    process.start(pdftotext, {"-layout", pdf, "-"});
+    QVERIFY(process.waitForFinished(30000));
+    const QString page = QString::fromUtf8(process.readAllStandardOutput()).simplified();
+    QVERIFY2(page.contains("Comparison with the reference"), qPrintable(page));
+    QVERIFY2(page.contains("4 correct, 1 wrong"), qPrintable(page));
+    QVERIFY2(page.contains("jumps jumped"), qPrintable(page));
+    QVERIFY2(page.contains("Missing word"), qPrintable(page));
+    QVERIFY2(page.contains("20.0%"), qPrintable(page));
 }
 
 #include "tst_diffdialog.moc"

@@ -1,0 +1,115 @@
+// The editor's side of comparing the dictation with a reference: choosing
+// and remembering the reference of each media file, opening the comparison
+// and keeping its result at the end of the dictation.
+#include "editor/textedit.h"
+
+#include "diff/diffdialog.h"
+#include "editor/comparisonsection.h"
+#include "editor/cspellengine.h"
+#include "editor/ctextcheckeredit.h"
+#include "editor/referencefile.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSettings>
+#include <QUrl>
+
+#include <memory>
+
+namespace {
+
+// The reference chosen for each media file, kept across runs.
+QString referenceKey(const QString &mediaFile)
+{
+    return QStringLiteral("references/")
+        + QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(mediaFile).absoluteFilePath()));
+}
+
+QSettings settings()
+{
+    return QSettings(QStringLiteral("Vantiro"), QStringLiteral("Vantiro"));
+}
+
+QString rememberedReference(const QString &mediaFile)
+{
+    if (mediaFile.isEmpty())
+        return {};
+    return settings().value(referenceKey(mediaFile)).toString();
+}
+
+void rememberReference(const QString &mediaFile, const QString &reference)
+{
+    if (!mediaFile.isEmpty())
+        settings().setValue(referenceKey(mediaFile), QFileInfo(reference).absoluteFilePath());
+}
+
+} // namespace
+
+QString TextEdit::referenceFolder() const
+{
+    if (!mediaFile.isEmpty())
+        return QFileInfo(mediaFile).absolutePath();
+    if (!fileName.isEmpty() && !fileName.startsWith(QLatin1String(":/")))
+        return QFileInfo(fileName).absolutePath();
+    return QDir::homePath();
+}
+
+DiffDialog *TextEdit::newDiffDialog()
+{
+    auto *dialog = new DiffDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setImportFolder(referenceFolder(), &referencefile::read, referencefile::fileFilter());
+    // An engine of its own, built with the dictionary and the user's word
+    // list as they are now; it lives as long as the dialog.
+    auto engine = std::make_shared<CSpellEngine>(QStringLiteral("./spell/dict/en_US"),
+                                                 QStringLiteral("./spell/users/userDict.txt"));
+    dialog->setSpellTest([engine](const QString &word) { return engine->isKnown(word); });
+    connect(dialog, &DiffDialog::saveRequested, this, [this, dialog](const QString &html) {
+        dialog->showSaveResult(saveComparison(html) ? fileName : QString());
+    });
+    const QString media = mediaFile;
+    connect(dialog, &DiffDialog::referenceImported, this,
+            [media](const QString &reference) { rememberReference(media, reference); });
+    return dialog;
+}
+
+void TextEdit::compareWithReference()
+{
+    QString reference = rememberedReference(mediaFile);
+    if (reference.isEmpty() || !QFileInfo::exists(reference)) {
+        reference = QFileDialog::getOpenFileName(this, tr("Choose the Reference"), referenceFolder(),
+                                                 referencefile::fileFilter());
+    }
+    QString text;
+    if (!reference.isEmpty()) {
+        QString error;
+        if (referencefile::read(reference, &text, &error)) {
+            rememberReference(mediaFile, reference);
+        } else {
+            QMessageBox::warning(this, tr("Compare with reference"), error);
+            text.clear();
+        }
+    }
+    DiffDialog *dialog = newDiffDialog();
+    dialog->setTexts(comparisonsection::dictationText(*textEdit->document()), text);
+    dialog->show();
+    // Without a reference the learner pastes or imports one first.
+    if (!text.isEmpty())
+        dialog->compare();
+}
+
+void TextEdit::compareWithReferenceLines(const QStringList &lines)
+{
+    DiffDialog *dialog = newDiffDialog();
+    dialog->setReferenceLines(comparisonsection::dictationText(*textEdit->document()), lines);
+    dialog->show();
+    dialog->compare();
+}
+
+bool TextEdit::saveComparison(const QString &html)
+{
+    comparisonsection::replace(*textEdit->document(), html);
+    return saveAsked();
+}
