@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QLoggingCategory>
 #include <QMessageBox>
 
@@ -33,7 +34,7 @@ SentencePractice::SentencePractice(Vk *player, CueStrip *strip)
 {
     loadSettings();
     createActions();
-    m_strip->hide();
+    setStripVisible(false);
     connect(m_strip, &CueStrip::clicked, this, &SentencePractice::toggleReveal);
     connect(m_splitter, &SentenceSplitter::finished, this,
             [this](const QString &path, const QList<Cue> &cues) {
@@ -67,9 +68,9 @@ void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
 
     // Sound alone: the strip takes the place of the picture.
     const bool soundOnly = engine->displayAspectRatio() <= 0.0f;
-    m_strip->setSizePolicy(QSizePolicy::Preferred, soundOnly ? QSizePolicy::Expanding : QSizePolicy::Fixed);
     if (soundOnly)
         m_player->display()->hide();
+    m_soundOnly = soundOnly;
 
     for (const QString &file : Subtitles::filesBeside(mediaPath)) {
         Subtitles subtitles;
@@ -82,7 +83,7 @@ void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
     // A stream inside the file, or else the pauses in its sound: both read
     // the whole file, so both are left to the splitter's thread.
     m_strip->setMessage(tr("Finding the sentences..."));
-    m_strip->show();
+    setStripVisible(true);
     m_splitter->start(mediaPath, m_minPauseMs);
 }
 
@@ -100,8 +101,8 @@ void SentencePractice::mediaClosed()
     m_played = 0;
     m_jumpTarget = -1;
     m_revealed.clear();
-    m_strip->hide();
-    m_strip->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_soundOnly = false;
+    setStripVisible(false);
     updateActions();
 }
 
@@ -127,10 +128,10 @@ void SentencePractice::setCues(const QList<Cue> &cues, bool withText)
     m_revealed.clear();
     m_strip->setMessage(QString());
     if (m_cues.isEmpty()) {
-        m_strip->hide();
+        setStripVisible(false);
         disarm();
     } else {
-        m_strip->show();
+        setStripVisible(true);
         const int at = m_engine ? std::max(0, cueAt(toMs(m_engine->position()))) : 0;
         if (practising())
             arm(at, false);
@@ -140,6 +141,24 @@ void SentencePractice::setCues(const QList<Cue> &cues, bool withText)
     showStrip();
     updateActions();
     Q_EMIT cuesChanged();
+}
+
+// The strip takes a fifth of the height under a picture, so that its text
+// grows with the window and can be read from a distance, and all of it in
+// place of a picture; hidden, it takes none.
+void SentencePractice::setStripVisible(bool visible)
+{
+    m_strip->setVisible(visible);
+    auto *grid = qobject_cast<QGridLayout *>(m_strip->parentWidget()->layout());
+    const int at = grid ? grid->indexOf(m_strip) : -1;
+    if (at < 0)
+        return;
+    int row = 0, column = 0, rows = 0, columns = 0;
+    grid->getItemPosition(at, &row, &column, &rows, &columns);
+    if (row > 0) {
+        grid->setRowStretch(row - 1, visible && !m_soundOnly ? 4 : 0);
+        grid->setRowStretch(row, visible ? 1 : 0);
+    }
 }
 
 int SentencePractice::cueAt(int64_t ms) const

@@ -111,6 +111,7 @@ private:
     int64_t toMs(int64_t ticks) const;
     void setMarks(int64_t in, int64_t out);
     void showStrip();
+    void setStripVisible(bool visible);
     CueStrip::Line lineFor(int index) const;
     void updateActions();
     void loadSettings();
@@ -121,6 +122,7 @@ private:
     SentenceSplitter *m_splitter;
     QPointer<Media> m_engine;
     QString m_mediaPath;
+    bool m_soundOnly = false; // the strip stands in for the picture
     FileChooser m_chooseFile;
 
     QList<Cue> m_cues;

@@ -213,7 +213,7 @@ void SentencePractice::setMinPauseMs(int ms)
     // Sentences found in the sound are found again with the new pause.
     if (m_engine && !m_textCues && !m_mediaPath.isEmpty()) {
         m_strip->setMessage(tr("Finding the sentences..."));
-        m_strip->show();
+        setStripVisible(true);
         m_splitter->start(m_mediaPath, m_minPauseMs);
     }
 }

@@ -20,7 +20,6 @@ CueStrip::CueStrip(QWidget *parent)
     : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 void CueStrip::setLines(const Line &previous, const Line &current, const Line &next)
@@ -69,7 +68,7 @@ int CueStrip::currentPixelSize() const
 
 QSize CueStrip::sizeHint() const
 {
-    return {480, 150};
+    return {480, 110};
 }
 
 QSize CueStrip::minimumSizeHint() const

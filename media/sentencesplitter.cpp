@@ -171,15 +171,23 @@ void SentenceSplitter::start(const QString &mediaPath, int minPauseMs)
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     m_cancel = cancel;
     m_worker.reset(QThread::create([this, mediaPath, minPauseMs, cancel] {
-        QList<Pause> pauses;
-        int64_t duration = 0;
+        // A subtitle stream inside the file is better than any guess.
+        Subtitles inner;
+        QList<Cue> cues;
+        bool ok = inner.loadStream(mediaPath);
         QString error;
-        const bool ok = findPauses(mediaPath, minPauseMs, &pauses, &duration, cancel.get(), &error);
+        if (ok) {
+            cues = inner.cues();
+        } else if (!*cancel) {
+            QList<Pause> pauses;
+            int64_t duration = 0;
+            ok = findPauses(mediaPath, minPauseMs, &pauses, &duration, cancel.get(), &error);
+            cues = sentences(pauses, duration);
+        }
         if (*cancel)
             return;
         // Queued to the GUI thread; dropped if this object is gone by then.
         if (ok) {
-            const QList<Cue> cues = sentences(pauses, duration);
             QMetaObject::invokeMethod(this, [this, mediaPath, cues] { Q_EMIT finished(mediaPath, cues); },
                                       Qt::QueuedConnection);
         } else {

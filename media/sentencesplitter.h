@@ -39,8 +39,10 @@ public:
     explicit SentenceSplitter(QObject *parent = nullptr);
     ~SentenceSplitter() override; // cancels and waits for the work
 
-    // Starts splitting the file in the background, cancelling any earlier
-    // run; finished() or failed() follows, unless cancel() comes first.
+    // Starts finding the file's sentences in the background, cancelling any
+    // earlier run: the cues of a text subtitle stream inside the file when
+    // it has one, else the speech between pauses. finished() or failed()
+    // follows, unless cancel() comes first.
     void start(const QString &mediaPath, int minPauseMs = defaultMinPauseMs);
     void cancel();
     bool isRunning() const;
