@@ -24,11 +24,6 @@ Q_LOGGING_CATEGORY(lcSplitter, "vantiro.splitter", QtInfoMsg)
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("SentenceSplitter", text);
-}
-
 struct FormatClose {
     void operator()(AVFormatContext *format) const { avformat_close_input(&format); }
 };

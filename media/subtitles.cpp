@@ -26,11 +26,6 @@ constexpr qint64 maxFileBytes = 32 * 1024 * 1024;
 // A cue that says nothing about its length stays up this long at most.
 constexpr int64_t defaultCueMs = 3000;
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("Subtitles", text);
-}
-
 struct FormatClose {
     void operator()(AVFormatContext *format) const { avformat_close_input(&format); }
 };

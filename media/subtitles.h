@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,8 @@ struct Cue {
 // styling removed and empty cues left out.
 class Subtitles final
 {
+    Q_DECLARE_TR_FUNCTIONS(Subtitles)
+
 public:
     // Reads a subtitle file. Returns false, with errorString() telling the
     // user why, when the file cannot be read or holds no subtitles.
