@@ -19,11 +19,11 @@ namespace {
 
 // Alt with the arrows: the editor's text area leaves them alone (Ctrl moves
 // by words there, Alt+letters would type), so they work while typing too.
-constexpr int keyPrevious = Qt::AltModifier | Qt::Key_Left;
-constexpr int keyNext = Qt::AltModifier | Qt::Key_Right;
-constexpr int keyReplay = Qt::AltModifier | Qt::Key_Up;
-constexpr int keyLoop = Qt::AltModifier | Qt::Key_Down;
-constexpr int keyReveal = Qt::AltModifier | Qt::Key_Home;
+constexpr int keyPrevious = QKeyCombination(Qt::AltModifier, Qt::Key_Left).toCombined();
+constexpr int keyNext = QKeyCombination(Qt::AltModifier, Qt::Key_Right).toCombined();
+constexpr int keyReplay = QKeyCombination(Qt::AltModifier, Qt::Key_Up).toCombined();
+constexpr int keyLoop = QKeyCombination(Qt::AltModifier, Qt::Key_Down).toCombined();
+constexpr int keyReveal = QKeyCombination(Qt::AltModifier, Qt::Key_Home).toCombined();
 
 } // namespace
 

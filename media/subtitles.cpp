@@ -184,7 +184,8 @@ bool Subtitles::load(const QString &path)
             break;
         }
     }
-    if (stream < 0 || !readPackets(format.get(), stream, 0)) {
+    // Text without a single timed cue in it is not subtitles at all.
+    if (stream < 0 || readPackets(format.get(), stream, 0) <= 0) {
         m_error = tr("%1 is not a subtitle file.").arg(shown);
         return false;
     }
@@ -231,7 +232,7 @@ bool Subtitles::loadStream(const QString &mediaPath)
     const AVStream *s = format->streams[chosen];
     const int64_t origin = format->start_time == AV_NOPTS_VALUE
         ? 0 : av_rescale_q(format->start_time, AVRational{1, AV_TIME_BASE}, s->time_base);
-    if (!readPackets(format.get(), chosen, origin))
+    if (readPackets(format.get(), chosen, origin) < 0)
         return false;
     finish();
     return !m_cues.isEmpty();
@@ -239,28 +240,30 @@ bool Subtitles::loadStream(const QString &mediaPath)
 
 // Decodes every packet of the stream with FFmpeg's text decoder, which
 // turns each format's markup into one styled event line.
-bool Subtitles::readPackets(AVFormatContext *format, int stream, int64_t origin)
+int Subtitles::readPackets(AVFormatContext *format, int stream, int64_t origin)
 {
     const AVStream *s = format->streams[stream];
     const AVCodec *decoder = avcodec_find_decoder(s->codecpar->codec_id);
     if (!decoder)
-        return false;
+        return -1;
     CodecPtr codec(avcodec_alloc_context3(decoder));
     if (!codec || avcodec_parameters_to_context(codec.get(), s->codecpar) < 0)
-        return false;
+        return -1;
     codec->pkt_timebase = s->time_base;
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
-        return false;
+        return -1;
 
     PacketPtr packet(av_packet_alloc());
     if (!packet)
-        return false;
+        return -1;
     const AVRational ms{1, 1000};
+    int packets = 0;
     while (av_read_frame(format, packet.get()) >= 0) {
         if (packet->stream_index != stream) {
             av_packet_unref(packet.get());
             continue;
         }
+        ++packets;
         AVSubtitle sub{};
         int got = 0;
         const int used = avcodec_decode_subtitle2(codec.get(), &sub, &got, packet.get());
@@ -291,7 +294,7 @@ bool Subtitles::readPackets(AVFormatContext *format, int stream, int64_t origin)
         }
         av_packet_unref(packet.get());
     }
-    return true;
+    return packets;
 }
 
 // Sorted by start (files written by hand are not always), with every cue

@@ -65,7 +65,9 @@ public:
     static QString decodeText(const QByteArray &bytes, QByteArray *encoding = nullptr);
 
 private:
-    bool readPackets(struct AVFormatContext *format, int stream, int64_t origin);
+    // Returns the number of packets read, or -1 when the stream cannot be
+    // decoded.
+    int readPackets(struct AVFormatContext *format, int stream, int64_t origin);
     void finish();
 
     QList<Cue> m_cues;
