@@ -107,11 +107,8 @@ int CueStrip::drawBlock(QPainter &painter, const QRect &area, const Line &line, 
         shown.setAlpha(150);
     if (!line.masked) {
         painter.setPen(shown);
-        for (int i = 0; i < lines; ++i) {
-            const QTextLine l = layout.lineAt(i);
-            const qreal x = (area.width() - l.naturalTextWidth()) / 2.0 - l.x();
-            l.draw(&painter, origin + QPointF(x, 0));
-        }
+        for (int i = 0; i < lines; ++i)
+            layout.lineAt(i).draw(&painter, origin);
         return int(y);
     }
     // A bar for each line, as long as the line's text and a little lower
@@ -155,7 +152,10 @@ void CueStrip::paintEvent(QPaintEvent *)
     // current cue may take two lines.
     const QFontMetrics dm(dim);
     const QFontMetrics cm(current);
-    const int block = dm.lineSpacing() * 2 + cm.lineSpacing() * 2 + margin;
+    const int currentHeight = std::clamp(
+        cm.boundingRect(text, Qt::TextWordWrap | Qt::AlignHCenter, m_current.text).height(),
+        cm.lineSpacing(), cm.lineSpacing() * 2);
+    const int block = dm.lineSpacing() * 2 + currentHeight + margin;
     int y = std::max(text.top(), text.top() + (text.height() - block) / 2);
     drawBlock(painter, QRect(text.left(), y, text.width(), dm.lineSpacing()), m_previous, dim, dimColor, 1);
     y += dm.lineSpacing() + margin / 2;

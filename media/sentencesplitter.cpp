@@ -45,7 +45,6 @@ class PauseGraph
 public:
     bool build(const AVCodecContext *codec, AVRational timeBase, int minPauseMs)
     {
-        m_timeBase = timeBase;
         m_graph.reset(avfilter_graph_alloc());
         if (!m_graph)
             return false;
@@ -104,8 +103,10 @@ public:
 private:
     void collect(const AVFrame *frame)
     {
+        // The filters may hand frames on in a time base of their own.
         if (frame->pts != AV_NOPTS_VALUE && frame->sample_rate > 0)
-            m_lastEnd = frame->pts * av_q2d(m_timeBase) + double(frame->nb_samples) / frame->sample_rate;
+            m_lastEnd = frame->pts * av_q2d(av_buffersink_get_time_base(m_sink))
+                + double(frame->nb_samples) / frame->sample_rate;
         if (const AVDictionaryEntry *e = av_dict_get(frame->metadata, "lavfi.silence_start", nullptr, 0)) {
             m_pauses.append({std::llround(std::max(0.0, std::atof(e->value)) * 1000.0), 0});
             m_open = true;
@@ -122,7 +123,6 @@ private:
     AVFilterContext *m_source = nullptr; // owned by the graph
     AVFilterContext *m_sink = nullptr;   // owned by the graph
     FramePtr m_out{av_frame_alloc()};
-    AVRational m_timeBase{1, 1};
     QList<SentenceSplitter::Pause> m_pauses; // ms of stream time
     bool m_open = false; // a pause has started and not ended
     double m_lastEnd = 0.0;

@@ -81,7 +81,7 @@ private Q_SLOTS:
         // Pauses of 1 s and 0.5 s split; the 0.2 s one does not.
         QVERIFY(makeSpeech(path, {{0.0, 1.5}, {2.5, 4.0}, {4.2, 5.5}, {6.0, 7.5}}, 8.0));
         QList<Pause> pauses;
-        qint64 duration = 0;
+        int64_t duration = 0;
         QString error;
         QVERIFY2(SentenceSplitter::findPauses(path, 300, &pauses, &duration, nullptr, &error), qPrintable(error));
         QVERIFY2(qAbs(duration - 8000) < 100, qPrintable(QString::number(duration)));
