@@ -104,19 +104,27 @@ QString Subtitles::plainText(const QString &styled)
     static const QRegularExpression tags(QStringLiteral("<(/?[A-Za-z][^<>]*|/?\\d[\\d:.]*)>"));
     static const QRegularExpression spaces(QStringLiteral("[ \\t]+"));
 
+    // Most cues carry no markup at all; the expressions run only where a
+    // sign of it is, which keeps a long file quick to read.
     QString text = styled;
-    text.remove(overrides);
-    text.replace(QLatin1String("\\N"), QLatin1String("\n"));
-    text.replace(QLatin1String("\\n"), QLatin1String(" "));
-    text.replace(QLatin1String("\\h"), QLatin1String(" "));
+    if (text.contains(QLatin1Char('{')))
+        text.remove(overrides);
+    if (text.contains(QLatin1Char('\\'))) {
+        text.replace(QLatin1String("\\N"), QLatin1String("\n"));
+        text.replace(QLatin1String("\\n"), QLatin1String(" "));
+        text.replace(QLatin1String("\\h"), QLatin1String(" "));
+    }
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.remove(tags);
-    text.replace(QLatin1String("&nbsp;"), QLatin1String(" "));
-    text.replace(QLatin1String("&lt;"), QLatin1String("<"));
-    text.replace(QLatin1String("&gt;"), QLatin1String(">"));
-    text.replace(QLatin1String("&quot;"), QLatin1String("\""));
-    text.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    if (text.contains(QLatin1Char('<')))
+        text.remove(tags);
+    if (text.contains(QLatin1Char('&'))) {
+        text.replace(QLatin1String("&nbsp;"), QLatin1String(" "));
+        text.replace(QLatin1String("&lt;"), QLatin1String("<"));
+        text.replace(QLatin1String("&gt;"), QLatin1String(">"));
+        text.replace(QLatin1String("&quot;"), QLatin1String("\""));
+        text.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    }
     text.replace(QChar(0x00A0), QLatin1Char(' '));
 
     QStringList lines;
