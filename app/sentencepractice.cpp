@@ -53,10 +53,7 @@ SentencePractice::SentencePractice(Vk *player, CueStrip *strip)
     connect(m_player, &Vk::isPlay, this, &SentencePractice::onPlaying);
 }
 
-SentencePractice::~SentencePractice()
-{
-    saveSettings();
-}
+SentencePractice::~SentencePractice() = default;
 
 void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
 {

@@ -175,6 +175,7 @@ void SentencePractice::setAutoPause(bool on)
     const bool was = practising();
     m_autoPause = on;
     m_actionAutoPause->setChecked(on);
+    saveSettings();
     if (!on)
         m_advanceOnPlay = false;
     if (practising() != was) {
@@ -194,6 +195,7 @@ void SentencePractice::setRepeatCount(int count)
         return;
     const bool was = practising();
     m_repeatCount = count;
+    saveSettings();
     if (practising() && m_current >= 0)
         arm(m_current, false);
     else if (was && !practising())
@@ -203,6 +205,9 @@ void SentencePractice::setRepeatCount(int count)
 void SentencePractice::setPaddingMs(int ms)
 {
     m_paddingMs = std::clamp(ms, 0, maxPaddingMs);
+    saveSettings();
+    for (QAction *a : m_paddingGroup->actions())
+        a->setChecked(a->text() == tr("%1 ms").arg(m_paddingMs));
     if (m_armed)
         arm(m_current, false);
 }
@@ -210,6 +215,7 @@ void SentencePractice::setPaddingMs(int ms)
 void SentencePractice::setMinPauseMs(int ms)
 {
     m_minPauseMs = std::clamp(ms, 100, 2000);
+    saveSettings();
     // Sentences found in the sound are found again with the new pause.
     if (m_engine && !m_textCues && !m_mediaPath.isEmpty()) {
         m_strip->setMessage(tr("Finding the sentences..."));
@@ -220,7 +226,10 @@ void SentencePractice::setMinPauseMs(int ms)
 
 void SentencePractice::setMasking(bool on)
 {
-    m_masking = on;
+    if (m_masking != on) {
+        m_masking = on;
+        saveSettings();
+    }
     m_actionMasking->setChecked(on);
     showStrip();
 }
