@@ -62,6 +62,7 @@ void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
     m_mediaPath = mediaPath;
     connect(engine, &Media::passageRepeated, this, &SentencePractice::onPassageRepeated);
     connect(engine, &Media::passageFinished, this, &SentencePractice::onPassageFinished);
+    updateActions();
 
     // Sound alone: the strip takes the place of the picture.
     const bool soundOnly = engine->displayAspectRatio() <= 0.0f;

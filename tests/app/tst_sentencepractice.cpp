@@ -3,6 +3,7 @@
 
 #include "controls/cuestrip.h"
 #include "display/glrenderwidget.h"
+#include "editor/ctextcheckeredit.h"
 #include "editor/textedit.h"
 #include "media/media.h"
 #include "tests/support/mediamaker.h"
@@ -224,7 +225,7 @@ void TestSentencePractice::editorForwardsTheSentenceKeys()
     TextEdit *editor = m_vk->editor();
     m_vk->on_actionEidtor();
     QVERIFY(QTest::qWaitForWindowExposed(editor));
-    auto *text = qobject_cast<QTextEdit *>(editor->textArea());
+    QTextEdit *text = editor->textArea();
     QVERIFY(text);
     const QString before = text->toPlainText();
     QTest::keyClick(text, Qt::Key_Right, Qt::AltModifier);
