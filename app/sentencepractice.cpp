@@ -418,7 +418,7 @@ void SentencePractice::showStrip()
     m_strip->setCounter(QStringLiteral("%1/%2").arg(m_current + 1).arg(m_cues.size()), wasLookedAt(m_current));
     QString repeat;
     if ((m_armed || m_once) && m_looping)
-        repeat = QString::number(m_played + 1);
+        repeat = QStringLiteral("\u21bb %1").arg(m_played + 1); // clockwise arrow: looping
     else if (m_armed && m_repeatCount > 1)
         repeat = QStringLiteral("%1/%2").arg(std::min(m_played + 1, m_repeatCount)).arg(m_repeatCount);
     m_strip->setRepeat(repeat);

@@ -58,12 +58,11 @@ void CueStrip::setMessage(const QString &message)
     update();
 }
 
-// Large enough to read from a chair at a window's usual size: a 22 px
-// sentence in a strip of five text lines.
+// Large enough to read from a chair: a quarter of the strip's height, and
+// never below 18 px even in a small window.
 int CueStrip::currentPixelSize() const
 {
-    const int byHeight = std::max(16, (height() - 2 * margin) / 5);
-    return std::clamp(byHeight, 16, 40);
+    return std::clamp((height() - 2 * margin) / 4, 18, 36);
 }
 
 QSize CueStrip::sizeHint() const
@@ -140,7 +139,13 @@ void CueStrip::paintEvent(QPaintEvent *)
     QFont dim(current);
     dim.setPixelSize(std::max(11, big * 3 / 5));
 
-    const QRect text = rect().adjusted(margin + big * 2, margin, -margin - big * 2, -margin);
+    // The counter and the repeat count sit in the corners; the text keeps
+    // clear of both, the same on either side so it stays centred.
+    QFont bold(dim);
+    bold.setBold(true);
+    const int corner = std::max(QFontMetrics(dim).horizontalAdvance(m_counter),
+                                QFontMetrics(bold).horizontalAdvance(m_repeat)) + 2 * margin;
+    const QRect text = rect().adjusted(corner, margin, -corner, -margin);
     if (!m_message.isEmpty()) {
         painter.setFont(dim);
         painter.setPen(dimColor);
@@ -170,8 +175,6 @@ void CueStrip::paintEvent(QPaintEvent *)
         painter.drawText(rect().adjusted(margin, margin, 0, 0), Qt::AlignLeft | Qt::AlignTop, m_counter);
     }
     if (!m_repeat.isEmpty()) {
-        QFont bold(dim);
-        bold.setBold(true);
         painter.setFont(bold);
         painter.setPen(revealColor);
         painter.drawText(rect().adjusted(0, margin, -margin, 0), Qt::AlignRight | Qt::AlignTop, m_repeat);

@@ -141,7 +141,7 @@ void TestSentencePractice::loopsTheCurrentCue()
     QTRY_VERIFY_WITH_TIMEOUT(repeated.size() >= 2, 20000);
     // Still the same cue, and the strip counts the passes.
     QCOMPARE(practice()->currentIndex(), 1);
-    QTRY_COMPARE(m_vk->cueStrip()->repeat(), QString::number(repeated.size() + 1));
+    QTRY_COMPARE(m_vk->cueStrip()->repeat(), QStringLiteral("\u21bb %1").arg(repeated.size() + 1));
     const qint64 p = e->position();
     QVERIFY2(p >= e->markIn() - e->ticks(0.3) && p <= e->markOut() + e->ticks(0.3),
              qPrintable(QStringLiteral("%1 outside %2..%3").arg(p).arg(e->markIn()).arg(e->markOut())));
