@@ -38,15 +38,19 @@ SentencePractice::SentencePractice(Vk *player, CueStrip *strip)
     connect(m_strip, &CueStrip::clicked, this, &SentencePractice::toggleReveal);
     connect(m_splitter, &SentenceSplitter::finished, this,
             [this](const QString &path, const QList<Cue> &cues) {
-                if (path != m_mediaPath || !m_engine)
+                // A result already on its way when the learner chose other
+                // subtitles, or another file, is not wanted any more.
+                if (!m_awaitingSplit || path != m_mediaPath || !m_engine)
                     return;
+                m_awaitingSplit = false;
                 const bool withText = std::any_of(cues.begin(), cues.end(),
                                                   [](const Cue &c) { return !c.text.isEmpty(); });
                 setCues(cues, withText);
             });
     connect(m_splitter, &SentenceSplitter::failed, this, [this](const QString &path, const QString &message) {
-        if (path != m_mediaPath)
+        if (!m_awaitingSplit || path != m_mediaPath)
             return;
+        m_awaitingSplit = false;
         qCInfo(lcPlayer).noquote() << message;
         setCues({}, false);
     });
@@ -66,7 +70,7 @@ void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
 
     // Sound alone: the strip takes the place of the picture.
     const bool soundOnly = engine->displayAspectRatio() <= 0.0f;
-    if (soundOnly)
+    if (soundOnly && m_player->display())
         m_player->display()->hide();
     m_soundOnly = soundOnly;
 
@@ -82,11 +86,13 @@ void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
     // the whole file, so both are left to the splitter's thread.
     m_strip->setMessage(tr("Finding the sentences..."));
     setStripVisible(true);
+    m_awaitingSplit = true;
     m_splitter->start(mediaPath, m_minPauseMs);
 }
 
 void SentencePractice::mediaClosed()
 {
+    m_awaitingSplit = false;
     m_splitter->cancel();
     if (m_engine)
         disconnect(m_engine, nullptr, this, nullptr);
@@ -113,6 +119,7 @@ bool SentencePractice::openSubtitles(const QString &path)
     }
     if (subtitles.brokenCues() > 0)
         qCInfo(lcPlayer) << subtitles.brokenCues() << "cues without a time left out of" << path;
+    m_awaitingSplit = false;
     m_splitter->cancel();
     setCues(subtitles.cues(), true);
     return true;
@@ -147,6 +154,9 @@ void SentencePractice::setCues(const QList<Cue> &cues, bool withText)
 void SentencePractice::setStripVisible(bool visible)
 {
     m_strip->setVisible(visible);
+    // Without sentences a file of sound alone gets its picture place back.
+    if (m_soundOnly && m_player->display())
+        m_player->display()->setVisible(!visible);
     auto *grid = qobject_cast<QGridLayout *>(m_strip->parentWidget()->layout());
     const int at = grid ? grid->indexOf(m_strip) : -1;
     if (at < 0)

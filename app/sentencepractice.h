@@ -123,6 +123,7 @@ private:
     QPointer<Media> m_engine;
     QString m_mediaPath;
     bool m_soundOnly = false; // the strip stands in for the picture
+    bool m_awaitingSplit = false; // the splitter's next result is wanted
     FileChooser m_chooseFile;
 
     QList<Cue> m_cues;

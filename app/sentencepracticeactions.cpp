@@ -220,6 +220,7 @@ void SentencePractice::setMinPauseMs(int ms)
     if (m_engine && !m_textCues && !m_mediaPath.isEmpty()) {
         m_strip->setMessage(tr("Finding the sentences..."));
         setStripVisible(true);
+        m_awaitingSplit = true;
         m_splitter->start(m_mediaPath, m_minPauseMs);
     }
 }

@@ -68,6 +68,9 @@ Vk::Vk(QWidget *parent)
 
 Vk::~Vk()
 {
+    // Deleting the engine below may run queued work; practice must not act
+    // on a file that is going.
+    m_practice->mediaClosed();
     delete m_refreshTimer;
     m_refreshTimer = nullptr;
     delete m_display;

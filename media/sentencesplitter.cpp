@@ -169,7 +169,7 @@ void SentenceSplitter::start(const QString &mediaPath, int minPauseMs)
         // A subtitle stream inside the file is better than any guess.
         Subtitles inner;
         QList<Cue> cues;
-        bool ok = inner.loadStream(mediaPath);
+        bool ok = inner.loadStream(mediaPath, cancel.get());
         QString error;
         if (ok) {
             cues = inner.cues();

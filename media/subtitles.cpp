@@ -197,7 +197,7 @@ bool Subtitles::load(const QString &path)
     return true;
 }
 
-bool Subtitles::loadStream(const QString &mediaPath)
+bool Subtitles::loadStream(const QString &mediaPath, const std::atomic<bool> *cancel)
 {
     m_cues.clear();
     m_broken = 0;
@@ -232,7 +232,7 @@ bool Subtitles::loadStream(const QString &mediaPath)
     const AVStream *s = format->streams[chosen];
     const int64_t origin = format->start_time == AV_NOPTS_VALUE
         ? 0 : av_rescale_q(format->start_time, AVRational{1, AV_TIME_BASE}, s->time_base);
-    if (readPackets(format.get(), chosen, origin) < 0)
+    if (readPackets(format.get(), chosen, origin, cancel) < 0)
         return false;
     finish();
     return !m_cues.isEmpty();
@@ -240,7 +240,8 @@ bool Subtitles::loadStream(const QString &mediaPath)
 
 // Decodes every packet of the stream with FFmpeg's text decoder, which
 // turns each format's markup into one styled event line.
-int Subtitles::readPackets(AVFormatContext *format, int stream, int64_t origin)
+int Subtitles::readPackets(AVFormatContext *format, int stream, int64_t origin,
+                           const std::atomic<bool> *cancel)
 {
     const AVStream *s = format->streams[stream];
     const AVCodec *decoder = avcodec_find_decoder(s->codecpar->codec_id);
@@ -259,6 +260,8 @@ int Subtitles::readPackets(AVFormatContext *format, int stream, int64_t origin)
     const AVRational ms{1, 1000};
     int packets = 0;
     while (av_read_frame(format, packet.get()) >= 0) {
+        if (cancel && *cancel)
+            return -1;
         if (packet->stream_index != stream) {
             av_packet_unref(packet.get());
             continue;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 
 // One sentence of a lesson: a subtitle cue, or a stretch of speech between
@@ -32,8 +33,9 @@ public:
     // user why, when the file cannot be read or holds no subtitles.
     bool load(const QString &path);
     // Reads the text subtitle stream of a media file (English first, else
-    // the first one). Returns false when it has none.
-    bool loadStream(const QString &mediaPath);
+    // the first one). Returns false when it has none, or when cancel became
+    // true while reading.
+    bool loadStream(const QString &mediaPath, const std::atomic<bool> *cancel = nullptr);
 
     const QList<Cue> &cues() const { return m_cues; }
     QStringList cueTexts() const;
@@ -67,7 +69,8 @@ public:
 private:
     // Returns the number of packets read, or -1 when the stream cannot be
     // decoded.
-    int readPackets(struct AVFormatContext *format, int stream, int64_t origin);
+    int readPackets(struct AVFormatContext *format, int stream, int64_t origin,
+                    const std::atomic<bool> *cancel = nullptr);
     void finish();
 
     QList<Cue> m_cues;
