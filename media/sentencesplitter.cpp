@@ -258,7 +258,7 @@ bool SentenceSplitter::findPauses(const QString &mediaPath, int minPauseMs, QLis
         return fail(tr("the pause filter failed."));
 
     // Times from the file's first moment, as positions and cues count.
-    const int64_t origin = format->start_time == AV_NOPTS_VALUE ? 0 : format->start_time / 1000;
+    const int64_t origin = Subtitles::originMs(format.get());
     const int64_t end = std::llround(graph.lastEnd() * 1000.0) - origin;
     QList<Pause> found = graph.pauses();
     if (graph.open() && !found.isEmpty())

@@ -230,12 +230,29 @@ bool Subtitles::loadStream(const QString &mediaPath, const std::atomic<bool> *ca
 
     // Cue times count from the first moment of the file, as positions do.
     const AVStream *s = format->streams[chosen];
-    const int64_t origin = format->start_time == AV_NOPTS_VALUE
-        ? 0 : av_rescale_q(format->start_time, AVRational{1, AV_TIME_BASE}, s->time_base);
+    const int64_t origin = av_rescale_q(originMs(format.get()), AVRational{1, 1000}, s->time_base);
     if (readPackets(format.get(), chosen, origin, cancel) < 0)
         return false;
     finish();
     return !m_cues.isEmpty();
+}
+
+int64_t Subtitles::originMs(const AVFormatContext *format)
+{
+    const AVStream *sound = nullptr;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVStream *s = format->streams[i];
+        if (s->start_time == AV_NOPTS_VALUE)
+            continue;
+        // A cover picture is no video.
+        if (s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            return av_rescale_q(s->start_time, s->time_base, AVRational{1, 1000});
+        if (s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && !sound)
+            sound = s;
+    }
+    if (sound)
+        return av_rescale_q(sound->start_time, sound->time_base, AVRational{1, 1000});
+    return format->start_time == AV_NOPTS_VALUE ? 0 : format->start_time / 1000;
 }
 
 // Decodes every packet of the stream with FFmpeg's text decoder, which

@@ -51,6 +51,10 @@ public:
     static QStringList filesBeside(const QString &mediaPath);
     // The file name filter of the open dialog.
     static QString fileFilter();
+    // Where the file's own clock stands at its first moment, in ms: the
+    // start of its video stream, or of its sound when it has no video, as
+    // the player counts positions.
+    static int64_t originMs(const struct AVFormatContext *format);
 
     // The plain text of a cue: override blocks {\...}, HTML-like tags (<i>,
     // <font ...>, WebVTT voice, class and time tags) and the few entities
