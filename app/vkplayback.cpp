@@ -37,6 +37,13 @@ QString chooseWithDialog(QWidget *parent, const QString &caption, const QString 
 
 } // namespace
 
+QString Vk::mediaFilter()
+{
+    return tr("Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 "
+              "*.mkv *.wma *.wav *.flac *.m4a *.aac *.ogg *.oga *.opus *.webm *.ts *.m2ts)")
+        + QStringLiteral(";;") + tr("All files (*)");
+}
+
 void Vk::setFileChooser(FileChooser chooser)
 {
     m_chooseFile = chooser ? std::move(chooser) : FileChooser(chooseWithDialog);
@@ -66,7 +73,7 @@ void Vk::on_actionOpen_activated()
     // Lives for the whole run: the next dialog starts where the last ended.
     static QDir lastPlace = QDir::home();
     const QString name = m_chooseFile(this, tr("Open File"), lastPlace.absolutePath(),
-                                      tr("Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)"));
+                                      mediaFilter());
     // After a Cancel the next dialog starts in the working directory.
     lastPlace.setPath(name.isEmpty() ? QStringLiteral(".") : name);
     if (name.isEmpty() || !QFileInfo(name).isFile())
