@@ -59,7 +59,7 @@ void TestSentencePractice::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_dir.isValid());
     m_clip = m_dir.filePath(QStringLiteral("lesson.mp4"));
-    QVERIFY(mediamaker::makeVideo(m_clip, 10, 160, 120, 25));
+    QVERIFY(mediamaker::makeVideo(m_clip, 10, 320, 240, 25));
     QFile srt(m_dir.filePath(QStringLiteral("lesson.en.srt")));
     QVERIFY(srt.open(QIODevice::WriteOnly));
     srt.write("1\n00:00:01,000 --> 00:00:02,000\nFirst sentence.\n\n"
@@ -164,18 +164,22 @@ void TestSentencePractice::playsEachCueNTimesThenMovesOn()
     Media *e = m_vk->engine();
     QSignalSpy repeated(e, &Media::passageRepeated);
     QSignalSpy finished(e, &Media::passageFinished);
-    practice()->setRepeatCount(2);
+    practice()->setRepeatCount(3);
     QCOMPARE(practice()->currentIndex(), 0);
-    QCOMPARE(m_vk->cueStrip()->repeat(), QStringLiteral("1/2"));
+    QCOMPARE(m_vk->cueStrip()->repeat(), QStringLiteral("1/3"));
     QTRY_COMPARE_WITH_TIMEOUT(repeated.size(), 1, 15000);
-    QTRY_COMPARE(m_vk->cueStrip()->repeat(), QStringLiteral("2/2"));
+    QTRY_COMPARE(m_vk->cueStrip()->repeat(), QStringLiteral("2/3"));
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 15000);
     QTRY_COMPARE(practice()->currentIndex(), 1);
-    QCOMPARE(m_vk->cueStrip()->repeat(), QStringLiteral("1/2"));
+    QCOMPARE(m_vk->cueStrip()->repeat(), QStringLiteral("1/3"));
     const auto marks = expectedMarks(1);
     QVERIFY(qAbs(e->markIn() - marks.first) <= 1);
     QVERIFY(qAbs(e->markOut() - marks.second) <= 1);
     QVERIFY(!e->isStopped());
+    // The picture goes on into the next cue and that cue repeats in turn.
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() > marks.first + e->ticks(0.5), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(repeated.size(), 4, 15000);
+    QCOMPARE(practice()->currentIndex(), 1);
 }
 
 void TestSentencePractice::holdsAtTheEndOfEachCue()
