@@ -37,8 +37,8 @@ struct InOutFree {
     void operator()(AVFilterInOut *io) const { avfilter_inout_free(&io); }
 };
 
-// The sound of one file running through abuffer -> mono float ->
-// silencedetect -> abuffersink, collecting the pauses the filter marks on
+// The sound of one file running through abuffer -> silencedetect ->
+// abuffersink, collecting the pauses the filter marks on
 // the frames it lets through.
 class PauseGraph
 {
@@ -69,8 +69,9 @@ public:
         outputs->filter_ctx = m_source;
         inputs->name = av_strdup("out");
         inputs->filter_ctx = m_sink;
-        const QByteArray chain = QStringLiteral("aformat=sample_fmts=flt:channel_layouts=mono,"
-                                                "silencedetect=noise=%1dB:duration=%2")
+        // silencedetect takes the decoder's samples as they come and calls
+        // a moment quiet only when every channel is; no conversion first.
+        const QByteArray chain = QStringLiteral("silencedetect=noise=%1dB:duration=%2")
             .arg(SentenceSplitter::noiseDb).arg(minPauseMs / 1000.0).toLatin1();
         AVFilterInOut *in = inputs.release();
         AVFilterInOut *out = outputs.release();
@@ -83,7 +84,9 @@ public:
     // frame nullptr: the end of the sound.
     bool put(AVFrame *frame)
     {
-        if (av_buffersrc_add_frame_flags(m_source, frame, AV_BUFFERSRC_FLAG_KEEP_REF) < 0)
+        // The source takes the frame's data over; the caller's frame is
+        // left empty for the next one.
+        if (av_buffersrc_add_frame_flags(m_source, frame, 0) < 0)
             return false;
         for (;;) {
             const int r = av_buffersink_get_frame(m_sink, m_out.get());
