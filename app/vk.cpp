@@ -1,7 +1,10 @@
 #include "app/vk.h"
 
+#include "app/sentencepractice.h"
+
 #include "controls/controlbutton.h"
 #include "controls/controlwidget.h"
+#include "controls/cuestrip.h"
 #include "controls/qscreenwidget.h"
 #include "controls/qseekslider.h"
 #include "display/glrenderwidget.h"
@@ -65,6 +68,9 @@ Vk::Vk(QWidget *parent)
 
 Vk::~Vk()
 {
+    // Deleting the engine below may run queued work; practice must not act
+    // on a file that is going.
+    m_practice->mediaClosed();
     delete m_refreshTimer;
     m_refreshTimer = nullptr;
     delete m_display;
@@ -120,8 +126,14 @@ void Vk::setupLayout()
 
     setCentralWidget(m_central);
 
+    // The sentence being practised, between the picture and the controls.
+    m_cueStrip = new CueStrip(m_central);
+    m_mainGrid->addWidget(m_cueStrip, 1, 0, 1, -1);
+    m_practice = new SentencePractice(this, m_cueStrip);
+    m_practice->setFileChooser(m_chooseFile);
+
     m_controlStrip = new ControlWidget(m_central);
-    m_mainGrid->addWidget(m_controlStrip, 1, 0, 1, -1);
+    m_mainGrid->addWidget(m_controlStrip, 2, 0, 1, -1);
 
     m_stripGrid = new QGridLayout(m_controlStrip);
     m_stripGrid->setContentsMargins(5, 8, 5, 5);
@@ -190,6 +202,7 @@ QMenu *Vk::createContextMenu()
 {
     auto *menu = new QMenu(this);
     menu->addAction(m_actionOpen);
+    m_practice->addMenuEntries(menu);
     menu->addSeparator();
     menu->addAction(m_actionFullscreen);
     menu->addSeparator();

@@ -8,6 +8,7 @@
 
 class ControlButton;
 class ControlWidget;
+class CueStrip;
 class GLRenderWidget;
 class Media;
 class QAction;
@@ -18,6 +19,7 @@ class QScreenWidget;
 class QSeekSlider;
 class QSkinObject;
 class QTimer;
+class SentencePractice;
 class TextEdit;
 class Timeline;
 
@@ -55,6 +57,8 @@ public:
     TextEdit *editor() const { return m_editor; }
     QLabel *positionLabel() const { return m_positionLabel; }
     QLabel *durationLabel() const { return m_durationLabel; }
+    CueStrip *cueStrip() const { return m_cueStrip; }
+    SentencePractice *practice() const { return m_practice; }
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
     QAction *fullScreenAction() const { return m_actionFullscreen; }
     QAction *aspectRatioAction() const { return m_actionAspectRatio; }
@@ -157,6 +161,8 @@ private:
     QMenu *m_trayMenu = nullptr; // no parent: deleted by the destructor
     QLabel *m_positionLabel = nullptr;
     QLabel *m_durationLabel = nullptr;
+    CueStrip *m_cueStrip = nullptr;
+    SentencePractice *m_practice = nullptr;
     // The last volume from the button bar, given to every new engine.
     double m_volumeLeft = 0.5;
     double m_volumeRight = 0.5;

@@ -3,6 +3,7 @@
 
 #include "app/vk.h"
 
+#include "app/sentencepractice.h"
 #include "app/timeline.h"
 #include "controls/controlbutton.h"
 #include "controls/qseekslider.h"
@@ -177,6 +178,8 @@ void Vk::keyPressEvent(QKeyEvent *event)
 {
     // Keys are the player's own; nothing goes on to the base class.
     event->accept();
+    if (m_practice->handleKey(event->keyCombination().toCombined()))
+        return;
     if (event->modifiers() != Qt::NoModifier)
         return;
     switch (event->key()) {
@@ -198,8 +201,11 @@ void Vk::keyPressEvent(QKeyEvent *event)
 
 void Vk::keyDelegateTrigger(int key)
 {
-    // While the editor has the focus only F1 to F5 reach the player; the
+    // While the editor has the focus only F1 to F5 and the sentence keys
+    // reach the player; the
     // rest of the keyboard is for typing.
+    if (m_practice->handleKey(key))
+        return;
     switch (key) {
     case Qt::Key_F1: on_actionMarkInSharpL(); break;
     case Qt::Key_F2: on_actionMarkInSharpR(); break;

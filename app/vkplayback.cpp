@@ -4,6 +4,7 @@
 
 #include "app/vk.h"
 
+#include "app/sentencepractice.h"
 #include "app/timeline.h"
 #include "controls/controlwidget.h"
 #include "controls/qscreenwidget.h"
@@ -46,6 +47,8 @@ QString Vk::mediaFilter()
 void Vk::setFileChooser(FileChooser chooser)
 {
     m_chooseFile = chooser ? std::move(chooser) : FileChooser(chooseWithDialog);
+    if (m_practice)
+        m_practice->setFileChooser(m_chooseFile);
 }
 
 bool Vk::refreshTimerActive() const
@@ -77,6 +80,7 @@ void Vk::on_actionOpen_activated()
         return;
 
     m_display->setVideo(nullptr);
+    m_practice->mediaClosed();
     delete m_engine;
     m_engine = nullptr;
     m_refreshTimer->stop();
@@ -123,6 +127,7 @@ void Vk::on_actionOpen_activated()
     Q_EMIT setDirPath(name);
 
     m_engine->start();
+    m_practice->mediaOpened(m_engine, name);
 
     m_durationLabel->setText(m_engine->timeString(m_engine->duration()));
     m_durationLabel->show();
@@ -160,6 +165,7 @@ void Vk::on_actionStop()
 {
     if (m_engine) {
         m_engine->stop();
+        m_practice->mediaClosed();
         // The display lets go first, so it never holds a deleted engine.
         m_display->setVideo(nullptr);
         delete m_engine;
@@ -195,6 +201,7 @@ void Vk::refreshTiming()
     // beside it: a stream that starts late still begins at 00:00:00.
     m_positionLabel->setText(m_engine->timeString(std::max<int64_t>(0, p - m_engine->startTime())));
     m_controlStrip->repaint();
+    m_practice->refresh();
 }
 
 void Vk::pauseAfterFrame()

@@ -419,10 +419,14 @@ void TextEdit::clipboardDataChanged()
 
 void TextEdit::keyPressEvent(QKeyEvent *event)
 {
-    // Reached only by presses the text area left unhandled. A press with
-    // any modifier goes nowhere: the player must not see Ctrl+F2 as F2.
+    // Reached only by presses the text area left unhandled. The player must
+    // not see Ctrl+F2 as F2.
     if (event->modifiers() == Qt::NoModifier)
         Q_EMIT keyDelegate(event->key());
+    // Alt with a key that types nothing (the arrows, Home) is the player's
+    // too; it arrives with the modifier, so it never looks like a bare key.
+    else if (event->modifiers() == Qt::AltModifier && event->text().isEmpty())
+        Q_EMIT keyDelegate(event->keyCombination().toCombined());
 }
 
 void TextEdit::closeEvent(QCloseEvent *event)

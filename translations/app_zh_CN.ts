@@ -762,4 +762,152 @@ The file holds no sound or picture that can be played.</source>
             <translation>文本和字幕 (*.txt *.html *.htm *.srt *.vtt);;所有文件 (*)</translation>
         </message>
     </context>
+    <context>
+        <name>Subtitles</name>
+        <message>
+            <source>Subtitles (*.srt *.vtt *.ass *.ssa)</source>
+            <translation>字幕文件 (*.srt *.vtt *.ass *.ssa)</translation>
+        </message>
+        <message>
+            <source>Cannot read %1:
+%2.</source>
+            <translation>无法读取 %1：
+%2。</translation>
+        </message>
+        <message>
+            <source>%1 is too large to be a subtitle file.</source>
+            <translation>%1 太大，不是字幕文件。</translation>
+        </message>
+        <message>
+            <source>%1 is not a subtitle file.</source>
+            <translation>%1 不是字幕文件。</translation>
+        </message>
+        <message>
+            <source>Out of memory reading %1.</source>
+            <translation>读取 %1 时内存不足。</translation>
+        </message>
+        <message>
+            <source>%1 holds no subtitles.</source>
+            <translation>%1 中没有字幕。</translation>
+        </message>
+    </context>
+    <context>
+        <name>SentenceSplitter</name>
+        <message>
+            <source>Cannot find the sentences of %1: %2</source>
+            <translation>无法找出 %1 中的句子：%2</translation>
+        </message>
+        <message>
+            <source>the file cannot be opened.</source>
+            <translation>文件无法打开。</translation>
+        </message>
+        <message>
+            <source>the file cannot be read.</source>
+            <translation>文件无法读取。</translation>
+        </message>
+        <message>
+            <source>it has no sound.</source>
+            <translation>文件中没有声音。</translation>
+        </message>
+        <message>
+            <source>its sound cannot be decoded.</source>
+            <translation>声音无法解码。</translation>
+        </message>
+        <message>
+            <source>the pause filter cannot be set up.</source>
+            <translation>无法建立停顿检测滤镜。</translation>
+        </message>
+        <message>
+            <source>out of memory.</source>
+            <translation>内存不足。</translation>
+        </message>
+        <message>
+            <source>the pause filter failed.</source>
+            <translation>停顿检测滤镜出错。</translation>
+        </message>
+    </context>
+    <context>
+        <name>SentencePractice</name>
+        <message>
+            <source>Finding the sentences...</source>
+            <translation>正在查找句子...</translation>
+        </message>
+        <message>
+            <source>Sentence %1 (%2 s)</source>
+            <translation>第 %1 句（%2 秒）</translation>
+        </message>
+        <message>
+            <source>Open Subtitles...</source>
+            <translation>打开字幕...</translation>
+        </message>
+        <message>
+            <source>Open Subtitles</source>
+            <translation>打开字幕</translation>
+        </message>
+        <message>
+            <source>Previous Sentence</source>
+            <translation>上一句</translation>
+        </message>
+        <message>
+            <source>Next Sentence</source>
+            <translation>下一句</translation>
+        </message>
+        <message>
+            <source>Replay Sentence</source>
+            <translation>重播本句</translation>
+        </message>
+        <message>
+            <source>Show Sentence Text</source>
+            <translation>显示本句文字</translation>
+        </message>
+        <message>
+            <source>Join With Next Sentence</source>
+            <translation>与下一句合并</translation>
+        </message>
+        <message>
+            <source>Split Sentence Here</source>
+            <translation>在此处拆分句子</translation>
+        </message>
+        <message>
+            <source>Loop Sentence</source>
+            <translation>循环本句</translation>
+        </message>
+        <message>
+            <source>Pause After Each Sentence</source>
+            <translation>每句后暂停</translation>
+        </message>
+        <message>
+            <source>Hide Sentence Text</source>
+            <translation>隐藏句子文字</translation>
+        </message>
+        <message>
+            <source>Once</source>
+            <translation>一遍</translation>
+        </message>
+        <message numerus="yes">
+            <source>%n Times</source>
+            <translation>
+                </translation>
+        </message>
+        <message>
+            <source>%1 ms</source>
+            <translation>%1 毫秒</translation>
+        </message>
+        <message>
+            <source>Sentences</source>
+            <translation>句子</translation>
+        </message>
+        <message>
+            <source>Play Each Sentence</source>
+            <translation>每句播放</translation>
+        </message>
+        <message>
+            <source>Loop Padding</source>
+            <translation>循环前后留白</translation>
+        </message>
+        <message>
+            <source>Shortest Pause Between Sentences</source>
+            <translation>句间最短停顿</translation>
+        </message>
+    </context>
 </TS>

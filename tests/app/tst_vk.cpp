@@ -47,7 +47,7 @@ private Q_SLOTS:
 
     // window
     void startsIdleWithItsActions();
-    void contextMenuHasNineEntries();
+    void contextMenuEntries();
     void openDialogRemembersPlaceAndFilter();
     void openingStartsPlayback();
     void secondFileReplacesEngineAndKeepsVolume();
@@ -180,12 +180,13 @@ void TestVk::startsIdleWithItsActions()
     QCOMPARE(m_vk->editor()->size(), QSize(610, 400));
 }
 
-void TestVk::contextMenuHasNineEntries()
+void TestVk::contextMenuEntries()
 {
     std::unique_ptr<QMenu> menu(m_vk->createContextMenu());
     const QList<QAction *> entries = menu->actions();
-    QCOMPARE(entries.size(), 9);
-    const QStringList texts{"Open", "", "Full Screen", "", "Keep Aspect Ratio", "", "Help", "", "Quit"};
+    QCOMPARE(entries.size(), 11);
+    const QStringList texts{"Open", "Open Subtitles...", "Sentences", "", "Full Screen", "", "Keep Aspect Ratio", "",
+                            "Help", "", "Quit"};
     for (int i = 0; i < entries.size(); ++i) {
         QCOMPARE(entries.at(i)->isSeparator(), texts.at(i).isEmpty());
         if (!texts.at(i).isEmpty())

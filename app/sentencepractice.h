@@ -1,0 +1,165 @@
+#pragma once
+
+#include "controls/cuestrip.h"
+#include "media/subtitles.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class Media;
+class QAction;
+class QActionGroup;
+class QMenu;
+class SentenceSplitter;
+class Vk;
+
+// Practising one sentence at a time. Holds the cues of the playing file
+// (its subtitles, or the sentences found in its sound), follows playback on
+// the cue strip, and on request sets the engine's marks to the current cue:
+// looping it, playing it a given number of times, holding at its end, and
+// stepping to the next or previous one. Text stays hidden until the learner
+// asks for it, and which cues he looked at is remembered.
+class SentencePractice final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SentencePractice)
+
+public:
+    static constexpr int defaultPaddingMs = 150;
+    static constexpr int maxPaddingMs = 500;
+    static constexpr int maxRepeats = 9;
+
+    // The player owns this object; the strip is the player's.
+    SentencePractice(Vk *player, CueStrip *strip);
+    ~SentencePractice() override;
+
+    using FileChooser = std::function<QString(QWidget *parent, const QString &caption,
+                                              const QString &directory, const QString &filter)>;
+    void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+
+    // The player's engine has opened and started mediaPath; nullptr when
+    // it is about to go.
+    void mediaOpened(Media *engine, const QString &mediaPath);
+    void mediaClosed();
+    // Called with the player's refresh: follows the playing position.
+    void refresh();
+    // A key with its modifiers (key | modifiers), from the player or the
+    // editor; true when it was one of practice's.
+    bool handleKey(int keyWithModifiers);
+
+    // The right-click menu's entries; the caller owns the menu.
+    void addMenuEntries(QMenu *menu);
+
+    // Reads a subtitle file for the open media; false, with the reason told
+    // to the user in a message box, when it cannot.
+    bool openSubtitles(const QString &path);
+
+    const QList<Cue> &cues() const { return m_cues; }
+    int currentIndex() const { return m_current; }
+    bool hasTextCues() const { return m_textCues; }
+    bool isLooping() const { return m_looping; }
+    bool isRevealed(int index) const;
+    bool wasLookedAt(int index) const;
+    int paddingMs() const { return m_paddingMs; }
+    int minPauseMs() const { return m_minPauseMs; }
+    bool autoPause() const { return m_autoPause; }
+    int repeatCount() const { return m_repeatCount; }
+    bool masking() const { return m_masking; }
+
+public Q_SLOTS:
+    void next();
+    void previous();
+    void replay();
+    void setLooping(bool on);
+    void toggleReveal();
+    void setAutoPause(bool on);
+    void setRepeatCount(int count); // 1 to 9
+    void setPaddingMs(int ms);      // 0 to 500
+    void setMinPauseMs(int ms);     // applies to the next split
+    void setMasking(bool on);
+    void joinWithNext();
+    void splitHere();
+    void chooseSubtitles();
+
+Q_SIGNALS:
+    // The cue list was replaced or edited.
+    void cuesChanged();
+    // The current cue changed, or its mask.
+    void currentChanged(int index);
+
+private:
+    void createActions();
+    QAction *addAction(const QString &text, int key, void (SentencePractice::*slot)());
+    void setCues(const QList<Cue> &cues, bool withText);
+    void onPassageRepeated(int played);
+    void onPassageFinished();
+    void onPlaying(bool playing);
+    // Marks, loop and count on cue index; seeks to its start when asked.
+    void arm(int index, bool seek);
+    void disarm();
+    void goTo(int index);
+    bool practising() const { return m_looping || m_autoPause || m_repeatCount > 1; }
+    int cueAt(int64_t ms) const; // -1 before the first
+    int64_t toTicks(int64_t ms) const;
+    int64_t toMs(int64_t ticks) const;
+    void setMarks(int64_t in, int64_t out);
+    void showStrip();
+    void setStripVisible(bool visible);
+    CueStrip::Line lineFor(int index) const;
+    void updateActions();
+    void loadSettings();
+    void saveSettings() const;
+
+    Vk *m_player;
+    CueStrip *m_strip;
+    SentenceSplitter *m_splitter;
+    QPointer<Media> m_engine;
+    QString m_mediaPath;
+    bool m_soundOnly = false; // the strip stands in for the picture
+    bool m_awaitingSplit = false; // the splitter's next result is wanted
+    FileChooser m_chooseFile;
+
+    QList<Cue> m_cues;
+    bool m_textCues = false;
+    int m_current = -1;
+    bool m_looping = false;
+    bool m_armed = false;        // the marks are the current cue's
+    bool m_once = false;         // a replay outside practice: marks go back after it
+    bool m_advanceOnPlay = false; // held at a cue's end: the next cue comes on resuming
+    int m_played = 0;            // play-throughs of the armed cue
+    // After a jump the picture on screen lags; following waits for it.
+    int m_jumpTarget = -1;
+    qint64 m_jumpStarted = 0; // ms since epoch
+
+    // Cues shown now, and cues ever shown, by start time, per media file.
+    QSet<int64_t> m_revealed;
+    QHash<QString, QSet<int64_t>> m_lookedAt;
+
+    // Settings, kept between runs.
+    int m_paddingMs = defaultPaddingMs;
+    int m_minPauseMs = 300;
+    bool m_autoPause = false;
+    int m_repeatCount = 1;
+    bool m_masking = true;
+
+    QAction *m_actionOpenSubtitles = nullptr;
+    QAction *m_actionNext = nullptr;
+    QAction *m_actionPrevious = nullptr;
+    QAction *m_actionReplay = nullptr;
+    QAction *m_actionLoop = nullptr;
+    QAction *m_actionReveal = nullptr;
+    QAction *m_actionAutoPause = nullptr;
+    QAction *m_actionMasking = nullptr;
+    QAction *m_actionJoin = nullptr;
+    QAction *m_actionSplit = nullptr;
+    QActionGroup *m_repeatGroup = nullptr;
+    QActionGroup *m_paddingGroup = nullptr;
+    QActionGroup *m_pauseGroup = nullptr;
+};

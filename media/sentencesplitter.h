@@ -1,0 +1,77 @@
+#pragma once
+
+#include "media/subtitles.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class QThread;
+
+// Finds the sentences of a recording that has no subtitles: decodes its
+// sound once on a thread of its own, runs it through FFmpeg's silencedetect
+// filter and cuts it at the pauses. The sentences are cues without text.
+class SentenceSplitter final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SentenceSplitter)
+
+public:
+    // A stretch of quiet, in ms of media time from the file's first moment.
+    struct Pause {
+        int64_t start = 0;
+        int64_t end = 0;
+        bool operator==(const Pause &other) const = default;
+    };
+
+    static constexpr int defaultMinPauseMs = 300;
+    // Pieces shorter than this are joined to a neighbour: a word or a breath
+    // alone is not worth practising.
+    static constexpr int minPieceMs = 1000;
+    // Quieter than this counts as a pause; speech recorded for learners sits
+    // well above it, room noise and breathing below.
+    static constexpr double noiseDb = -35.0;
+
+    explicit SentenceSplitter(QObject *parent = nullptr);
+    ~SentenceSplitter() override; // cancels and waits for the work
+
+    // Starts finding the file's sentences in the background, cancelling any
+    // earlier run: the cues of a text subtitle stream inside the file when
+    // it has one, else the speech between pauses. finished() or failed()
+    // follows, unless cancel() comes first.
+    void start(const QString &mediaPath, int minPauseMs = defaultMinPauseMs);
+    void cancel();
+    bool isRunning() const;
+
+    // The work itself, on the calling thread. Returns false with a message
+    // in error when the file has no sound that can be decoded, or when
+    // cancel became true. durationMs receives the length of the sound.
+    static bool findPauses(const QString &mediaPath, int minPauseMs, QList<Pause> *pauses,
+                           int64_t *durationMs, const std::atomic<bool> *cancel = nullptr,
+                           QString *error = nullptr);
+    // The speech between the pauses, with pieces shorter than minPiece
+    // joined to the neighbour across the shorter pause.
+    static QList<Cue> sentences(const QList<Pause> &pauses, int64_t durationMs,
+                                int minPiece = minPieceMs);
+    // Joins cue index with the one after it; false when there is none.
+    static bool join(QList<Cue> &cues, qsizetype index);
+    // Cuts cue index in two at atMs; false unless atMs lies inside it, at
+    // least a tenth of a second from both ends.
+    static bool split(QList<Cue> &cues, qsizetype index, int64_t atMs);
+
+Q_SIGNALS:
+    void finished(const QString &mediaPath, const QList<Cue> &cues);
+    void failed(const QString &mediaPath, const QString &message);
+
+private:
+    void stopWorker();
+
+    std::unique_ptr<QThread> m_worker;
+    // --- Written by the GUI thread, polled by the worker (atomic); each run
+    // gets its own flag, so a late run never sees the next one's.
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+};

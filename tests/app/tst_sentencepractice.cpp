@@ -1,0 +1,319 @@
+#include "app/sentencepractice.h"
+#include "app/vk.h"
+
+#include "controls/cuestrip.h"
+#include "display/glrenderwidget.h"
+#include "editor/ctextcheckeredit.h"
+#include "editor/textedit.h"
+#include "media/media.h"
+#include "tests/support/mediamaker.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+// Practising sentence by sentence through the real player: a generated
+// clip with subtitles beside it, played into the test's sound server.
+class TestSentencePractice : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void findsTheSubtitlesBeside();
+    void loopsTheCurrentCue();
+    void playsEachCueNTimesThenMovesOn();
+    void holdsAtTheEndOfEachCue();
+    void revealsByClickAndKey();
+    void editorForwardsTheSentenceKeys();
+    void subtitlesFromTheMenu();
+    void badSubtitlesAreReported();
+    void findsSentencesInSoundAlone();
+
+private:
+    void open(const QString &path);
+    SentencePractice *practice() const { return m_vk->practice(); }
+    // The marks the practice should set for cue i, in engine ticks.
+    QPair<qint64, qint64> expectedMarks(int i) const;
+
+    QTemporaryDir m_dir;
+    QString m_clip;
+    QString m_speech;
+    std::unique_ptr<Vk> m_vk;
+};
+
+void TestSentencePractice::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_dir.isValid());
+    m_clip = m_dir.filePath(QStringLiteral("lesson.mp4"));
+    QVERIFY(mediamaker::makeVideo(m_clip, 10, 320, 240, 25));
+    QFile srt(m_dir.filePath(QStringLiteral("lesson.en.srt")));
+    QVERIFY(srt.open(QIODevice::WriteOnly));
+    srt.write("1\n00:00:01,000 --> 00:00:02,000\nFirst sentence.\n\n"
+              "2\n00:00:03,000 --> 00:00:04,000\n<i>Second</i> one here.\n\n"
+              "3\n00:00:05,500 --> 00:00:06,500\nThird and last.\n");
+    srt.close();
+    // Sound with three stretches of tone between pauses, no subtitles.
+    m_speech = m_dir.filePath(QStringLiteral("speech.mp3"));
+    QVERIFY(mediamaker::ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                QStringLiteral("aevalsrc=exprs='0.5*sin(2*PI*300*t)*(between(t,0.5,2)+between(t,3,4.5)"
+                                               "+between(t,5.5,7))':s=44100:d=8"),
+                                QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), m_speech}));
+}
+
+void TestSentencePractice::init()
+{
+    m_vk = std::make_unique<Vk>();
+    practice()->setRepeatCount(1);
+    practice()->setAutoPause(false);
+    practice()->setMasking(true);
+    practice()->setPaddingMs(SentencePractice::defaultPaddingMs);
+    QVERIFY(QTest::qWaitForWindowExposed(m_vk.get()));
+}
+
+void TestSentencePractice::cleanup()
+{
+    m_vk.reset();
+}
+
+void TestSentencePractice::open(const QString &path)
+{
+    m_vk->setFileChooser([path](QWidget *, const QString &, const QString &, const QString &) { return path; });
+    m_vk->on_actionOpen_activated();
+    QVERIFY(m_vk->engine());
+}
+
+QPair<qint64, qint64> TestSentencePractice::expectedMarks(int i) const
+{
+    const Media *e = m_vk->engine();
+    const Cue &cue = practice()->cues().at(i);
+    const double perMs = double(e->ticks(1000.0)) / 1000000.0;
+    const int pad = practice()->paddingMs();
+    return {e->startTime() + qRound64(double(cue.start - pad) * perMs),
+            e->startTime() + qRound64(double(cue.end + pad) * perMs)};
+}
+
+void TestSentencePractice::findsTheSubtitlesBeside()
+{
+    open(m_clip);
+    QCOMPARE(practice()->cues().size(), 3);
+    QVERIFY(practice()->hasTextCues());
+    QCOMPARE(practice()->cues().at(1).text, QStringLiteral("Second one here."));
+    CueStrip *strip = m_vk->cueStrip();
+    QVERIFY(strip->isVisible());
+    QTRY_VERIFY(!strip->current().text.isEmpty());
+    QVERIFY(strip->current().masked);
+    QVERIFY(m_vk->display()->isVisible());
+    // Playing on, the strip follows the position.
+    QTRY_COMPARE_WITH_TIMEOUT(practice()->currentIndex(), 1, 15000);
+    QCOMPARE(strip->current().text, QStringLiteral("Second one here."));
+    QCOMPARE(strip->previous().text, QStringLiteral("First sentence."));
+    QCOMPARE(strip->counter(), QStringLiteral("2/3"));
+    QVERIFY(strip->repeat().isEmpty());
+}
+
+void TestSentencePractice::loopsTheCurrentCue()
+{
+    open(m_clip);
+    Media *e = m_vk->engine();
+    QSignalSpy repeated(e, &Media::passageRepeated);
+    QCOMPARE(practice()->currentIndex(), 0);
+    QTest::keyClick(m_vk.get(), Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(practice()->currentIndex(), 1);
+    QTest::keyClick(m_vk.get(), Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(practice()->isLooping());
+    const auto marks = expectedMarks(1);
+    QVERIFY(qAbs(e->markIn() - marks.first) <= 1);
+    QVERIFY(qAbs(e->markOut() - marks.second) <= 1);
+    QTRY_VERIFY_WITH_TIMEOUT(repeated.size() >= 2, 20000);
+    // Still the same cue, and the strip counts the passes.
+    QCOMPARE(practice()->currentIndex(), 1);
+    QTRY_COMPARE(m_vk->cueStrip()->repeat(), QStringLiteral("\u21bb %1").arg(repeated.size() + 1));
+    const qint64 p = e->position();
+    QVERIFY2(p >= e->markIn() - e->ticks(0.3) && p <= e->markOut() + e->ticks(0.3),
+             qPrintable(QStringLiteral("%1 outside %2..%3").arg(p).arg(e->markIn()).arg(e->markOut())));
+
+    // F1 still nudges the start mark of the loop.
+    const qint64 in = e->markIn();
+    QTest::keyClick(m_vk.get(), Qt::Key_F1);
+    QCOMPARE(e->markIn(), in - e->ticks(0.1));
+
+    // Looping off gives the marks back to the whole file.
+    QTest::keyClick(m_vk.get(), Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(!practice()->isLooping());
+    QCOMPARE(e->markIn(), e->startTime());
+    QCOMPARE(e->markOut(), e->startTime() + e->duration());
+}
+
+void TestSentencePractice::playsEachCueNTimesThenMovesOn()
+{
+    open(m_clip);
+    Media *e = m_vk->engine();
+    QSignalSpy repeated(e, &Media::passageRepeated);
+    QSignalSpy finished(e, &Media::passageFinished);
+    practice()->setRepeatCount(3);
+    QCOMPARE(practice()->currentIndex(), 0);
+    QCOMPARE(m_vk->cueStrip()->repeat(), QStringLiteral("1/3"));
+    QTRY_COMPARE_WITH_TIMEOUT(repeated.size(), 1, 15000);
+    QTRY_COMPARE(m_vk->cueStrip()->repeat(), QStringLiteral("2/3"));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 15000);
+    QTRY_COMPARE(practice()->currentIndex(), 1);
+    QCOMPARE(m_vk->cueStrip()->repeat(), QStringLiteral("1/3"));
+    const auto marks = expectedMarks(1);
+    QVERIFY(qAbs(e->markIn() - marks.first) <= 1);
+    QVERIFY(qAbs(e->markOut() - marks.second) <= 1);
+    QVERIFY(!e->isStopped());
+    // The picture goes on into the next cue and that cue repeats in turn.
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() > marks.first + e->ticks(0.5), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(repeated.size(), 4, 15000);
+    QCOMPARE(practice()->currentIndex(), 1);
+}
+
+void TestSentencePractice::holdsAtTheEndOfEachCue()
+{
+    open(m_clip);
+    Media *e = m_vk->engine();
+    QSignalSpy playing(m_vk.get(), &Vk::isPlay);
+    practice()->setAutoPause(true);
+    QCOMPARE(practice()->currentIndex(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(e->isStopped(), 15000);
+    QCOMPARE(playing.last().at(0).toBool(), false);
+    // Held just past the end of the first cue, which is still the current
+    // one, so it can be shown or replayed.
+    QCOMPARE(practice()->currentIndex(), 0);
+    const qint64 held = e->position();
+    QVERIFY2(held >= expectedMarks(0).second - e->ticks(0.2) && held <= expectedMarks(0).second + e->ticks(0.6),
+             qPrintable(QString::number(held)));
+    // Playing on brings the next cue.
+    m_vk->on_actionPlayPause();
+    QCOMPARE(practice()->currentIndex(), 1);
+    QVERIFY(!e->isStopped());
+    QTRY_VERIFY_WITH_TIMEOUT(e->isStopped() && practice()->currentIndex() == 1, 15000);
+}
+
+void TestSentencePractice::revealsByClickAndKey()
+{
+    open(m_clip);
+    CueStrip *strip = m_vk->cueStrip();
+    QTRY_VERIFY(strip->current().masked);
+    QVERIFY(!practice()->wasLookedAt(0));
+    QTest::mouseClick(strip, Qt::LeftButton, {}, strip->rect().center());
+    QVERIFY(!strip->current().masked);
+    QVERIFY(practice()->isRevealed(0));
+    QVERIFY(practice()->wasLookedAt(0));
+    QTest::keyClick(m_vk.get(), Qt::Key_Home, Qt::AltModifier);
+    QVERIFY(strip->current().masked);
+    // Hidden again, but remembered as looked at.
+    QVERIFY(practice()->wasLookedAt(0));
+    QVERIFY(!practice()->wasLookedAt(1));
+    practice()->setMasking(false);
+    QVERIFY(!strip->current().masked);
+}
+
+void TestSentencePractice::editorForwardsTheSentenceKeys()
+{
+    open(m_clip);
+    TextEdit *editor = m_vk->editor();
+    m_vk->on_actionEidtor();
+    QVERIFY(QTest::qWaitForWindowExposed(editor));
+    QTextEdit *text = editor->textArea();
+    QVERIFY(text);
+    const QString before = text->toPlainText();
+    QTest::keyClick(text, Qt::Key_Right, Qt::AltModifier);
+    QTest::keyClick(text, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(practice()->currentIndex(), 2);
+    QTest::keyClick(text, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(practice()->currentIndex(), 1);
+    QTest::keyClick(text, Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(practice()->isLooping());
+    QTest::keyClick(text, Qt::Key_Home, Qt::AltModifier);
+    QVERIFY(practice()->isRevealed(1));
+    QCOMPARE(text->toPlainText(), before);
+}
+
+void TestSentencePractice::subtitlesFromTheMenu()
+{
+    open(m_speech);
+    QFile vtt(m_dir.filePath(QStringLiteral("other.vtt")));
+    QVERIFY(vtt.open(QIODevice::WriteOnly));
+    vtt.write("WEBVTT\n\n00:00.500 --> 00:02.000\nOne.\n\n00:03.000 --> 00:04.500\nTwo.\n");
+    vtt.close();
+    QString filter;
+    m_vk->setFileChooser([&](QWidget *, const QString &, const QString &, const QString &f) {
+        filter = f;
+        return vtt.fileName();
+    });
+    std::unique_ptr<QMenu> menu(m_vk->createContextMenu());
+    QAction *entry = nullptr;
+    for (QAction *a : menu->actions())
+        if (a->text() == QStringLiteral("Open Subtitles..."))
+            entry = a;
+    QVERIFY(entry && entry->isEnabled());
+    entry->trigger();
+    QVERIFY(filter.contains(QStringLiteral("*.vtt")));
+    QCOMPARE(practice()->cues().size(), 2);
+    QVERIFY(practice()->hasTextCues());
+    // The sentences found in the sound later do not replace them.
+    QTest::qWait(0);
+    QCOMPARE(practice()->cues().at(1).text, QStringLiteral("Two."));
+}
+
+void TestSentencePractice::badSubtitlesAreReported()
+{
+    open(m_clip);
+    QFile bad(m_dir.filePath(QStringLiteral("bad.srt")));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not subtitles at all\n");
+    bad.close();
+    QString shown;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    closer.start(50);
+    QVERIFY(!practice()->openSubtitles(bad.fileName()));
+    QVERIFY2(shown.contains(QStringLiteral("is not a subtitle file")), qPrintable(shown));
+    // What was loaded stays.
+    QCOMPARE(practice()->cues().size(), 3);
+}
+
+void TestSentencePractice::findsSentencesInSoundAlone()
+{
+    open(m_speech);
+    CueStrip *strip = m_vk->cueStrip();
+    QVERIFY(strip->isVisible());
+    QVERIFY(!m_vk->display()->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(practice()->cues().size(), 3, 30000);
+    QVERIFY(!practice()->hasTextCues());
+    QVERIFY(strip->message().isEmpty());
+    QVERIFY(strip->current().placeholder);
+    // The strip takes the picture's place.
+    QVERIFY(strip->height() > m_vk->height() / 3);
+
+    // Join the first two, then split them again where the pause was.
+    QTest::keyClick(m_vk.get(), Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(practice()->currentIndex(), 0);
+    const QList<Cue> found = practice()->cues();
+    practice()->joinWithNext();
+    QCOMPARE(practice()->cues().size(), 2);
+    QCOMPARE(practice()->cues().at(0).end, found.at(1).end);
+}
+
+QTEST_MAIN(TestSentencePractice)
+#include "tst_sentencepractice.moc"
