@@ -1,0 +1,191 @@
+// Files reaching the player from outside the open dialog (a later start,
+// drops, the recent list), what it remembers of each file between runs,
+// and where its two windows stand.
+
+#include "app/vk.h"
+
+#include "app/filememory.h"
+#include "app/recentfiles.h"
+#include "app/timeline.h"
+#include "app/userfolders.h"
+#include "controls/qseekslider.h"
+#include "editor/filekind.h"
+#include "editor/textedit.h"
+#include "media/media.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QSettings>
+
+namespace {
+
+constexpr char playerPlace[] = "window/player";
+constexpr char editorPlace[] = "window/editor";
+
+// A stored place is used only where some screen still shows most of it.
+bool onSomeScreen(const QRect &place)
+{
+    if (!place.isValid())
+        return false;
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        const QRect seen = screen->availableGeometry().intersected(place);
+        if (seen.width() * 2 >= place.width() && seen.height() * 2 >= place.height())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void Vk::rememberCurrentFile()
+{
+    if (!m_engine || m_currentFile.isEmpty())
+        return;
+    FileMemory::State state;
+    state.position = m_engine->position();
+    state.markIn = m_engine->markIn();
+    state.markOut = m_engine->markOut();
+    state.loop = state.markIn > m_engine->startTime()
+        || state.markOut < m_engine->startTime() + m_engine->duration();
+    state.speed = m_engine->speed();
+    FileMemory(userfolders::memoryFile()).remember(m_currentFile, state);
+}
+
+void Vk::restoreRemembered(const QString &name)
+{
+    const std::optional<FileMemory::State> state = FileMemory(userfolders::memoryFile()).recall(name);
+    m_engine->setSpeed(state ? state->speed : m_prefs.defaultSpeed);
+    m_engine->setRepeatCount(m_prefs.loopCount);
+    if (!state)
+        return;
+    if (state->loop) {
+        // The end moves first: the engine keeps the start at or before it.
+        m_engine->setMarkOut(state->markOut);
+        m_engine->setMarkIn(state->markIn);
+        m_slider->setMarkOutFlag(timeline().fraction(m_engine->markOut()));
+        m_slider->setMarkInFlag(timeline().fraction(m_engine->markIn()));
+    }
+    if (state->position > m_engine->startTime()) {
+        m_engine->seekTo(state->position);
+        m_slider->setValue(timeline().fraction(state->position));
+    }
+}
+
+void Vk::openPaths(const QStringList &paths)
+{
+    if (isHidden() || isMinimized())
+        restoreFromTray();
+    raise();
+    activateWindow();
+    for (const QString &path : paths) {
+        switch (filekind::of(path)) {
+        case filekind::Kind::Media:
+            openFile(path);
+            break;
+        case filekind::Kind::Document:
+            placeEditor();
+            m_editor->openDocument(path);
+            break;
+        case filekind::Kind::Missing:
+            reportFailure(tr("The file %1 cannot be found.").arg(path));
+            break;
+        }
+    }
+}
+
+QMenu *Vk::createRecentMenu(QWidget *parent)
+{
+    auto *menu = new QMenu(tr("Recent Files"), parent);
+    const QStringList files = RecentFiles(userfolders::settingsFile()).files();
+    for (const QString &file : files) {
+        QString text = QFileInfo(file).fileName();
+        const QString hint = RecentFiles::dictationHint(file);
+        if (!hint.isEmpty())
+            text += QStringLiteral(" \u2014 ") + hint;
+        // A file name with "&" would otherwise lose it to a shortcut mark.
+        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction *action = menu->addAction(text);
+        action->setToolTip(file);
+        action->setStatusTip(file);
+        connect(action, &QAction::triggered, this, [this, file] { openRecentFile(file); });
+    }
+    menu->setEnabled(!files.isEmpty());
+    return menu;
+}
+
+void Vk::openRecentFile(const QString &name)
+{
+    if (!QFileInfo(name).isFile()) {
+        RecentFiles(userfolders::settingsFile()).remove(name);
+        reportFailure(tr("The file %1 is no longer there; it has been taken off the list of recent files.").arg(name));
+        return;
+    }
+    openFile(name);
+}
+
+void Vk::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!filekind::localFiles(event->mimeData()->urls()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Vk::dropEvent(QDropEvent *event)
+{
+    const QStringList files = filekind::localFiles(event->mimeData()->urls());
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // One file plays at a time: the first one dropped.
+    openPaths(files.mid(0, 1));
+}
+
+void Vk::placeEditor()
+{
+    if (m_editorPlaced)
+        return;
+    m_editorPlaced = true;
+    const QSettings settings(userfolders::settingsFile(), QSettings::IniFormat);
+    const QRect stored = settings.value(QLatin1String(editorPlace)).toRect();
+    if (onSomeScreen(stored)) {
+        m_editor->setGeometry(stored);
+        return;
+    }
+    // Beside the player where the screen has room, else below it, else
+    // where it overlaps least.
+    const QRect player = frameGeometry();
+    const QScreen *where = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect room = where->availableGeometry();
+    const QSize size = m_editor->size();
+    constexpr int gap = 8;
+    QPoint place(player.right() + 1 + gap, player.top());
+    if (place.x() + size.width() > room.right() + 1) {
+        place = QPoint(player.left(), player.bottom() + 1 + gap);
+        if (place.y() + size.height() > room.bottom() + 1)
+            place = QPoint(room.right() + 1 - size.width(), room.bottom() + 1 - size.height());
+    }
+    m_editor->move(place.x(), std::max(place.y(), room.top()));
+}
+
+void Vk::storeWindowPlaces()
+{
+    QSettings settings(userfolders::settingsFile(), QSettings::IniFormat);
+    const QRect player = m_actionFullscreen->isChecked() ? m_normalGeometry : geometry();
+    if (player.isValid())
+        settings.setValue(QLatin1String(playerPlace), player);
+    if (m_editorPlaced)
+        settings.setValue(QLatin1String(editorPlace), m_editor->geometry());
+}
+
+void Vk::restoreWindowPlace()
+{
+    const QSettings settings(userfolders::settingsFile(), QSettings::IniFormat);
+    const QRect stored = settings.value(QLatin1String(playerPlace)).toRect();
+    if (onSomeScreen(stored))
+        setGeometry(stored);
+}
