@@ -7,6 +7,7 @@
 #include "editor/userwordlist.h"
 #include "diff/diffdialog.h"
 #include "phonetic/phoneticdialog.h"
+#include "skin/localizedfile.h"
 #include "skin/qskinobject.h"
 
 #include <QAction>
@@ -68,7 +69,7 @@ TextEdit::TextEdit(QWidget *parent)
     clipboardDataChanged();
 
     const QStringList args = QCoreApplication::arguments();
-    const QString initial = args.size() == 2 ? args.at(1) : defaultDocument;
+    const QString initial = args.size() == 2 ? args.at(1) : localizedfile::pick(defaultDocument);
     if (!load(initial))
         fileNew();
 
