@@ -39,6 +39,7 @@ QList<KeysDialog::Entry> KeysDialog::entries()
     return {
         {tr("Space"), player, tr("Play or hold; resuming goes back a little")},
         {QStringLiteral("F5"), both, tr("Play or hold; resuming goes back a little")},
+        {QStringLiteral("F1–F9, F12"), editor, tr("Reach the player while you type")},
         {tr("Left / Right"), player, tr("Jump back or forward (30 s unless set otherwise)")},
         {tr("F12, Backspace"), tr("player (F12 also in the editor)"), tr("Short replay: back 3 s unless set otherwise")},
         {QStringLiteral("F1 / F2"), both, tr("Move the start mark back or forward by a tenth of a second")},
@@ -54,5 +55,6 @@ QList<KeysDialog::Entry> KeysDialog::entries()
         {tr("Ctrl+Z, Ctrl+Shift+Z"), editor, tr("Undo, redo")},
         {tr("Ctrl+X, Ctrl+C, Ctrl+V"), editor, tr("Cut, copy, paste")},
         {tr("Ctrl+B, Ctrl+I, Ctrl+U"), editor, tr("Bold, italic, underline")},
+        {tr("Ctrl+L, Ctrl+E, Ctrl+R, Ctrl+J"), editor, tr("Left, centred, right and justified paragraphs")},
     };
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 // The learner's settings, kept in the settings file of the user's
@@ -29,3 +30,4 @@ struct Preferences
 
     bool operator==(const Preferences &) const = default;
 };
+Q_DECLARE_METATYPE(Preferences)

@@ -825,5 +825,17 @@ The file holds no sound or picture that can be played.</source>
             <source>Bold, italic, underline</source>
             <translation>粗体、斜体、下划线</translation>
         </message>
+        <message>
+            <source>Ctrl+L, Ctrl+E, Ctrl+R, Ctrl+J</source>
+            <translation>Ctrl+L、Ctrl+E、Ctrl+R、Ctrl+J</translation>
+        </message>
+        <message>
+            <source>Left, centred, right and justified paragraphs</source>
+            <translation>段落左对齐、居中、右对齐、两端对齐</translation>
+        </message>
+        <message>
+            <source>Reach the player while you type</source>
+            <translation>打字时也能控制播放器</translation>
+        </message>
     </context>
 </TS>

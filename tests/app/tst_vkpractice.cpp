@@ -48,6 +48,8 @@ private Q_SLOTS:
     void editorForwardsTheFunctionKeys_data();
     void editorForwardsTheFunctionKeys();
     void marksShowToATenth();
+    void shortReplayStaysInThePassage_data();
+    void shortReplayStaysInThePassage();
     void wheelChangesTheVolume();
     void escapeLeavesFullScreen();
     void windowPlaceOutlivesTheWindow();
@@ -304,6 +306,41 @@ void TestVkPractice::marksShowToATenth()
     QVERIFY(!m_vk->marksLabel()->isVisible());
 }
 
+void TestVkPractice::shortReplayStaysInThePassage_data()
+{
+    QTest::addColumn<double>("markIn");  // s, negative for none
+    QTest::addColumn<double>("expected"); // s after the replay from 8 s
+    QTest::newRow("no passage: back 3 s") << -1.0 << 5.0;
+    QTest::newRow("passage from 4 s: back 3 s") << 4.0 << 5.0;
+    QTest::newRow("passage from 6.5 s: to its start") << 6.5 << 6.5;
+}
+
+void TestVkPractice::shortReplayStaysInThePassage()
+{
+    QFETCH(double, markIn);
+    QFETCH(double, expected);
+    openFile(m_clip);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    const qint64 start = e->startTime();
+    if (markIn >= 0) {
+        e->setMarkOut(start + e->ticks(11.0));
+        e->setMarkIn(start + e->ticks(markIn));
+    }
+    e->seekTo(start + e->ticks(8.0));
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() >= start + e->ticks(8.0), 15000);
+    m_vk->on_actionPlayPause(); // held, so the place stays put
+    const qint64 held = e->position();
+    m_vk->on_actionPlayPause();
+    QTest::keyClick(m_vk.get(), Qt::Key_Backspace);
+    // Within half a second of the target: the engine resumes from the
+    // nearest picture, and playback runs on meanwhile.
+    const qint64 target = start + e->ticks(expected) - (e->ticks(8.0) + start - held);
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(e->position() - target) < e->ticks(0.6)
+                                 || (markIn >= 0 && qAbs(e->position() - (start + e->ticks(markIn))) < e->ticks(0.6)),
+                             15000);
+}
+
 void TestVkPractice::wheelChangesTheVolume()
 {
     openFile(m_clip);
@@ -339,9 +376,15 @@ void TestVkPractice::windowPlaceOutlivesTheWindow()
     QCOMPARE(m_vk->geometry(), kept);
     // The editor opens beside the player, not over it.
     m_vk->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_vk.get()));
     m_vk->on_actionEidtor();
     QVERIFY(QTest::qWaitForWindowExposed(m_vk->editor()));
-    QVERIFY(!m_vk->editor()->frameGeometry().intersects(m_vk->frameGeometry()));
+    QVERIFY2(!m_vk->editor()->frameGeometry().intersects(m_vk->frameGeometry()),
+             qPrintable(QStringLiteral("editor %1,%2 %3x%4 player %5,%6 %7x%8")
+                            .arg(m_vk->editor()->frameGeometry().x()).arg(m_vk->editor()->frameGeometry().y())
+                            .arg(m_vk->editor()->frameGeometry().width()).arg(m_vk->editor()->frameGeometry().height())
+                            .arg(m_vk->frameGeometry().x()).arg(m_vk->frameGeometry().y())
+                            .arg(m_vk->frameGeometry().width()).arg(m_vk->frameGeometry().height())));
 }
 
 QTEST_MAIN(TestVkPractice)
