@@ -95,7 +95,11 @@ QStringList absoluteFileArguments(int argc, char *argv[])
     for (int i = 1; i < argc; ++i) {
         if (argv[i][0] == '-' || argv[i][0] == '\0')
             continue;
+        // Only names of existing files: the value of a toolkit option such
+        // as "-platform offscreen" must stay as it is.
         std::error_code failed;
+        if (!std::filesystem::exists(argv[i], failed))
+            continue;
         const std::filesystem::path path = std::filesystem::absolute(argv[i], failed);
         if (failed)
             continue;

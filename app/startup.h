@@ -45,8 +45,8 @@ QSharedMemory *claimSingleInstance(const QString &key = QString::fromLatin1(inst
 // Detaches and deletes the segment taken by claimSingleInstance().
 void releaseSingleInstance(QSharedMemory *guard);
 
-// Turns the file arguments (those not starting with "-") into absolute
-// paths in place, against the current directory, and returns them. Call it
+// Turns the arguments that name existing files into absolute paths in
+// place, against the current directory, and returns them. Call it
 // before the working directory changes.
 QStringList absoluteFileArguments(int argc, char *argv[]);
 

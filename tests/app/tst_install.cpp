@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSharedMemory>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -95,6 +96,10 @@ QProcessEnvironment TestInstall::userEnvironment() const
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("vantiro.player.debug=true"));
+    // The single-instance guard and the socket beside it are named in the
+    // temporary folder: a folder of its own keeps these starts apart from
+    // any other instance on the machine, and together with each other.
+    env.insert(QStringLiteral("TMPDIR"), m_dir.filePath(QStringLiteral("tmp")));
     return env;
 }
 
@@ -120,6 +125,7 @@ void TestInstall::installedProgramPlaysFromAnywhere()
     QVERIFY(mediamaker::makeVideo(elsewhere + QStringLiteral("/first.mp4"), 20));
     QVERIFY(mediamaker::makeAudio(elsewhere + QStringLiteral("/second.mp3"), 9));
 
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("tmp"))));
     m_program.setProcessEnvironment(userEnvironment());
     m_program.setWorkingDirectory(elsewhere);
     m_program.start(m_prefix + QStringLiteral("/bin/vantiro"), {QStringLiteral("first.mp4")});
@@ -149,8 +155,14 @@ void TestInstall::cleanupTestCase()
         m_program.terminate();
         m_program.waitForFinished(20000);
     }
-    // A terminated program leaves its shared-memory segment, as after a
-    // crash; the next start clears it.
+    // A terminated program leaves its shared-memory segment behind, as
+    // after a crash; the last one to detach removes it. The segment is
+    // found through the program's temporary folder.
+    qputenv("TMPDIR", QFile::encodeName(m_dir.filePath(QStringLiteral("tmp"))));
+    QSharedMemory segment(QStringLiteral("SingleInstanceIdentify"));
+    if (segment.attach(QSharedMemory::ReadOnly))
+        segment.detach();
+    qunsetenv("TMPDIR");
 }
 
 QTEST_MAIN(TestInstall)

@@ -10,8 +10,8 @@
 #include <QDoubleSpinBox>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QStandardPaths>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
 
@@ -27,12 +27,16 @@ private Q_SLOTS:
     void formIsTranslated();
     void keysTableNamesEveryPlayerKey_data();
     void keysTableNamesEveryPlayerKey();
+
+private:
+    QTemporaryDir m_dir;
 };
 
 void TestPreferencesDialog::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QDir(userfolders::configFolder()).removeRecursively();
+    QVERIFY(m_dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
 }
 
 void TestPreferencesDialog::everyChangeIsReportedAtOnce_data()

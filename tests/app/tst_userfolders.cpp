@@ -1,10 +1,10 @@
 // Where the program finds its shipped data and keeps the user's own, with
 // real folders laid out as the build and an installation lay them out.
 
+#include "app/startup.h"
 #include "app/userfolders.h"
 
 #include <QDir>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,6 +17,7 @@ private Q_SLOTS:
     void dataFolderIsFound_data();
     void dataFolderIsFound();
     void wordListMovesOnce();
+    void fileArgumentsBecomeAbsolute();
 
 private:
     QTemporaryDir m_dir;
@@ -24,8 +25,9 @@ private:
 
 void TestUserFolders::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
     const QDir root(m_dir.path());
     // The build: executable and data in one folder.
     QVERIFY(root.mkpath(QStringLiteral("runtime/skin/default/images")));
@@ -83,6 +85,26 @@ void TestUserFolders::wordListMovesOnce()
     QCOMPARE(userfolders::adoptWordList(legacy), list);
     QVERIFY(moved.open(QIODevice::ReadOnly));
     QCOMPARE(moved.readAll(), QByteArray("colour\nfavour\n"));
+}
+
+void TestUserFolders::fileArgumentsBecomeAbsolute()
+{
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    QFile clip(QStringLiteral("lesson one.mp4"));
+    QVERIFY(clip.open(QIODevice::WriteOnly));
+    clip.close();
+    QByteArray program("vantiro"), platform("-platform"), offscreen("offscreen"), file("lesson one.mp4"),
+        missing("gone.mp4");
+    char *argv[] = {program.data(), platform.data(), offscreen.data(), file.data(), missing.data(), nullptr};
+    const QStringList files = startup::absoluteFileArguments(5, argv);
+    QDir::setCurrent(before);
+    const QString absolute = QDir(m_dir.path()).absoluteFilePath(QStringLiteral("lesson one.mp4"));
+    QCOMPARE(files, QStringList{absolute});
+    QCOMPARE(QString::fromLocal8Bit(argv[3]), absolute);
+    // A toolkit option's value and a name of nothing stay as given.
+    QCOMPARE(QByteArray(argv[2]), QByteArray("offscreen"));
+    QCOMPARE(QByteArray(argv[4]), QByteArray("gone.mp4"));
 }
 
 QTEST_GUILESS_MAIN(TestUserFolders)

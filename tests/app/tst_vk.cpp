@@ -21,7 +21,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
@@ -100,9 +99,11 @@ private:
 
 void TestVk::initTestCase()
 {
-    // What the player remembers between runs goes to a scratch folder.
-    QStandardPaths::setTestModeEnabled(true);
+    // What the player remembers between runs goes to scratch folders of
+    // this test's own (tests run side by side).
     QVERIFY(m_dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
     m_clip = m_dir.filePath(QStringLiteral("talk.mp4"));
     m_second = m_dir.filePath(QStringLiteral("second.mkv"));
     m_broken = m_dir.filePath(QStringLiteral("broken.mp4"));

@@ -21,7 +21,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -50,6 +49,9 @@ private Q_SLOTS:
     void marksShowToATenth();
     void shortReplayStaysInThePassage_data();
     void shortReplayStaysInThePassage();
+    void loopCountShowsAndPlaysOn();
+    void resumeRewinds_data();
+    void resumeRewinds();
     void wheelChangesTheVolume();
     void escapeLeavesFullScreen();
     void windowPlaceOutlivesTheWindow();
@@ -69,9 +71,11 @@ private:
 
 void TestVkPractice::initTestCase()
 {
-    // Settings and remembered files go to a scratch configuration folder.
-    QStandardPaths::setTestModeEnabled(true);
+    // Settings and remembered files go to scratch folders of this test's
+    // own (tests run side by side).
     QVERIFY(m_dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
     m_clip = m_dir.filePath(QStringLiteral("lesson.mp4"));
     QVERIFY(mediamaker::makeVideo(m_clip, 12, 320, 240, 25));
     m_notes = m_dir.filePath(QStringLiteral("notes.mp4"));
@@ -308,17 +312,15 @@ void TestVkPractice::marksShowToATenth()
 
 void TestVkPractice::shortReplayStaysInThePassage_data()
 {
-    QTest::addColumn<double>("markIn");  // s, negative for none
-    QTest::addColumn<double>("expected"); // s after the replay from 8 s
-    QTest::newRow("no passage: back 3 s") << -1.0 << 5.0;
-    QTest::newRow("passage from 4 s: back 3 s") << 4.0 << 5.0;
-    QTest::newRow("passage from 6.5 s: to its start") << 6.5 << 6.5;
+    QTest::addColumn<double>("markIn"); // s, negative for none
+    QTest::newRow("no passage: back 3 s") << -1.0;
+    QTest::newRow("passage from 4 s: back 3 s") << 4.0;
+    QTest::newRow("passage from 6.5 s: to its start") << 6.5;
 }
 
 void TestVkPractice::shortReplayStaysInThePassage()
 {
     QFETCH(double, markIn);
-    QFETCH(double, expected);
     openFile(m_clip);
     waitPlaying();
     Media *e = m_vk->engine();
@@ -329,16 +331,78 @@ void TestVkPractice::shortReplayStaysInThePassage()
     }
     e->seekTo(start + e->ticks(8.0));
     QTRY_VERIFY_WITH_TIMEOUT(e->position() >= start + e->ticks(8.0), 15000);
-    m_vk->on_actionPlayPause(); // held, so the place stays put
+    const qint64 here = e->position();
+    QTest::keyClick(m_vk.get(), Qt::Key_Backspace);
+    qint64 after = here;
+    QTRY_VERIFY_WITH_TIMEOUT((after = e->position()) < here, 15000);
+    // Playback goes on from the target, never from before it.
+    const qint64 floor = markIn >= 0 ? std::max(here - e->ticks(3.0), start + e->ticks(markIn))
+                                     : here - e->ticks(3.0);
+    QVERIFY2(after >= floor - e->ticks(0.05), qPrintable(QStringLiteral("%1 < %2").arg(after).arg(floor)));
+}
+
+void TestVkPractice::loopCountShowsAndPlaysOn()
+{
+    Preferences prefs = m_vk->preferences();
+    prefs.loopCount = 2;
+    m_vk->setPreferences(prefs);
+    openFile(m_clip);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    const qint64 start = e->startTime();
+    QSignalSpy finished(e, &Media::passageFinished);
+    e->setMarkOut(start + e->ticks(2.0));
+    e->setMarkIn(start + e->ticks(1.0));
+    e->seekTo(start + e->ticks(1.0));
+    QVERIFY(m_vk->loopLabel()->isVisible());
+    QCOMPARE(m_vk->loopLabel()->text(), QStringLiteral("1/2"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_vk->loopLabel()->text(), QStringLiteral("2/2"), 15000);
+    // After the second pass playback goes on past the end mark.
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 15000);
+    QTRY_VERIFY(!m_vk->loopLabel()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() > start + e->ticks(2.5), 15000);
+}
+
+void TestVkPractice::resumeRewinds_data()
+{
+    QTest::addColumn<double>("rewind"); // s
+    QTest::addColumn<double>("markIn"); // s, negative for none
+    QTest::newRow("back 2 s") << 2.0 << -1.0;
+    QTest::newRow("back 2 s, passage from 3 s") << 2.0 << 3.0;
+    QTest::newRow("not before a passage starting at 5 s") << 2.0 << 5.0;
+    QTest::newRow("back 0 s: on from the place held") << 0.0 << -1.0;
+}
+
+void TestVkPractice::resumeRewinds()
+{
+    QFETCH(double, rewind);
+    QFETCH(double, markIn);
+    Preferences prefs = m_vk->preferences();
+    prefs.rewindSeconds = rewind;
+    m_vk->setPreferences(prefs);
+    openFile(m_clip);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    const qint64 start = e->startTime();
+    if (markIn >= 0) {
+        e->setMarkOut(start + e->ticks(11.0));
+        e->setMarkIn(start + e->ticks(markIn));
+    }
+    e->seekTo(start + e->ticks(6.0));
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() >= start + e->ticks(6.0), 15000);
+    m_vk->on_actionPlayPause();
+    QVERIFY(e->isStopped());
     const qint64 held = e->position();
     m_vk->on_actionPlayPause();
-    QTest::keyClick(m_vk.get(), Qt::Key_Backspace);
-    // Within half a second of the target: the engine resumes from the
-    // nearest picture, and playback runs on meanwhile.
-    const qint64 target = start + e->ticks(expected) - (e->ticks(8.0) + start - held);
-    QTRY_VERIFY_WITH_TIMEOUT(qAbs(e->position() - target) < e->ticks(0.6)
-                                 || (markIn >= 0 && qAbs(e->position() - (start + e->ticks(markIn))) < e->ticks(0.6)),
-                             15000);
+    QVERIFY(!e->isStopped());
+    const qint64 floor = std::max(held - e->ticks(rewind), markIn >= 0 ? start + e->ticks(markIn) : start);
+    if (rewind == 0.0) {
+        QTRY_VERIFY_WITH_TIMEOUT(e->position() > held, 15000);
+        return;
+    }
+    qint64 after = held;
+    QTRY_VERIFY_WITH_TIMEOUT((after = e->position()) < held, 15000);
+    QVERIFY2(after >= floor - e->ticks(0.05), qPrintable(QStringLiteral("%1 < %2").arg(after).arg(floor)));
 }
 
 void TestVkPractice::wheelChangesTheVolume()
