@@ -146,6 +146,9 @@ private:
     void setupTray();
     void connectButtonBar();
     Timeline timeline() const;
+    void showHeldPlace();
+    // The open dialog's filter: every format the engine plays, then all files.
+    static QString mediaFilter();
     Media *createEngine();
     void showIdle();
     // Slider without marks at 0, both time labels "00:00:00" and hidden.

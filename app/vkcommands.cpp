@@ -39,12 +39,24 @@ void Vk::on_actionForward()
 {
     if (m_engine)
         m_engine->seekRelative(m_prefs.jumpSeconds);
+    showHeldPlace();
 }
 
 void Vk::on_actionBackward()
 {
     if (m_engine)
         m_engine->seekRelative(-m_prefs.jumpSeconds);
+    showHeldPlace();
+}
+
+// While held no refresh runs, yet a seek moves the place where playback
+// goes on: the knob and the time show it at once.
+void Vk::showHeldPlace()
+{
+    if (!m_engine || !m_engine->isStopped())
+        return;
+    m_skipNextRefresh = false;
+    refreshTiming();
 }
 
 void Vk::on_actionSeek(double f)
@@ -56,6 +68,7 @@ void Vk::on_actionSeek(double f)
     switch (click.kind) {
     case Timeline::Click::Seek:
         m_engine->seekTo(click.target);
+        showHeldPlace();
         break;
     case Timeline::Click::WidenStart:
         m_engine->setMarkIn(click.target);

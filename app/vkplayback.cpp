@@ -39,6 +39,13 @@ QString chooseWithDialog(QWidget *parent, const QString &caption, const QString 
 
 } // namespace
 
+QString Vk::mediaFilter()
+{
+    return tr("Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 "
+              "*.mkv *.wma *.wav *.flac *.m4a *.aac *.ogg *.oga *.opus *.webm *.ts *.m2ts)")
+        + QStringLiteral(";;") + tr("All files (*)");
+}
+
 void Vk::setFileChooser(FileChooser chooser)
 {
     m_chooseFile = chooser ? std::move(chooser) : FileChooser(chooseWithDialog);
@@ -67,8 +74,7 @@ void Vk::on_actionOpen_activated()
     // earlier one; a Cancel keeps that place.
     QSettings settings(userfolders::settingsFile(), QSettings::IniFormat);
     const QString lastPlace = settings.value(QStringLiteral("player/lastFile"), QDir::homePath()).toString();
-    const QString name = m_chooseFile(this, tr("Open File"), lastPlace,
-                                      tr("Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)"));
+    const QString name = m_chooseFile(this, tr("Open File"), lastPlace, mediaFilter());
     if (name.isEmpty() || !QFileInfo(name).isFile())
         return;
     settings.setValue(QStringLiteral("player/lastFile"), QFileInfo(name).absoluteFilePath());

@@ -16,13 +16,9 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
-
-namespace {
-
-constexpr double driftLimit = 100000.0; // s
-
-} // namespace
+#include <vector>
 
 AudioDecodeThread::AudioDecodeThread(Media *media)
     : QThread(media), m_media(media)
@@ -44,22 +40,13 @@ void AudioDecodeThread::run()
     media->appendLog(tr("AudioThread:: run.\n"));
     FramePtr frame(av_frame_alloc());
     PacketPtr packet(av_packet_alloc());
-    AVCodecContext *codec = media->m_audioCodecContext;
-    const double audioTimeBase = av_q2d(media->m_audioStream->time_base);
-    // Offset of the audio stream's start from the reference stream's, in
-    // reference ticks (0 for an audio-only file).
-    const auto startOf = [](const AVStream *stream) {
-        return stream->start_time == AV_NOPTS_VALUE ? int64_t(0) : stream->start_time;
-    };
-    const int64_t startOffset =
-        av_rescale_q(startOf(media->m_audioStream), media->m_audioStream->time_base,
-                     media->m_referenceStream->time_base)
-        - startOf(media->m_referenceStream);
     m_silentUntil = 0;
+    m_nextSeconds = -1.0;
+    m_waitingForRestart = false;
 
     while (frame && packet && m_samples) {
         if (media->m_paused && !media->m_stopped) {
-            msleep(100);
+            msleep(10);
             continue;
         }
         if (!media->m_audioQueue.get(packet.get(), !media->m_stopped)) {
@@ -68,40 +55,35 @@ void AudioDecodeThread::run()
         }
         if (PacketQueue::isFlushPacket(packet.get())) {
             media->appendLog(tr("AudioThread:: Flushing the buffers.\n"));
-            avcodec_flush_buffers(codec);
+            flush();
             av_packet_unref(packet.get());
             continue;
         }
-        const double speed = media->m_speed;
-        const int64_t stamp = packet->dts == AV_NOPTS_VALUE ? 0 : packet->dts;
-        const double t = double(stamp) * audioTimeBase / speed;
-        media->m_audioClock = t;
-
-        const double cutOff =
-            double(startOffset + media->m_seekTarget) * media->referenceTimeBase() / speed;
-        if (cutOff > t) {
-            av_packet_unref(packet.get());
-            continue;
+        if (!m_waitingForRestart) {
+            decodePacket(packet.get(), frame.get());
+            if (PacketQueue::isEndPacket(packet.get()) && media->audioDrivesMarks())
+                reachEndMark();
         }
-        const double shown = media->m_currentPts;
-        if (t > shown + driftLimit) {
-            msleep(10);
-        } else if (t < shown - driftLimit) {
-            av_packet_unref(packet.get());
-            continue;
-        }
-        if (!media->hasVideo() && packet->dts != AV_NOPTS_VALUE
-            && packet->dts >= media->m_markOut - 1)
-            media->endOfMark();
-
-        decodePacket(packet.get(), frame.get());
         av_packet_unref(packet.get());
     }
     media->appendLog(tr("AudioThread:: ended.\n"));
 }
 
-// Sends one packet (an empty one drains the decoder at the end of the input)
-// and pushes every frame it yields. False on a decoder error.
+// After a seek the decoder starts afresh, and what it yields now belongs to
+// the new place. (A seek by the user emptied the output when it was asked
+// for; a restart of the passage keeps what the output holds, so that the
+// start mark follows the end mark without a break.)
+void AudioDecodeThread::flush()
+{
+    avcodec_flush_buffers(m_media->m_audioCodecContext);
+    m_nextSeconds = -1.0;
+    m_waitingForRestart = false;
+    m_skipUntil = m_media->m_lastSeekWasRetry ? m_pushedUntil : -1.0;
+    m_media->m_audio->openGate();
+}
+
+// Sends one packet (an end packet drains the decoder at the end of the
+// input) and handles every frame it yields. False on a decoder error.
 bool AudioDecodeThread::decodePacket(AVPacket *packet, AVFrame *frame)
 {
     AVCodecContext *codec = m_media->m_audioCodecContext;
@@ -110,16 +92,67 @@ bool AudioDecodeThread::decodePacket(AVPacket *packet, AVFrame *frame)
         return true; // nothing to decode
     int sent = avcodec_send_packet(codec, end ? nullptr : packet);
     if (sent == AVERROR_EOF && !end) {
+        // Drained at an end that no seek followed: start afresh.
         avcodec_flush_buffers(codec);
         sent = avcodec_send_packet(codec, packet);
     }
     while (avcodec_receive_frame(codec, frame) == 0) {
-        const bool converted = convertAndPush(frame);
+        if (!m_waitingForRestart && !m_media->m_stopped)
+            handleFrame(frame);
         av_frame_unref(frame);
-        if (!converted)
-            return false;
     }
-    return sent >= 0;
+    return sent >= 0 || sent == AVERROR_EOF;
+}
+
+// Plays the part of a frame that lies between the latest seek target and,
+// while a passage repeats, its end mark. Marks and targets count in ticks of
+// the reference stream; both streams' stamps run on the file's one clock.
+void AudioDecodeThread::handleFrame(const AVFrame *frame)
+{
+    Media *media = m_media;
+    const int rate = frame->sample_rate;
+    const int count = frame->nb_samples;
+    if (rate <= 0 || count <= 0)
+        return;
+    double start = m_nextSeconds >= 0.0 ? m_nextSeconds : 0.0;
+    if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
+        start = double(frame->best_effort_timestamp) * av_q2d(media->m_audioStream->time_base);
+    m_nextSeconds = start + double(count) / rate;
+
+    const double tick = media->referenceTimeBase();
+    const double cutOff = std::max(double(media->m_seekTarget) * tick, m_skipUntil);
+    int first = 0;
+    if (cutOff > start)
+        first = int(std::min<double>(count, std::llround((cutOff - start) * rate)));
+    int last = count;
+    bool reachesEnd = false;
+    if (media->audioDrivesMarks() && !media->m_passageDone) {
+        const double end = double(media->m_markOut) * tick;
+        if (m_nextSeconds > end) {
+            last = int(std::clamp<double>(std::llround((end - start) * rate), first, count));
+            reachesEnd = true;
+        }
+    }
+    media->m_audioClock = (start + double(last) / rate) / media->m_speed;
+    if (reachesEnd) {
+        reachEndMark();
+        if (media->m_passageDone)
+            last = count; // the count is reached: play on through the mark
+    }
+    if (first < last) {
+        convertAndPush(frame, first, last - first, start + double(first) / rate);
+        m_pushedUntil = start + double(last) / rate;
+    }
+}
+
+// The passage is over: ask for its restart and ignore what the decoder
+// yields until the restart arrives. When the repeat count is reached the
+// engine plays on instead.
+void AudioDecodeThread::reachEndMark()
+{
+    m_media->endOfMark();
+    if (!m_media->m_passageDone)
+        m_waitingForRestart = true;
 }
 
 bool AudioDecodeThread::prepareConverter(const AVFrame *frame)
@@ -150,20 +183,30 @@ bool AudioDecodeThread::prepareConverter(const AVFrame *frame)
     return true;
 }
 
-// Converts a frame to interleaved signed 16-bit samples at its own rate and
-// channel count and pushes them, in pieces that fit the sample buffer.
-bool AudioDecodeThread::convertAndPush(const AVFrame *frame)
+// Converts count samples of a frame, from sample first on, to interleaved
+// signed 16-bit samples at their own rate and channel count and pushes
+// them, in pieces that fit the sample buffer. seconds is the media time of
+// sample first.
+bool AudioDecodeThread::convertAndPush(const AVFrame *frame, int first, int count, double seconds)
 {
     if (frame->ch_layout.nb_channels <= 0 || frame->sample_rate <= 0 || !prepareConverter(frame))
         return false;
+    const AVSampleFormat format = AVSampleFormat(frame->format);
+    const bool planar = av_sample_fmt_is_planar(format);
+    const int channels = frame->ch_layout.nb_channels;
+    const int skip = first * av_get_bytes_per_sample(format) * (planar ? 1 : channels);
+    const int planes = planar ? channels : 1;
+    std::vector<const uint8_t *> in(static_cast<std::size_t>(planes));
+    for (int i = 0; i < planes; ++i)
+        in[std::size_t(i)] = frame->extended_data[i] + skip;
+
     const int frameBytes = m_layout.nb_channels * 2;
     const int capacity = sampleBufferSize / frameBytes;
     uint8_t *out[] = {m_samples};
-    int converted = swr_convert(m_converter, out, capacity,
-                                const_cast<const uint8_t **>(frame->extended_data),
-                                frame->nb_samples);
+    int converted = swr_convert(m_converter, out, capacity, in.data(), count);
     while (converted > 0 && !m_media->m_stopped) {
-        push(reinterpret_cast<char *>(m_samples), converted * frameBytes);
+        push(reinterpret_cast<char *>(m_samples), converted * frameBytes, seconds);
+        seconds += double(converted) / frame->sample_rate;
         if (converted < capacity)
             break;
         converted = swr_convert(m_converter, out, capacity, nullptr, 0); // what did not fit
@@ -171,13 +214,15 @@ bool AudioDecodeThread::convertAndPush(const AVFrame *frame)
     return converted >= 0;
 }
 
-// Hands the samples to the output as fast as it takes them. Gives up when
-// the engine stops; without an output that takes data (no sound device) the
-// samples are dropped at the pace they would have played.
-void AudioDecodeThread::push(char *data, int length)
+// Hands the samples to the output as fast as it takes them, telling it the
+// media time of each piece. Gives up when the engine stops or seeks
+// elsewhere; without an output that takes data (no sound device) the samples
+// are dropped at the pace they would have played.
+void AudioDecodeThread::push(char *data, int length, double seconds)
 {
     Media *media = m_media;
     IAudio *audio = media->m_audio;
+    const double secondsPerByte = media->m_speed / (double(m_sampleRate) * m_layout.nb_channels * 2);
     int written = 0;
     int remaining = length;
     while (remaining > 0 && !media->m_stopped) {
@@ -185,7 +230,8 @@ void AudioDecodeThread::push(char *data, int length)
             dropInRealTime(remaining);
             return;
         }
-        const int n = audio->write(data + written, remaining);
+        const int n = audio->write(data + written, remaining, seconds + written * secondsPerByte,
+                                   secondsPerByte);
         remaining -= n;
         written += n;
         if (remaining > 0)

@@ -15,8 +15,9 @@ class Media;
 
 // Decodes the packets of the audio stream into interleaved signed 16-bit
 // samples at the codec's own rate and channel count and pushes them into the
-// audio output as fast as it takes them; keeps the audio clock and drops
-// packets before the latest seek target.
+// audio output as fast as it takes them. Cuts the sound to the sample at the
+// latest seek target and, for a file with sound, at the end mark, where it
+// starts the passage again.
 class AudioDecodeThread final : public QThread
 {
     Q_OBJECT
@@ -31,11 +32,14 @@ protected:
     void run() override;
 
 private:
+    void flush();
     bool decodePacket(AVPacket *packet, AVFrame *frame);
+    void handleFrame(const AVFrame *frame);
     bool prepareConverter(const AVFrame *frame);
-    bool convertAndPush(const AVFrame *frame);
-    void push(char *data, int length);
+    bool convertAndPush(const AVFrame *frame, int first, int count, double seconds);
+    void push(char *data, int length, double seconds);
     void dropInRealTime(int length);
+    void reachEndMark();
 
     Media *m_media;
     uint8_t *m_samples = nullptr; // one frame's converted samples
@@ -46,4 +50,15 @@ private:
     int m_sampleRate = 0;
     // Wall clock (µs) up to which samples were dropped for want of an output.
     int64_t m_silentUntil = 0;
+    // Media seconds of the sample after the last one decoded, for frames
+    // that carry no time stamp; negative when unknown.
+    double m_nextSeconds = -1.0;
+    // The end mark was reached and the restart asked for: what the decoder
+    // still yields lies after it and is not heard.
+    bool m_waitingForRestart = false;
+    // Media seconds up to which samples went to the output, and, after a
+    // seek that only reads the same place again from further back, up to
+    // which they are not pushed twice (negative: no such limit).
+    double m_pushedUntil = -1.0;
+    double m_skipUntil = -1.0;
 };

@@ -2,6 +2,7 @@
 
 #include <QAudioSink>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -41,8 +42,87 @@ bool IAudio::setup(const QAudioDevice &device, int sampleRate, int sampleSize, i
     }
     m_format = format;
     m_output = new QAudioSink(device, format);
-    m_device = m_output->start();
+    // A short buffer: a seek is heard after what the output holds, and
+    // the place heard is known to within what it holds.
+    m_output->setBufferSize(format.bytesForDuration(bufferMicroseconds));
+    restartStream();
     return true;
+}
+
+void IAudio::restartStream()
+{
+    m_device = m_output->start();
+    m_written = 0;
+    m_segments.clear();
+}
+
+void IAudio::discard()
+{
+    QMutexLocker locker(&m_mutex);
+    m_gated = true;
+    if (!m_output)
+        return;
+    // Stopping the stream drops what it holds; a new one starts empty.
+    m_output->stop();
+    restartStream();
+}
+
+qint64 IAudio::playedBytes() const
+{
+    if (!m_output)
+        return 0;
+    const QAudio::State state = m_output->state();
+    if (state != QAudio::ActiveState && state != QAudio::IdleState)
+        return 0;
+    const qint64 held = qMax<qint64>(0, m_output->bufferSize() - m_output->bytesFree());
+    return qMax<qint64>(0, m_written - held - m_format.bytesForDuration(latencyMicroseconds));
+}
+
+void IAudio::openGate()
+{
+    QMutexLocker locker(&m_mutex);
+    m_gated = false;
+}
+
+bool IAudio::heardSeconds(double &seconds) const
+{
+    QMutexLocker locker(&m_mutex);
+    if (m_segments.empty())
+        return false;
+    const qint64 played = playedBytes();
+    // The last run that started at or before the byte being played.
+    auto it = m_segments.end();
+    while (it != m_segments.begin() && std::prev(it)->startByte > played)
+        --it;
+    if (it == m_segments.begin())
+        return false; // still playing what came before the first known time
+    const Segment &segment = *std::prev(it);
+    seconds = segment.startSeconds + double(played - segment.startByte) * segment.secondsPerByte;
+    return true;
+}
+
+int IAudio::write(char *data, int length, double mediaSeconds, double secondsPerByte)
+{
+    QMutexLocker locker(&m_mutex);
+    if (m_gated)
+        return length;
+    const qint64 before = m_written;
+    const int taken = writeLocked(data, length);
+    if (taken <= 0)
+        return taken;
+    // A run that goes on where the last one ends needs no entry of its own.
+    const bool continues = !m_segments.empty()
+        && std::abs(m_segments.back().startSeconds
+                    + double(before - m_segments.back().startByte) * m_segments.back().secondsPerByte
+                    - mediaSeconds) < 1e-6
+        && m_segments.back().secondsPerByte == secondsPerByte;
+    if (!continues)
+        m_segments.push_back({before, mediaSeconds, secondsPerByte});
+    // Runs that have been played out entirely are of no more use.
+    const qint64 played = playedBytes();
+    while (m_segments.size() > 1 && m_segments[1].startByte <= played)
+        m_segments.pop_front();
+    return taken;
 }
 
 bool IAudio::acceptsData() const
@@ -57,6 +137,11 @@ bool IAudio::acceptsData() const
 int IAudio::write(char *data, int length)
 {
     QMutexLocker locker(&m_mutex);
+    return writeLocked(data, length);
+}
+
+int IAudio::writeLocked(char *data, int length)
+{
     if (!m_output || !m_device)
         return 0;
     const QAudio::State state = m_output->state();
@@ -74,6 +159,8 @@ int IAudio::write(char *data, int length)
     applyVolume(data, length, m_format.bytesPerSample() * 8, m_format.channelCount(),
                 m_leftVolume, m_rightVolume);
     const qint64 taken = m_device->write(data, length);
+    if (taken > 0)
+        m_written += taken;
     return taken > 0 ? int(taken) : 0;
 }
 
@@ -86,6 +173,8 @@ void IAudio::close()
     delete m_output;
     m_output = nullptr;
     m_device = nullptr;
+    m_written = 0;
+    m_segments.clear();
 }
 
 void IAudio::setVolume(double left, double right)

@@ -4,6 +4,8 @@
 #include <QAudioFormat>
 #include <QMutex>
 
+#include <deque>
+
 class QAudioSink;
 class QIODevice;
 
@@ -16,6 +18,11 @@ public:
     virtual ~IAudio(); // closes the output
     Q_DISABLE_COPY_MOVE(IAudio)
 
+    // What the output holds at most, and how long the server takes from
+    // taking a sample to playing it.
+    static constexpr int bufferMicroseconds = 200000;
+    static constexpr int latencyMicroseconds = 0;
+
     // Makes an output for that format (sampleSize 8 or 16 bits); keeps the
     // current one when its format already matches. False when the device
     // cannot play the format; an older output then stays.
@@ -23,6 +30,20 @@ public:
     // Pushes at most bytesFree() bytes, scaling them by the volumes in
     // place; returns the bytes taken (0 without an active output).
     int write(char *data, int length);
+    // The same for samples of known media time: the first sample lies at
+    // mediaSeconds, and each byte moves on by secondsPerByte (the playing
+    // speed shows in it). Lets heardSeconds() tell what has been played.
+    int write(char *data, int length, double mediaSeconds, double secondsPerByte);
+    // Media seconds of the sample the listener hears now: what was written
+    // minus what the output still holds. False when nothing of known time
+    // has been played since the output started or was emptied.
+    bool heardSeconds(double &seconds) const;
+    // Drops what the output still holds and forgets the times written so
+    // far. Timed writes are then dropped, as belonging to the place left,
+    // until openGate() says that the samples of the new place follow.
+    // GUI thread, as the output is its object.
+    void discard();
+    void openGate();
     void close();
     // Each value above 0.999 becomes 1, below 0.001 becomes 0.
     void setVolume(double left, double right);
@@ -43,6 +64,17 @@ public:
                             float left, float right);
 
 private:
+    // A run of samples written back to back: byte offset in the output's
+    // stream where it starts, the media time there and its pace.
+    struct Segment {
+        qint64 startByte;
+        double startSeconds;
+        double secondsPerByte;
+    };
+    int writeLocked(char *data, int length);
+    qint64 playedBytes() const; // under m_mutex
+    void restartStream();       // under m_mutex
+
     // --- Guarded by m_mutex (the GUI thread sets up and closes, the audio
     // thread writes)
     mutable QMutex m_mutex;
@@ -51,4 +83,7 @@ private:
     QIODevice *m_device = nullptr;
     float m_leftVolume = 0.5f;
     float m_rightVolume = 0.5f;
+    qint64 m_written = 0; // bytes written since the output (re)started
+    bool m_gated = false;
+    std::deque<Segment> m_segments;
 };

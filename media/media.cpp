@@ -39,6 +39,18 @@ QByteArray decodePercentEscapes(const QByteArray &name)
     return decoded;
 }
 
+// FFmpeg also reads text (as terminal animations) and single pictures or
+// numbered picture files; none of them is sound or video.
+bool isMediaFormat(const AVInputFormat *format)
+{
+    if (!format || !format->name)
+        return false;
+    const QByteArray name(format->name);
+    static const QList<QByteArray> notMedia = {"tty", "bin", "xbin", "adf", "idf", "image2",
+                                               "image2pipe", "ansi"};
+    return !notMedia.contains(name) && !name.endsWith("_pipe");
+}
+
 void freeCodecContext(AVCodecContext *&context)
 {
     avcodec_free_context(&context);
@@ -144,6 +156,11 @@ bool Media::open(const QString &file, int64_t markIn, int64_t markOut)
         emit error(openError(opened));
         return false;
     }
+    if (!isMediaFormat(context->iformat)) {
+        avformat_close_input(&context);
+        emit error(openError(AVERROR(EILSEQ)));
+        return false;
+    }
     if (avformat_find_stream_info(context, nullptr) < 0) {
         avformat_close_input(&context);
         emit error(tr("Error opening %1:\nCouldn't find any stream information in this file.")
@@ -177,7 +194,15 @@ bool Media::openStreams()
     int videoCandidate = -1;
     int audioCandidate = -1;
     for (unsigned i = 0; i < m_formatContext->nb_streams; ++i) {
-        const AVMediaType type = m_formatContext->streams[i]->codecpar->codec_type;
+        const AVStream *stream = m_formatContext->streams[i];
+        const AVMediaType type = stream->codecpar->codec_type;
+        // A cover picture is one still, not a video: kept to be shown.
+        if (type == AVMEDIA_TYPE_VIDEO && (stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
+            if (m_cover.isNull() && stream->attached_pic.size > 0)
+                m_cover = QImage::fromData(QByteArrayView(stream->attached_pic.data,
+                                                          stream->attached_pic.size));
+            continue;
+        }
         if (type == AVMEDIA_TYPE_VIDEO && videoCandidate < 0)
             videoCandidate = int(i);
         else if (type == AVMEDIA_TYPE_AUDIO && audioCandidate < 0)
@@ -321,6 +346,7 @@ void Media::start()
     // the slider does not jump to the start and back.
     const double fromSeconds = double(from) * referenceTimeBase() / m_speed;
     m_currentPts = fromSeconds;
+    m_currentPtsTime = av_gettime();
     m_audioClock = fromSeconds;
     if (!m_paused) {
         m_paused = true;
@@ -343,7 +369,10 @@ void Media::stop()
     waitForThreads();
     // A seek that was asked for but not yet carried out is where the user
     // is going; the picture on screen is the place being left.
-    m_resumePosition = m_seekRequested ? m_seekTarget.load() : position();
+    // What the output still holds is never heard: the place kept is the
+    // one heard last, and the output is emptied at once.
+    m_resumePosition = seekPending() ? m_seekTarget.load() : playingPosition();
+    m_audio->discard();
     m_hasResumePosition = true;
     emit running(false);
 }
@@ -423,6 +452,11 @@ VideoPicture *Media::picture(int i)
     if (i < 0 || i >= int(m_pictures.size()))
         return nullptr;
     return &m_pictures[std::size_t(i)];
+}
+
+QImage Media::cover() const
+{
+    return m_cover;
 }
 
 float Media::displayAspectRatio() const

@@ -3,6 +3,7 @@
 #include "media/packetqueue.h"
 #include "media/videopicture.h"
 
+#include <QImage>
 #include <QMutex>
 #include <QObject>
 #include <QString>
@@ -47,7 +48,9 @@ public:
     ~Media() override;
     Q_DISABLE_COPY_MOVE(Media)
 
-    int64_t position() const;  // ticks of the picture on screen (audio clock without video)
+    // Ticks of the picture on screen; without video, of the sound last
+    // heard. While playback is held, the place where it will go on.
+    int64_t position() const;
     int64_t startTime() const; // ticks; 0 when the stream has none
     int64_t duration() const;  // length in ticks
     int64_t markIn() const;
@@ -64,7 +67,8 @@ public:
     QString timeString(int64_t position) const;
 
     // Seek requests, carried out by the parsing thread. Ignored when no file
-    // is open, when stopped, and while an earlier request is pending.
+    // is open and while an earlier request is pending. While stopped after
+    // playing (playback held), they move the place where start() goes on.
     void seekTo(int64_t target);
     void seekBy(int64_t delta);
     void seekRelative(double seconds); // playing seconds from clock()
@@ -73,8 +77,21 @@ public:
     void setMarkOut(int64_t position);
     void setVolume(double left, double right);
 
+    // Playing speed, media seconds per second of playing time; the sound
+    // keeps its pitch. Clamped to 0.25 - 3.
+    void setSpeed(double speed);
+    double speed() const;
+    // How often the marked passage plays: 0 repeats it without end; n plays
+    // it n times and then plays on past the end mark. Setting it, or either
+    // mark, starts the count afresh.
+    void setRepeatCount(int count);
+    int repeatCount() const;
+
     // Width / height as the video should be shown; 0 without video.
     float displayAspectRatio() const;
+    // The file's cover picture (a still stored beside the sound), or a null
+    // image. It is never played as video.
+    QImage cover() const;
     // Slot i (0 to 3) of the picture ring, nullptr for any other i.
     VideoPicture *picture(int i);
 
@@ -84,6 +101,11 @@ signals:
     void paused(bool p);
     void markingChanged();
     void error(const QString &msg);
+    // Playback reached the end mark; played counts the passes since the
+    // marks or the repeat count were last set. Emitted by a worker thread.
+    void passageRepeated(int played);
+    // The repeat count is reached: playback goes on past the end mark.
+    void passageFinished();
 
 public slots:
     bool open(const QString &file, int64_t markIn, int64_t markOut);
@@ -130,6 +152,19 @@ private:
     bool preparePictures();
     bool allocatePictures();
     void endOfMark(); // called by the decoding threads
+    // Places a seek request; false when one is pending already. loop marks
+    // the restart of the passage, whose sound follows on without a break.
+    // retry reads again from further back, for a seek that landed after
+    // its target.
+    bool requestSeek(int64_t target, bool loop, bool retry = false);
+    bool seekPending() const { return m_seekState.load() != SeekIdle; }
+    // Media seconds of the sound last heard; false when the output cannot
+    // tell (no sound device, nothing played yet).
+    bool heardSeconds(double &seconds) const;
+    int64_t playingPosition() const; // position() as if not held
+    // Which thread drives the end of the passage: the audio thread when the
+    // file has sound, as its samples can be cut exactly; else the video.
+    bool audioDrivesMarks() const { return m_audioCodecContext != nullptr; }
     void waitForThreads();
     void releaseDecoders();
 
@@ -153,6 +188,7 @@ private:
     int m_audioSampleRate = 0;
     int m_audioChannels = 0;
     int m_audioBitRate = 0;
+    QImage m_cover;
     // Used by the video thread only once open() made it.
     SwsContext *m_scaler = nullptr;
     int m_scaleFlags = 0;
@@ -172,15 +208,33 @@ private:
     std::atomic<bool> m_loop{true};
     std::atomic<bool> m_allowDirtySeek{false};
     std::atomic<bool> m_seekBackwardForced{false};
-    // Taken by whoever places a request, given back by the parsing thread
-    // once it carried it out, so two threads never both place one.
-    std::atomic<bool> m_seekClaimed{false};
-    std::atomic<bool> m_seekRequested{false};
+    // One request at a time: whoever moves the state from idle to placing
+    // writes the target and makes it pending; the parsing thread returns it
+    // to idle once the seek is carried out, in one step, so a request that
+    // comes right after is never lost.
+    enum SeekState { SeekIdle, SeekPlacing, SeekPending };
+    std::atomic<int> m_seekState{SeekIdle};
+    std::atomic<bool> m_seekIsLoop{false}; // the pending request restarts the passage
+    std::atomic<bool> m_seekIsRetry{false}; // ... or reads again from further back
+    // Seconds before the target where the parsing thread started reading
+    // for the last seek, beyond the codec's preroll; parsing thread writes.
+    std::atomic<double> m_seekBackoff{0.0};
     std::atomic<int64_t> m_seekTarget{0}; // also the cut-off for decoded data
+    // Written by the parsing thread before it flushes the queues for a
+    // seek, read by the audio thread at the flush: keep or drop what the
+    // output still holds.
+    std::atomic<bool> m_lastSeekWasLoop{false};
+    std::atomic<bool> m_lastSeekWasRetry{false};
+    std::atomic<int> m_repeatCount{0};
+    // Passes through the passage, and whether the count is reached; the
+    // decoding thread that reaches the end mark counts.
+    std::atomic<int> m_passagePlays{0};
+    std::atomic<bool> m_passageDone{false};
     std::atomic<int64_t> m_markIn{0};
     std::atomic<int64_t> m_markOut{0};
     std::atomic<double> m_speed{1.0};
-    // Where the last stop() left off, for the next start(); GUI thread only.
+    // Where the last stop() left off, or where a seek while held moved it,
+    // for the next start(); GUI thread only.
     int64_t m_resumePosition = 0;
     bool m_hasResumePosition = false; // a stop() happened since open()
 

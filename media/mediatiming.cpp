@@ -2,6 +2,8 @@
 // of mark and speed.
 #include "media/media.h"
 
+#include "media/iaudio.h"
+
 #include <QTimer>
 
 extern "C" {
@@ -44,18 +46,29 @@ void Media::resetClocks()
     m_readIndex = 0;
     m_writeIndex = 0;
     m_seekTarget = 0;
-    m_seekRequested = false;
-    m_seekClaimed = false;
+    m_seekState = SeekIdle;
+    m_seekIsLoop = false;
+    m_seekIsRetry = false;
+    m_seekBackoff = 0.0;
     const int64_t now = av_gettime();
     m_currentPtsTime = now;
     m_frameTimer = double(now) / 1000000.0;
     m_frameLastDelay = 0.04;
 }
 
+bool Media::heardSeconds(double &seconds) const
+{
+    return m_audio->heardSeconds(seconds);
+}
+
 double Media::clock() const
 {
-    if (!hasVideo())
+    if (!hasVideo()) {
+        double heard = 0.0;
+        if (heardSeconds(heard))
+            return heard / m_speed;
         return m_audioClock;
+    }
     if (m_paused)
         return m_currentPts;
     return m_currentPts + double(av_gettime() - m_currentPtsTime) / 1000000.0;
@@ -66,6 +79,21 @@ int64_t Media::position() const
     const double timeBase = referenceTimeBase();
     if (timeBase <= 0.0)
         return 0;
+    if (m_stopped && m_hasResumePosition)
+        return m_resumePosition;
+    return playingPosition();
+}
+
+int64_t Media::playingPosition() const
+{
+    const double timeBase = referenceTimeBase();
+    if (timeBase <= 0.0)
+        return 0;
+    if (!hasVideo()) {
+        double heard = 0.0;
+        if (heardSeconds(heard))
+            return int64_t(std::llround(heard / timeBase));
+    }
     const double seconds = hasVideo() ? m_currentPts.load() : m_audioClock.load();
     return int64_t(m_speed * seconds / timeBase);
 }
@@ -170,26 +198,51 @@ void Media::pause(bool pause)
 
 void Media::seekTo(int64_t target)
 {
-    if (!isOpen() || m_stopped || m_seekRequested)
-        return;
-    bool expected = false;
-    if (!m_seekClaimed.compare_exchange_strong(expected, true))
-        return; // another thread is placing a request
-    m_seekTarget = std::max(startTime(), std::min(target, endTime()));
-    m_seekRequested = true;
+    requestSeek(target, false);
+}
+
+bool Media::requestSeek(int64_t target, bool loop, bool retry)
+{
+    if (!isOpen())
+        return false;
+    const int64_t clamped = std::max(startTime(), std::min(target, endTime()));
+    if (m_stopped) {
+        // Held: the place where playback goes on moves; the decoding
+        // threads, ending, never move it.
+        if (!m_hasResumePosition || loop)
+            return false;
+        m_resumePosition = clamped;
+        return true;
+    }
+    int expected = SeekIdle;
+    if (!m_seekState.compare_exchange_strong(expected, SeekPlacing))
+        return false; // one is pending, or another thread is placing one
+    m_seekTarget = clamped;
+    m_seekIsLoop = loop;
+    m_seekIsRetry = retry;
+    m_seekState = SeekPending;
+    // The user's seeks are heard at once: what the output holds is dropped
+    // now, and what is decoded before the seek is carried out with it.
+    if (!loop && !retry)
+        m_audio->discard();
+    return true;
 }
 
 void Media::seekBy(int64_t delta)
 {
-    if (!isOpen() || m_stopped || m_seekRequested)
+    if (!isOpen() || seekPending())
         return;
     seekTo(position() + delta);
 }
 
 void Media::seekRelative(double seconds)
 {
-    if (!isOpen() || m_stopped || m_seekRequested)
+    if (!isOpen() || seekPending())
         return;
+    if (m_stopped) {
+        seekBy(ticks(std::abs(seconds) * m_speed) * (seconds < 0 ? -1 : 1));
+        return;
+    }
     const int64_t micro = int64_t((clock() + seconds) * 1000000.0 * m_speed);
     seekTo(av_rescale_q(micro, AVRational{1, 1000000}, m_referenceStream->time_base));
 }
@@ -217,6 +270,8 @@ void Media::setOptionAllowDirtySeek(bool dirty)
 void Media::setMarkIn(int64_t position)
 {
     m_markIn = std::max(startTime(), std::min(position, m_markOut.load()));
+    m_passagePlays = 0;
+    m_passageDone = false;
     m_markInClock = clock();
     emit markingChanged();
 }
@@ -224,6 +279,8 @@ void Media::setMarkIn(int64_t position)
 void Media::setMarkOut(int64_t position)
 {
     m_markOut = std::max(m_markIn.load(), std::min(position, endTime()));
+    m_passagePlays = 0;
+    m_passageDone = false;
     m_markOutClock = clock();
     emit markingChanged();
 }
@@ -253,11 +310,47 @@ void Media::setLoop(bool loop)
     m_loop = loop;
 }
 
+// Called by the decoding thread that reaches the end mark, as often as it
+// meets data there; a pass counts once, when its restart is placed.
 void Media::endOfMark()
 {
-    seekTo(m_markIn);
+    if (m_passageDone)
+        return;
+    const int count = m_repeatCount;
+    if (count > 0 && m_passagePlays + 1 >= count) {
+        if (m_passageDone.exchange(true))
+            return;
+        emit passageRepeated(++m_passagePlays);
+        emit passageFinished();
+        return;
+    }
+    if (!requestSeek(m_markIn, true))
+        return;
+    emit passageRepeated(++m_passagePlays);
     if (!m_loop)
         pause(true);
+}
+
+void Media::setRepeatCount(int count)
+{
+    m_repeatCount = std::max(0, count);
+    m_passagePlays = 0;
+    m_passageDone = false;
+}
+
+int Media::repeatCount() const
+{
+    return m_repeatCount;
+}
+
+void Media::setSpeed(double speed)
+{
+    m_speed = std::clamp(speed, 0.25, 3.0);
+}
+
+double Media::speed() const
+{
+    return m_speed;
 }
 
 void Media::setPlaySpeed(int playspeed)

@@ -1,14 +1,17 @@
 #include "media/parsingthread.h"
 
 #include "media/avpointers.h"
+#include "media/iaudio.h"
 #include "media/media.h"
 
 #include <QtDebug>
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -47,7 +50,7 @@ void ParsingThread::run()
             else
                 av_read_play(input);
         }
-        if (media->m_seekRequested)
+        if (media->m_seekState == Media::SeekPending)
             carryOutSeek(endOfFile);
 
         if (media->m_videoQueue.size() > videoQueueLimit
@@ -87,42 +90,82 @@ void ParsingThread::run()
 void ParsingThread::carryOutSeek(bool &endOfFile)
 {
     Media *media = m_media;
-    int64_t target = media->m_seekTarget;
-    if (target > media->m_markOut)
-        target = media->m_markIn;
-    const int flags = seekFlags(target, media->position(), media->m_seekBackwardForced,
+    const int64_t requested = media->m_seekTarget;
+    const bool loop = media->m_seekIsLoop;
+    const int flags = seekFlags(requested, media->position(), media->m_seekBackwardForced,
                                 media->m_allowDirtySeek);
+    // Past the end mark the passage starts again: the start mark is both
+    // where reading resumes and where decoded data starts to count.
+    int64_t target = requested;
+    if (target > media->m_markOut) {
+        target = media->m_markIn;
+        media->m_seekTarget = target;
+    }
+    // Reading starts early enough for the decoders to be settled at the
+    // target (key frames, a sound codec's priming), and never after it: a
+    // container that cannot seek exactly lands before the target, and what
+    // lies before it is decoded and dropped.
+    const double backoff = !media->m_seekIsRetry ? 0.0
+        : media->m_seekBackoff > 0.0                ? media->m_seekBackoff * 2.0
+                                                    : 1.0;
+    media->m_seekBackoff = backoff;
+    const int64_t from =
+        std::max(media->startTime(), target - media->ticks(prerollSeconds(media) + backoff));
     const int sought = avformat_seek_file(media->m_formatContext, media->m_referenceStreamIndex,
-                                          std::numeric_limits<int64_t>::min(), target,
-                                          std::numeric_limits<int64_t>::max(), flags);
+                                          std::numeric_limits<int64_t>::min(), from, from, flags);
     if (sought < 0) {
         media->appendLog(tr("ParsingThread:: Seeking error.\n"));
         qDebug("Error seeking to %d", int(target));
+        media->m_audio->openGate(); // the sound goes on where it was
     } else {
+        media->m_lastSeekWasLoop = loop;
+        media->m_lastSeekWasRetry = media->m_seekIsRetry.load();
         if (media->m_referenceStreamIndex >= 0)
             media->m_videoQueue.flush();
         if (media->m_audioStreamIndex >= 0)
             media->m_audioQueue.flush();
     }
     media->m_seekBackwardForced = false;
-    media->m_seekRequested = false;
-    media->m_seekClaimed = false;
+    media->m_seekIsLoop = false;
+    media->m_seekIsRetry = false;
     endOfFile = false;
+    media->m_seekState = Media::SeekIdle;
 }
 
-// The end of the input is told to the decoder of the reference stream,
-// which runs the end-of-mark test: the video queue, or the audio queue of an
-// audio-only file. Its time stamp is the end mark.
+// How far before a seek target reading starts, in media seconds: sound
+// codecs that build on earlier frames (MP3's bit reservoir, AAC's and
+// Opus's priming, Vorbis's overlap) need a few frames to settle; raw and
+// losslessly packed samples need none.
+double ParsingThread::prerollSeconds(const Media *media)
+{
+    const AVCodecContext *codec = media->m_audioCodecContext;
+    if (!codec)
+        return 0.0;
+    const AVCodecID id = codec->codec_id;
+    const bool pcm = id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
+    if (pcm || id == AV_CODEC_ID_FLAC || id == AV_CODEC_ID_ALAC || id == AV_CODEC_ID_WAVPACK)
+        return 0.0;
+    return 0.2;
+}
+
+// The end of the input is told to both decoders. The one that drives the
+// marks (the sound's, or the pictures' in a silent file) takes it as the end
+// of the passage; its time stamp is the end mark.
 void ParsingThread::queueEndPacket()
 {
     Media *media = m_media;
-    PacketPtr end(av_packet_alloc());
-    if (!end)
-        return;
-    PacketQueue::markEndPacket(end.get());
-    end->dts = media->m_markOut;
+    const auto queueTo = [media](PacketQueue &queue, int streamIndex) {
+        PacketPtr end(av_packet_alloc());
+        if (!end)
+            return;
+        PacketQueue::markEndPacket(end.get());
+        end->dts = media->m_markOut;
+        end->stream_index = streamIndex;
+        queue.put(end.get());
+    };
     const bool audioOnly = media->m_referenceStreamIndex == media->m_audioStreamIndex;
-    end->stream_index = audioOnly ? media->m_audioStreamIndex : media->m_referenceStreamIndex;
-    PacketQueue &queue = audioOnly ? media->m_audioQueue : media->m_videoQueue;
-    queue.put(end.get());
+    if (media->m_audioStreamIndex >= 0)
+        queueTo(media->m_audioQueue, media->m_audioStreamIndex);
+    if (!audioOnly && media->m_referenceStreamIndex >= 0)
+        queueTo(media->m_videoQueue, media->m_referenceStreamIndex);
 }

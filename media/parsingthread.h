@@ -20,6 +20,9 @@ public:
     // Queue fill levels (payload bytes) above which reading pauses.
     static constexpr int videoQueueLimit = 0x140000;
     static constexpr int audioQueueLimit = 0x14000;
+    // A seek that lands after its target is tried again from this much
+    // further back, doubling each time, up to this limit (seconds).
+    static constexpr double maxBackoffSeconds = 32.0;
 
     // avformat_seek_file flags for a seek to target from position.
     static int seekFlags(int64_t target, int64_t position, bool backwardForced, bool dirty);
@@ -30,5 +33,6 @@ protected:
 private:
     void carryOutSeek(bool &endOfFile);
     void queueEndPacket();
+    static double prerollSeconds(const Media *media);
     Media *m_media;
 };

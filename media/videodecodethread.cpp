@@ -2,6 +2,7 @@
 
 #include "media/avpointers.h"
 #include "media/media.h"
+#include "media/parsingthread.h"
 
 #include <QtDebug>
 
@@ -47,6 +48,7 @@ void VideoDecodeThread::run()
             media->appendLog(tr("VideoDecodeThread:: Flushing the buffers.\n"));
             if (codec)
                 avcodec_flush_buffers(codec);
+            m_firstAfterSeek = true;
             av_packet_unref(packet.get());
             continue;
         }
@@ -65,7 +67,7 @@ void VideoDecodeThread::run()
             avcodec_flush_buffers(codec);
             avcodec_send_packet(codec, packet.get());
         }
-        if (end && packet->dts >= media->m_markOut - 1)
+        if (end && packet->dts >= media->m_markOut - 1 && !media->audioDrivesMarks())
             media->endOfMark();
         while (avcodec_receive_frame(codec, frame.get()) == 0) {
             handleFrame(frame.get());
@@ -94,11 +96,40 @@ int64_t frameStamp(const AVFrame *frame)
 
 void VideoDecodeThread::handleFrame(AVFrame *frame)
 {
-    if (frameStamp(frame) >= m_media->m_markOut - 1)
-        m_media->endOfMark();
+    Media *media = m_media;
+    const int64_t stamp = frameStamp(frame);
+    if (m_firstAfterSeek) {
+        m_firstAfterSeek = false;
+        if (landedLate(stamp))
+            return;
+    }
+    if (stamp >= media->m_markOut - 1 && !media->m_passageDone) {
+        // With sound, the sound ends the passage, to the sample; the
+        // pictures after the end mark wait for the restart unseen.
+        if (media->audioDrivesMarks())
+            return;
+        media->endOfMark();
+    }
     double t = 0.0;
     if (frameTime(frame, t))
         queuePicture(frame, t);
+}
+
+// Some containers (MPEG-TS, MPEG-PS) seek to a packet, not to a key frame:
+// the decoder then waits for the next key frame, which may lie seconds
+// after the target. Reading again from further back finds one before it.
+bool VideoDecodeThread::landedLate(int64_t stamp)
+{
+    Media *media = m_media;
+    const int64_t target = media->m_seekTarget;
+    const AVCodecContext *codec = media->m_videoCodecContext;
+    double frameSeconds = 0.04;
+    if (codec && codec->framerate.num > 0 && codec->framerate.den > 0)
+        frameSeconds = av_q2d(av_inv_q(codec->framerate));
+    const bool late = stamp > target + media->ticks(1.5 * frameSeconds) && target > media->startTime();
+    if (!late || media->m_seekBackoff >= ParsingThread::maxBackoffSeconds)
+        return false;
+    return media->requestSeek(target, media->m_lastSeekWasLoop, true);
 }
 
 bool VideoDecodeThread::frameTime(const AVFrame *frame, double &t)

@@ -2,6 +2,8 @@
 
 #include <QThread>
 
+#include <cstdint>
+
 struct AVFrame;
 class Media;
 
@@ -32,5 +34,7 @@ protected:
 private:
     void queuePicture(const AVFrame *frame, double pts);
     void handleFrame(AVFrame *frame);
+    bool landedLate(int64_t stamp);
     Media *m_media;
+    bool m_firstAfterSeek = false; // the next frame is the first after a seek
 };

@@ -614,8 +614,12 @@ Do you want to save your changes?</source>
             <translation>打开文件</translation>
         </message>
         <message>
-            <source>Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)</source>
-            <translation>媒体文件 (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)</translation>
+            <source>Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wav *.flac *.m4a *.aac *.ogg *.oga *.opus *.webm *.ts *.m2ts)</source>
+            <translation>媒体文件 (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wav *.flac *.m4a *.aac *.ogg *.oga *.opus *.webm *.ts *.m2ts)</translation>
+        </message>
+        <message>
+            <source>All files (*)</source>
+            <translation>所有文件 (*)</translation>
         </message>
         <message>
             <source>Error opening %1:

@@ -76,7 +76,8 @@ private Q_SLOTS:
     void resetsDoNothingAtTheEnds();
     void loopResetsMoveTheLoop();
     void playPauseTogglesIsPlay();
-    void whileHeldSeeksDoNothingButMarksMove();
+    void whileHeldSeeksMoveThePlace_data();
+    void whileHeldSeeksMoveThePlace();
     void editorKeysReachTheFunctionKeysOnly();
     void noEngineNoCommand();
     void lateStartMapsFractionsFromTheStart();
@@ -116,10 +117,11 @@ void TestVk::initTestCase()
     QVERIFY(mediamaker::makeVideo(m_lateStart, 8, 320, 240, 25, {QStringLiteral("-c:v"), QStringLiteral("mpeg2video"),
                                                                   QStringLiteral("-c:a"), QStringLiteral("mp2")}));
     // A single picture: a stream without any length.
-    m_still = m_dir.filePath(QStringLiteral("still.png"));
+    m_still = m_dir.filePath(QStringLiteral("still.nut"));
     QVERIFY(mediamaker::ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                                 QStringLiteral("color=c=red:s=64x64"), QStringLiteral("-frames:v"),
-                                QStringLiteral("1"), m_still}));
+                                QStringLiteral("1"), QStringLiteral("-c:v"), QStringLiteral("mjpeg"),
+                                m_still}));
     QFile broken(m_broken);
     QVERIFY(broken.open(QIODevice::WriteOnly));
     QByteArray noise(64 * 1024, '\0');
@@ -214,7 +216,14 @@ void TestVk::openDialogRemembersPlaceAndFilter()
     answer = m_clip;
     m_vk->on_actionOpen_activated();
     QCOMPARE(caption, QStringLiteral("Open File"));
-    QCOMPARE(filter, QStringLiteral("Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma *.wmv)"));
+    // Every format the engine plays, each once, and a way to pick any file.
+    const QStringList entries = filter.split(QStringLiteral(";;"));
+    QCOMPARE(entries.size(), 2);
+    QVERIFY(entries.at(0).startsWith(QStringLiteral("Media (*.mov *.avi *.wmv *.mpeg *.mp4 *.mpg *.vob *.swf *.flv *.rmvb *.rm *.mp3 *.mkv *.wma ")));
+    for (const char *type : {"wav", "flac", "m4a", "ogg", "opus", "webm", "ts", "wmv"})
+        QCOMPARE(entries.at(0).count(QStringLiteral("*.%1 ").arg(QLatin1String(type)))
+                     + entries.at(0).count(QStringLiteral("*.%1)").arg(QLatin1String(type))), 1);
+    QCOMPARE(entries.at(1), QStringLiteral("All files (*)"));
     QVERIFY(m_vk->engine());
     // The next dialog starts at the file chosen last, also after a Cancel
     // and in the next run.
@@ -731,35 +740,57 @@ void TestVk::playPauseTogglesIsPlay()
     QCOMPARE(played.at(2).at(0).toBool(), false);
 }
 
-void TestVk::whileHeldSeeksDoNothingButMarksMove()
+// While held, what moves the knob moves the place where playback goes on,
+// and the knob and the time show it at once.
+void TestVk::whileHeldSeeksMoveThePlace_data()
 {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<double>("seconds"); // where playback goes on, from the held place 2 s
+    QTest::newRow("slider click at 75 %") << "click" << 9.0;
+    QTest::newRow("Right") << "right" << 12.0;
+    QTest::newRow("Forward then Backward") << "forward back" << 0.0;
+    QTest::newRow("Left") << "left" << 0.0;
+}
+
+void TestVk::whileHeldSeeksMoveThePlace()
+{
+    QFETCH(QString, command);
+    QFETCH(double, seconds);
     openFile(m_clip);
     waitPlaying();
     Media *e = m_vk->engine();
     const qint64 d = e->duration();
+    e->seekTo(e->ticks(2.0));
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() >= e->ticks(2.0), 15000);
     m_vk->on_actionPlayPause();
     QVERIFY(e->isStopped());
-    const qint64 held = e->position();
-    m_vk->on_actionSeek(0.9);
-    QTest::keyClick(m_vk.get(), Qt::Key_Right);
-    QTest::keyClick(m_vk.get(), Qt::Key_Left);
-    m_vk->on_actionForward();
-    m_vk->on_actionBackward();
-    QCOMPARE(e->position(), held);
-    // Marks still move.
+    if (command == "click")
+        m_vk->on_actionSeek(0.75);
+    else if (command == "right")
+        QTest::keyClick(m_vk.get(), Qt::Key_Right);
+    else if (command == "left")
+        QTest::keyClick(m_vk.get(), Qt::Key_Left);
+    else {
+        m_vk->on_actionForward();
+        m_vk->on_actionBackward();
+    }
+    const qint64 place = e->position();
+    QVERIFY2(qAbs(place - e->ticks(seconds)) <= e->ticks(0.1), qPrintable(QString::number(place)));
+    QCOMPARE(m_vk->positionLabel()->text(), e->timeString(place));
+    QVERIFY(qAbs(flagFraction(m_vk->seekSlider()->value(), m_vk->seekSlider()) - double(place) / double(d)) < 0.01);
+    // Marks still move, from the new place.
     QTest::keyClick(m_vk.get(), Qt::Key_F7);
-    QCOMPARE(e->markIn(), held);
-    QTest::keyClick(m_vk.get(), Qt::Key_F2);
-    QCOMPARE(e->markIn(), held + tenth(e));
-    QTest::keyClick(m_vk.get(), Qt::Key_F8);
-    QCOMPARE(e->markOut(), qMax(held, held + tenth(e)));
+    QCOMPARE(e->markIn(), qMin(place, e->markOut()));
     m_vk->on_actionMarkReset();
-    QCOMPARE(e->markIn(), 0);
-    QCOMPARE(e->markOut(), d);
-    // Resuming plays on from where it was held, not from the ignored seeks.
+    // Resuming plays on from the new place, gone back by the rewind on
+    // resume, and the knob stays there.
+    const qint64 resume = std::max<qint64>(0, place - e->ticks(m_vk->preferences().rewindSeconds));
     m_vk->on_actionPlayPause();
-    QTRY_VERIFY_WITH_TIMEOUT(e->position() > held, 15000);
-    QVERIFY(e->position() < held + d / 5);
+    QVERIFY(!e->isStopped());
+    m_vk->refreshTiming();
+    QVERIFY(flagFraction(m_vk->seekSlider()->value(), m_vk->seekSlider()) >= double(resume) / double(d) - 0.01);
+    QTRY_VERIFY_WITH_TIMEOUT(e->position() > resume || place >= d - e->ticks(0.1), 15000);
+    QVERIFY(e->position() < place + d / 5);
 }
 
 void TestVk::editorKeysReachTheFunctionKeysOnly()

@@ -31,7 +31,7 @@ public:
     double timeBase() const { return m->referenceTimeBase(); }
     double speed() const { return m->m_speed; }
     bool loop() const { return m->m_loop; }
-    bool seekRequested() const { return m->m_seekRequested; }
+    bool seekRequested() const { return m->seekPending(); }
     int64_t seekTarget() const { return m->m_seekTarget; }
     void setSeekTarget(int64_t ticks) { m->m_seekTarget = ticks; }
     bool seekBackwardForced() const { return m->m_seekBackwardForced; }

@@ -136,7 +136,9 @@ void tst_ParsingThread::seekQueuesOneFlushAheadOfNewPackets()
     QList<int64_t> stamps = drain(probe.videoQueue(), &flushes);
     QCOMPARE(flushes, 1);
     QCOMPARE(stamps.first(), std::numeric_limits<int64_t>::min());
-    QCOMPARE(stamps.at(1), target);
+    // Reading starts a little before the target, never after it.
+    QVERIFY(stamps.at(1) <= target);
+    QVERIFY(stamps.at(1) >= target - media.ticks(0.25));
     int audioFlushes = 0;
     stamps = drain(probe.audioQueue(), &audioFlushes);
     QCOMPARE(audioFlushes, 1);
@@ -156,7 +158,11 @@ void tst_ParsingThread::seekPastEndMarkGoesToStartMark()
     QTRY_VERIFY_SLOW(!probe.seekRequested());
     QTRY_VERIFY_SLOW(probe.videoQueue().count() > 3);
     const QList<int64_t> stamps = drain(probe.videoQueue());
-    QCOMPARE(stamps.at(1), second);
+    QVERIFY(stamps.at(1) <= second);
+    QVERIFY(stamps.at(1) >= second - media.ticks(0.25));
+    // What is decoded before the start mark is dropped, not what lies
+    // before the target that was asked for.
+    QCOMPARE(probe.seekTarget(), second);
     probe.stopParsingOnly();
 }
 
