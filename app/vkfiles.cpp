@@ -23,6 +23,8 @@
 #include <QScreen>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 
 constexpr char playerPlace[] = "window/player";
@@ -156,20 +158,29 @@ void Vk::placeEditor()
         m_editor->setGeometry(stored);
         return;
     }
-    // Beside the player where the screen has room, else below it, else
-    // where it overlaps least.
+    // Beside the player where the screen has room, else below it; the
+    // player moves aside when the two fit only that way. Where they fit
+    // neither way, the editor takes the screen's far corner.
     const QRect player = frameGeometry();
     const QScreen *where = screen() ? screen() : QGuiApplication::primaryScreen();
     const QRect room = where->availableGeometry();
     const QSize size = m_editor->size();
     constexpr int gap = 8;
-    QPoint place(player.right() + 1 + gap, player.top());
-    if (place.x() + size.width() > room.right() + 1) {
-        place = QPoint(player.left(), player.bottom() + 1 + gap);
-        if (place.y() + size.height() > room.bottom() + 1)
-            place = QPoint(room.right() + 1 - size.width(), room.bottom() + 1 - size.height());
+    if (player.width() + gap + size.width() <= room.width()) {
+        const int left = std::max(room.left(), std::min(player.left(), room.right() + 1 - size.width() - gap - player.width()));
+        const int top = std::clamp(player.top(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height()));
+        if (left != player.left())
+            move(left, player.top());
+        m_editor->move(left + player.width() + gap, top);
+    } else if (player.height() + gap + size.height() <= room.height()) {
+        const int top = std::max(room.top(), std::min(player.top(), room.bottom() + 1 - size.height() - gap - player.height()));
+        const int left = std::clamp(player.left(), room.left(), std::max(room.left(), room.right() + 1 - size.width()));
+        if (top != player.top())
+            move(player.left(), top);
+        m_editor->move(left, top + player.height() + gap);
+    } else {
+        m_editor->move(room.right() + 1 - size.width(), room.bottom() + 1 - size.height());
     }
-    m_editor->move(place.x(), std::max(place.y(), room.top()));
 }
 
 void Vk::storeWindowPlaces()

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -55,6 +56,8 @@ private Q_SLOTS:
     void wheelChangesTheVolume();
     void escapeLeavesFullScreen();
     void windowPlaceOutlivesTheWindow();
+    void editorOpensBesideThePlayer_data();
+    void editorOpensBesideThePlayer();
 
 private:
     void openFile(const QString &name);
@@ -435,20 +438,52 @@ void TestVkPractice::windowPlaceOutlivesTheWindow()
     m_vk->setGeometry(place);
     QTRY_COMPARE(m_vk->geometry().size(), place.size());
     const QRect kept = m_vk->geometry();
-    m_vk.reset();
-    m_vk = std::make_unique<Vk>();
-    QCOMPARE(m_vk->geometry(), kept);
-    // The editor opens beside the player, not over it.
-    m_vk->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_vk.get()));
     m_vk->on_actionEidtor();
     QVERIFY(QTest::qWaitForWindowExposed(m_vk->editor()));
-    QVERIFY2(!m_vk->editor()->frameGeometry().intersects(m_vk->frameGeometry()),
-             qPrintable(QStringLiteral("editor %1,%2 %3x%4 player %5,%6 %7x%8")
-                            .arg(m_vk->editor()->frameGeometry().x()).arg(m_vk->editor()->frameGeometry().y())
-                            .arg(m_vk->editor()->frameGeometry().width()).arg(m_vk->editor()->frameGeometry().height())
-                            .arg(m_vk->frameGeometry().x()).arg(m_vk->frameGeometry().y())
-                            .arg(m_vk->frameGeometry().width()).arg(m_vk->frameGeometry().height())));
+    m_vk->editor()->setGeometry(QRect(850, 140, 600, 420));
+    QTRY_COMPARE(m_vk->editor()->geometry().size(), QSize(600, 420));
+    const QRect editorKept = m_vk->editor()->geometry();
+    m_vk.reset();
+    m_vk = std::make_unique<Vk>();
+    QCOMPARE(m_vk->geometry(), kept);
+    m_vk->on_actionEidtor();
+    QCOMPARE(m_vk->editor()->geometry(), editorKept);
+}
+
+void TestVkPractice::editorOpensBesideThePlayer_data()
+{
+    // Player places as fractions of the screen's free area: x, y, width,
+    // height.
+    QTest::addColumn<QRectF>("player");
+    QTest::addColumn<QString>("side");
+    QTest::newRow("room on the right") << QRectF(0.05, 0.1, 0.4, 0.5) << "right";
+    QTest::newRow("centred: the player moves aside") << QRectF(0.3, 0.25, 0.4, 0.45) << "right";
+    QTest::newRow("wide: below") << QRectF(0.1, 0.05, 0.75, 0.4) << "below";
+}
+
+void TestVkPractice::editorOpensBesideThePlayer()
+{
+    QFETCH(QRectF, player);
+    QFETCH(QString, side);
+    const QRect room = m_vk->screen()->availableGeometry();
+    m_vk->setGeometry(QRect(room.left() + int(player.x() * room.width()), room.top() + int(player.y() * room.height()),
+                            int(player.width() * room.width()), int(player.height() * room.height())));
+    QVERIFY(QTest::qWaitForWindowExposed(m_vk.get()));
+    m_vk->on_actionEidtor();
+    TextEdit *editor = m_vk->editor();
+    QVERIFY(QTest::qWaitForWindowExposed(editor));
+    const QRect p = m_vk->frameGeometry();
+    const QRect e = editor->frameGeometry();
+    const QString where = QStringLiteral("player %1,%2 %3x%4, editor %5,%6 %7x%8")
+                              .arg(p.x()).arg(p.y()).arg(p.width()).arg(p.height())
+                              .arg(e.x()).arg(e.y()).arg(e.width()).arg(e.height());
+    QVERIFY2(!e.intersects(p), qPrintable(where));
+    QVERIFY2(room.contains(e) && room.contains(p), qPrintable(where));
+    if (side == QLatin1String("right"))
+        QVERIFY2(e.left() > p.right(), qPrintable(where));
+    else
+        QVERIFY2(e.top() > p.bottom(), qPrintable(where));
 }
 
 QTEST_MAIN(TestVkPractice)
