@@ -39,7 +39,6 @@ private Q_SLOTS:
     void cleanup();
 
     void reopeningBringsBackMarksAndPlace();
-    void changedFileStartsAfresh();
     void playAfterStopPlaysTheLastFileAgain();
     void recentMenuListsFilesWithDictationHint();
     void goneRecentFileIsRemovedWithAMessage();
@@ -158,22 +157,6 @@ void TestVkPractice::reopeningBringsBackMarksAndPlace()
     QVERIFY(e->position() <= d * 3 / 4);
     QVERIFY(qAbs(e->position() - left) < d / 4);
     QVERIFY(m_vk->marksLabel()->isVisible());
-}
-
-void TestVkPractice::changedFileStartsAfresh()
-{
-    const QString copy = m_dir.filePath(QStringLiteral("copy.mp4"));
-    QFile::remove(copy);
-    QVERIFY(QFile::copy(m_clip, copy));
-    FileMemory memory(userfolders::memoryFile());
-    memory.remember(copy, {1000, 50, 100, true, 1.0});
-    QVERIFY(memory.recall(copy).has_value());
-    // Another recording saved under the same name.
-    QVERIFY(mediamaker::makeVideo(copy, 6, 160, 120, 25));
-    QVERIFY(!memory.recall(copy).has_value());
-    openFile(copy);
-    QVERIFY(m_vk->engine());
-    QCOMPARE(m_vk->engine()->markIn(), m_vk->engine()->startTime());
 }
 
 void TestVkPractice::playAfterStopPlaysTheLastFileAgain()

@@ -5,7 +5,6 @@
 #include "tests/support/mediamaker.h"
 
 #include <QTemporaryDir>
-#include <QUrl>
 #include <QtTest>
 
 class TestFileKind : public QObject
@@ -16,7 +15,6 @@ private Q_SLOTS:
     void initTestCase();
     void kindOfFile_data();
     void kindOfFile();
-    void onlyLocalFilesAreTaken();
 
 private:
     QTemporaryDir m_dir;
@@ -65,14 +63,6 @@ void TestFileKind::kindOfFile()
     QFETCH(QString, name);
     QFETCH(int, kind);
     QCOMPARE(int(filekind::of(m_dir.filePath(name))), kind);
-}
-
-void TestFileKind::onlyLocalFilesAreTaken()
-{
-    const QStringList files = filekind::localFiles({QUrl(QStringLiteral("https://example.org/a.mp4")),
-                                                    QUrl::fromLocalFile(QStringLiteral("/tmp/b.mp4")),
-                                                    QUrl::fromLocalFile(QStringLiteral("/tmp/c d.txt"))});
-    QCOMPARE(files, (QStringList{QStringLiteral("/tmp/b.mp4"), QStringLiteral("/tmp/c d.txt")}));
 }
 
 QTEST_GUILESS_MAIN(TestFileKind)
