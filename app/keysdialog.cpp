@@ -2,8 +2,12 @@
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 KeysDialog::KeysDialog(QWidget *parent)
     : QDialog(parent)
@@ -22,13 +26,17 @@ KeysDialog::KeysDialog(QWidget *parent)
     }
     m_table->resizeColumnsToContents();
     m_table->horizontalHeader()->setStretchLastSection(true);
+    const int wide = m_table->horizontalHeader()->length() + m_table->verticalScrollBar()->sizeHint().width()
+        + 2 * m_table->frameWidth();
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_table);
     layout->addWidget(buttons);
-    resize(620, 520);
+    // Wide enough for every description, within the screen.
+    const int room = screen() ? screen()->availableGeometry().width() * 9 / 10 : wide + 40;
+    resize(std::min(wide + 40, room), 560);
 }
 
 QList<KeysDialog::Entry> KeysDialog::entries()

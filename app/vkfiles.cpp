@@ -15,7 +15,9 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
@@ -105,8 +107,15 @@ QMenu *Vk::createRecentMenu(QWidget *parent)
 {
     auto *menu = new QMenu(tr("Recent Files"), parent);
     const QStringList files = RecentFiles(userfolders::settingsFile()).files();
+    QHash<QString, int> sameName;
+    for (const QString &file : files)
+        ++sameName[QFileInfo(file).fileName()];
     for (const QString &file : files) {
-        QString text = QFileInfo(file).fileName();
+        const QFileInfo info(file);
+        QString text = info.fileName();
+        // Lessons of several courses often share their names.
+        if (sameName.value(text) > 1)
+            text += QStringLiteral(" (%1)").arg(info.dir().dirName());
         const QString hint = RecentFiles::dictationHint(file);
         if (!hint.isEmpty())
             text += QStringLiteral(" \u2014 ") + hint;

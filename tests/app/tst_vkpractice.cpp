@@ -192,6 +192,20 @@ void TestVkPractice::recentMenuListsFilesWithDictationHint()
     QCOMPARE(recent->actions().first()->text(),
              QStringLiteral("lesson.mp4 \u2014 The quick brown fox jumps over..."));
     QFile::remove(dictation.fileName());
+    // A lesson of the same name from another course is told apart by its folder.
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("unit2")));
+    const QString other = m_dir.filePath(QStringLiteral("unit2/lesson.mp4"));
+    QVERIFY(QFile::copy(m_clip, other));
+    openFile(other);
+    menu.reset(m_vk->createContextMenu());
+    for (QAction *action : menu->actions()) {
+        if (action->menu())
+            recent = action->menu();
+    }
+    QCOMPARE(recent->actions().size(), 2);
+    QVERIFY(recent->actions().at(0)->text().startsWith(QStringLiteral("lesson.mp4 (unit2)")));
+    QVERIFY(recent->actions().at(1)->text().startsWith(
+        QStringLiteral("lesson.mp4 (%1)").arg(QDir(m_dir.path()).dirName())));
 }
 
 void TestVkPractice::goneRecentFileIsRemovedWithAMessage()
