@@ -8,6 +8,16 @@
 #include <QSharedMemory>
 #include <QTranslator>
 
+#include "app/instanceserver.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 namespace startup {
 
 void prepareApplication(QApplication &app)
@@ -75,6 +85,43 @@ void releaseSingleInstance(QSharedMemory *guard)
     if (guard->isAttached())
         guard->detach();
     delete guard;
+}
+
+QStringList absoluteFileArguments(int argc, char *argv[])
+{
+    // The strings must outlive the application object, which keeps argv.
+    static std::vector<std::string> kept;
+    QStringList files;
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-' || argv[i][0] == '\0')
+            continue;
+        // Only names of existing files: the value of a toolkit option such
+        // as "-platform offscreen" must stay as it is.
+        std::error_code failed;
+        if (!std::filesystem::exists(argv[i], failed))
+            continue;
+        const std::filesystem::path path = std::filesystem::absolute(argv[i], failed);
+        if (failed)
+            continue;
+        kept.push_back(path.lexically_normal().string());
+        argv[i] = kept.back().data();
+        files.append(QString::fromLocal8Bit(argv[i]));
+    }
+    return files;
+}
+
+bool handOverToRunningInstance(const QStringList &files, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    const QString key = QString::fromLatin1(instanceKey);
+    // The first instance claims the guard before it opens its socket: a
+    // start in between finds no one listening yet and tries again.
+    while (!InstanceServer::handOver(key, files, int(std::max<qint64>(1, deadline.remainingTime())))) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(100);
+    }
+    return true;
 }
 
 } // namespace startup

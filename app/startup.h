@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QApplication;
 class QSharedMemory;
@@ -43,5 +44,14 @@ QSharedMemory *claimSingleInstance(const QString &key = QString::fromLatin1(inst
 
 // Detaches and deletes the segment taken by claimSingleInstance().
 void releaseSingleInstance(QSharedMemory *guard);
+
+// Turns the arguments that name existing files into absolute paths in
+// place, against the current directory, and returns them. Call it
+// before the working directory changes.
+QStringList absoluteFileArguments(int argc, char *argv[]);
+
+// Gives the files to the instance that holds the guard, waiting for its
+// socket while it is still starting. False when it never answers.
+bool handOverToRunningInstance(const QStringList &files, int timeoutMs = 10000);
 
 } // namespace startup

@@ -1,5 +1,6 @@
 #include "app/vk.h"
 
+#include "app/userfolders.h"
 #include "app/sentencepractice.h"
 
 #include "controls/controlbutton.h"
@@ -41,6 +42,7 @@ Vk::Vk(QWidget *parent)
     : QMainWindow(parent)
 {
     setFileChooser({});
+    m_prefs = Preferences::load(userfolders::settingsFile());
     QPalette pal = palette();
     pal.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::black, Qt::SolidPattern));
     pal.setBrush(QPalette::All, QPalette::WindowText, QBrush(Qt::white, Qt::SolidPattern));
@@ -51,8 +53,12 @@ Vk::Vk(QWidget *parent)
     const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
     move(desktop.width() / 2 - width() / 2, desktop.height() / 2 - height() / 2);
 
+    restoreWindowPlace();
+
     setupLayout();
+    setupPracticeLabels();
     attachEditor();
+    setAcceptDrops(true);
 
     m_refreshTimer = new QTimer(this);
     m_refreshTimer->setInterval(250);
@@ -68,6 +74,8 @@ Vk::Vk(QWidget *parent)
 
 Vk::~Vk()
 {
+    rememberCurrentFile();
+    storeWindowPlaces();
     // Deleting the engine below may run queued work; practice must not act
     // on a file that is going.
     m_practice->mediaClosed();
@@ -90,10 +98,13 @@ void Vk::attachEditor()
     m_editor->hide();
     connect(this, &Vk::setDirPath, m_editor, &TextEdit::fileSaveDefault);
     connect(m_editor, &TextEdit::keyDelegate, this, &Vk::keyDelegateTrigger);
+    connect(m_editor, &TextEdit::mediaDropped, this, &Vk::openFile);
 }
 
 void Vk::on_actionEidtor()
 {
+    if (m_editor->isHidden())
+        placeEditor();
     m_editor->setVisible(m_editor->isHidden());
 }
 
@@ -104,6 +115,8 @@ void Vk::quitProgram()
     if (m_editor && !m_editor->close())
         return;
     m_quitting = true;
+    rememberCurrentFile();
+    storeWindowPlaces();
     QCoreApplication::quit();
 }
 
@@ -173,6 +186,11 @@ void Vk::setupActions()
 
     m_actionQuit = new QAction(tr("Quit"), this);
     connect(m_actionQuit, &QAction::triggered, this, &QWidget::close);
+
+    m_actionPreferences = new QAction(tr("Preferences..."), this);
+    connect(m_actionPreferences, &QAction::triggered, this, &Vk::showPreferences);
+    m_actionKeys = new QAction(tr("Keys at a Glance"), this);
+    connect(m_actionKeys, &QAction::triggered, this, &Vk::showKeys);
 }
 
 void Vk::setupTray()
@@ -202,12 +220,15 @@ QMenu *Vk::createContextMenu()
 {
     auto *menu = new QMenu(this);
     menu->addAction(m_actionOpen);
+    menu->addMenu(createRecentMenu(menu));
     m_practice->addMenuEntries(menu);
     menu->addSeparator();
     menu->addAction(m_actionFullscreen);
     menu->addSeparator();
     menu->addAction(m_actionAspectRatio);
     menu->addSeparator();
+    menu->addAction(m_actionPreferences);
+    menu->addAction(m_actionKeys);
     menu->addAction(m_actionHelp);
     menu->addSeparator();
     menu->addAction(m_actionQuit);
@@ -287,6 +308,7 @@ void Vk::closeEvent(QCloseEvent *event)
         Q_EMIT isPlay(false);
     }
     event->accept();
+    storeWindowPlaces();
     if (quitting) {
         m_quitting = true;
         QCoreApplication::quit();

@@ -3,10 +3,14 @@
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
+#include "app/preferences.h"
+
 #include <cstdint>
 #include <functional>
 
 class ControlButton;
+class FileMemory;
+class RecentFiles;
 class ControlWidget;
 class CueStrip;
 class GLRenderWidget;
@@ -63,6 +67,8 @@ public:
     QAction *fullScreenAction() const { return m_actionFullscreen; }
     QAction *aspectRatioAction() const { return m_actionAspectRatio; }
     QAction *helpAction() const { return m_actionHelp; }
+    QAction *preferencesAction() const { return m_actionPreferences; }
+    QAction *keysAction() const { return m_actionKeys; }
     // The action that ends the program: the tray menu's Quit. The window's
     // own Quit only closes the window, which leaves the program in the tray.
     // Quitting lets the editor ask about an unsaved dictation first.
@@ -74,6 +80,18 @@ public:
 
     // The right-click menu, built anew each time; the caller owns it.
     QMenu *createContextMenu();
+
+    // Opens and plays a media file, as the open dialog does, with what was
+    // remembered of it. False when it cannot be played (the user is told).
+    bool openFile(const QString &name);
+    // The file playing, or the one played last after Stop; empty before.
+    QString currentFile() const { return m_currentFile; }
+    QLabel *loopLabel() const { return m_loopLabel; }
+    QLabel *marksLabel() const { return m_marksLabel; }
+    const Preferences &preferences() const { return m_prefs; }
+    void setPreferences(const Preferences &prefs);
+    // The recent files' submenu of the right-click menu; the caller owns it.
+    QMenu *createRecentMenu(QWidget *parent);
 
 Q_SIGNALS:
     void isPlay(bool playing);
@@ -108,11 +126,22 @@ public Q_SLOTS:
     void quitProgram();
     // Shows the window hidden to the tray as a normal, skinned window.
     void restoreFromTray();
+    // Files a later start handed over: media files play here, documents go
+    // to the editor; the window comes to the front either way.
+    void openPaths(const QStringList &paths);
+    void openRecentFile(const QString &name);
+    void showPreferences();
+    void showKeys();
+    // Back by the short replay length, within the passage while one loops.
+    void on_actionReplay();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     void setupLayout();
@@ -132,6 +161,21 @@ private:
     int64_t sharpTuneStep() const; // ticks of the playing file
     void sharpTuneMarkIn(int64_t step);
     void sharpTuneMarkOut(int64_t step);
+    // Stores the playing file's place, marks and speed for its next opening.
+    void rememberCurrentFile();
+    void restoreRemembered(const QString &name);
+    void connectPassageSignals(Media *engine);
+    void setupPracticeLabels();
+    // The marks enclose less than the whole file.
+    bool passageMarked() const;
+    // Where playback goes on after a hold: back by the rewind length, but
+    // not before the start mark of a looping passage.
+    void rewindForResume();
+    void showLoopCount(int played);
+    void showMarks();
+    void placeEditor();
+    void storeWindowPlaces();
+    void restoreWindowPlace();
 
     Media *m_engine = nullptr;
     QWidget *m_central = nullptr;
@@ -147,6 +191,8 @@ private:
     QAction *m_actionAspectRatio = nullptr;
     QAction *m_actionHelp = nullptr;
     QAction *m_actionQuit = nullptr;
+    QAction *m_actionPreferences = nullptr;
+    QAction *m_actionKeys = nullptr;
     QSkinObject *m_skin = nullptr;
     // Set by a seek from the slider, so that the next refresh does not pull
     // the knob back before the engine has got there.
@@ -169,4 +215,9 @@ private:
     FileChooser m_chooseFile;
     QRect m_normalGeometry; // where the window stood before full screen
     bool m_quitting = false; // the program has been asked to end
+    Preferences m_prefs;
+    QString m_currentFile;
+    QLabel *m_loopLabel = nullptr;  // "3/5" while a passage repeats a set number of times
+    QLabel *m_marksLabel = nullptr; // the marks to a tenth of a second
+    bool m_editorPlaced = false; // the editor has been put beside the player once
 };

@@ -21,11 +21,17 @@ Timeline Vk::timeline() const
 
 void Vk::on_actionPlayPause()
 {
-    if (!m_engine)
+    // After Stop, Play plays the last file again from where it was left.
+    if (!m_engine) {
+        if (!m_currentFile.isEmpty())
+            openFile(m_currentFile);
         return;
+    }
     // Holding stops the engine and keeps its place; the engine's own pause
     // is left to its end-of-loop handling.
     const bool resume = m_engine->isStopped();
+    if (resume)
+        rewindForResume();
     m_engine->play(resume);
     Q_EMIT isPlay(resume);
 }
@@ -33,14 +39,14 @@ void Vk::on_actionPlayPause()
 void Vk::on_actionForward()
 {
     if (m_engine)
-        m_engine->seekRelative(jumpSeconds);
+        m_engine->seekRelative(m_prefs.jumpSeconds);
     showHeldPlace();
 }
 
 void Vk::on_actionBackward()
 {
     if (m_engine)
-        m_engine->seekRelative(-jumpSeconds);
+        m_engine->seekRelative(-m_prefs.jumpSeconds);
     showHeldPlace();
 }
 
@@ -158,7 +164,7 @@ void Vk::sharpTuneMarkOut(int64_t step)
 // few microseconds in an MP3's.
 int64_t Vk::sharpTuneStep() const
 {
-    return m_engine ? m_engine->ticks(sharpTuneSeconds) : 0;
+    return m_engine ? m_engine->ticks(m_prefs.nudgeSeconds) : 0;
 }
 
 void Vk::on_actionMarkInSharpL() { sharpTuneMarkIn(-sharpTuneStep()); }
@@ -183,6 +189,12 @@ void Vk::keyPressEvent(QKeyEvent *event)
     if (event->modifiers() != Qt::NoModifier)
         return;
     switch (event->key()) {
+    case Qt::Key_Escape:
+        if (m_actionFullscreen->isChecked())
+            m_actionFullscreen->setChecked(false);
+        break;
+    case Qt::Key_F12:
+    case Qt::Key_Backspace: on_actionReplay(); break;
     case Qt::Key_Space:
     case Qt::Key_F5: on_actionPlayPause(); break;
     case Qt::Key_Left: on_actionBackward(); break;
@@ -201,12 +213,16 @@ void Vk::keyPressEvent(QKeyEvent *event)
 
 void Vk::keyDelegateTrigger(int key)
 {
-    // While the editor has the focus only F1 to F5 and the sentence keys
-    // reach the player; the
-    // rest of the keyboard is for typing.
+    // While the editor has the focus the function keys and the sentence
+    // keys reach the player; the rest of the keyboard is for typing.
     if (m_practice->handleKey(key))
         return;
     switch (key) {
+    case Qt::Key_F6: on_actionMarkInReset(); break;
+    case Qt::Key_F7: on_actionMarkInSeek(); break;
+    case Qt::Key_F8: on_actionMarkOutSeek(); break;
+    case Qt::Key_F9: on_actionMarkOutReset(); break;
+    case Qt::Key_F12: on_actionReplay(); break;
     case Qt::Key_F1: on_actionMarkInSharpL(); break;
     case Qt::Key_F2: on_actionMarkInSharpR(); break;
     case Qt::Key_F3: on_actionMarkOutSharpL(); break;

@@ -4,8 +4,10 @@
 
 #include "app/vk.h"
 
+#include "app/recentfiles.h"
 #include "app/sentencepractice.h"
 #include "app/timeline.h"
+#include "app/userfolders.h"
 #include "controls/controlwidget.h"
 #include "controls/qscreenwidget.h"
 #include "controls/qseekslider.h"
@@ -19,6 +21,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSettings>
 #include <QTimer>
 
 #include <algorithm>
@@ -70,26 +73,35 @@ Media *Vk::createEngine()
 
 void Vk::on_actionOpen_activated()
 {
-    // Lives for the whole run: the next dialog starts where the last ended.
-    static QDir lastPlace = QDir::home();
-    const QString name = m_chooseFile(this, tr("Open File"), lastPlace.absolutePath(),
-                                      mediaFilter());
-    // After a Cancel the next dialog starts in the working directory.
-    lastPlace.setPath(name.isEmpty() ? QStringLiteral(".") : name);
+    // The next dialog starts where the last one ended, in this run or an
+    // earlier one; a Cancel keeps that place.
+    QSettings settings(userfolders::settingsFile(), QSettings::IniFormat);
+    const QString lastPlace = settings.value(QStringLiteral("player/lastFile"), QDir::homePath()).toString();
+    const QString name = m_chooseFile(this, tr("Open File"), lastPlace, mediaFilter());
     if (name.isEmpty() || !QFileInfo(name).isFile())
         return;
+    settings.setValue(QStringLiteral("player/lastFile"), QFileInfo(name).absoluteFilePath());
+    openFile(name);
+}
 
+bool Vk::openFile(const QString &name)
+{
+    rememberCurrentFile();
     m_display->setVideo(nullptr);
     m_practice->mediaClosed();
     delete m_engine;
     m_engine = nullptr;
     m_refreshTimer->stop();
     m_skipNextRefresh = false;
+    m_loopLabel->hide();
+    m_marksLabel->hide();
 
     Media *engine = createEngine();
     engine->setVolume(m_volumeLeft, m_volumeRight);
     connect(engine, &Media::running, this, &Vk::updateRefreshTimerState);
     connect(engine, &Media::paused, this, &Vk::updateRefreshTimerState);
+    connect(engine, &Media::markingChanged, this, &Vk::showMarks);
+    connectPassageSignals(engine);
 
     // Failures while opening are reported from inside open(); keep the text
     // and tell the user once open() has answered.
@@ -104,10 +116,12 @@ void Vk::on_actionOpen_activated()
         if (openError.isEmpty())
             openError = tr("Error opening %1:\nThe file holds no sound or picture that can be played.").arg(name);
         reportFailure(openError);
-        return;
+        return false;
     }
 
     m_engine = engine;
+    m_currentFile = QFileInfo(name).absoluteFilePath();
+    RecentFiles(userfolders::settingsFile()).add(m_currentFile);
     // A worker that ends on its own (a read error) stops the engine; the
     // message arrives queued, after the engine has finished emitting.
     QPointer<Media> guard(engine);
@@ -127,12 +141,14 @@ void Vk::on_actionOpen_activated()
     Q_EMIT setDirPath(name);
 
     m_engine->start();
+    restoreRemembered(m_currentFile);
     m_practice->mediaOpened(m_engine, name);
 
     m_durationLabel->setText(m_engine->timeString(m_engine->duration()));
     m_durationLabel->show();
     m_positionLabel->show();
     m_controlStrip->repaint();
+    return true;
 }
 
 void Vk::showIdle()
@@ -164,6 +180,7 @@ void Vk::reportFailure(const QString &message)
 void Vk::on_actionStop()
 {
     if (m_engine) {
+        rememberCurrentFile();
         m_engine->stop();
         m_practice->mediaClosed();
         // The display lets go first, so it never holds a deleted engine.
@@ -172,6 +189,8 @@ void Vk::on_actionStop()
         m_engine = nullptr;
         m_idleScreen->show();
         resetTimeline();
+        m_loopLabel->hide();
+        m_marksLabel->hide();
     }
     m_display->setVideo(nullptr);
     Q_EMIT isPlay(false);

@@ -1,5 +1,7 @@
 #include "controls/controlbutton.h"
 
+#include <algorithm>
+
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -107,6 +109,14 @@ void ControlButton::paintEvent(QPaintEvent *)
     painter.drawPixmap(M + 120, 0, m_loopToEnd);
     painter.drawPixmap(M - 120, 0, m_loopFromStart);
     painter.drawPixmap(R - 30, 0, m_volume);
+    if (m_muted) {
+        // A red stroke across the speaker: the sound is off, whatever the
+        // knob says.
+        painter.setPen(QPen(QBrush(Qt::red), 2.5, Qt::SolidLine, Qt::RoundCap));
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.drawLine(QPointF(R - 28, H - 3), QPointF(R - 8, 3));
+        painter.setRenderHint(QPainter::Antialiasing, false);
+    }
 
     const auto pen = [](Qt::GlobalColor color) {
         return QPen(QBrush(color), 6, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
@@ -132,8 +142,19 @@ void ControlButton::resizeEvent(QResizeEvent *event)
     update();
 }
 
+double ControlButton::volumeLevel() const
+{
+    return std::clamp((m_volumeKnobX - 5.0 * width() / 6) / 56, 0.0, 1.0);
+}
+
+void ControlButton::setVolumeLevel(double volume)
+{
+    moveVolumeKnob(5.0 * width() / 6 + std::clamp(volume, 0.0, 1.0) * 56);
+}
+
 void ControlButton::moveVolumeKnob(double x)
 {
+    m_muted = false;
     m_volumeKnobX = x;
     update();
     const double volume = (x - 5.0 * width() / 6) / 56;
@@ -177,11 +198,17 @@ void ControlButton::mousePressEvent(QMouseEvent *event)
         }
     }
 
-    // Muting leaves the knob where it is, so the next touch of the track
-    // brings the knob's volume back.
+    // Muting leaves the knob where it is, so a second press or the next
+    // touch of the track brings the knob's volume back.
     if (tall(R - 30, R - 6, a).contains(x, y)) {
         update();
-        emit volumeChanged(0, 0);
+        m_muted = !m_muted;
+        if (m_muted) {
+            emit volumeChanged(0, 0);
+        } else {
+            const double volume = (m_volumeKnobX - R) / 56;
+            emit volumeChanged(volume, volume);
+        }
     }
     if (volumeTrack(a).contains(x, y))
         moveVolumeKnob(x);

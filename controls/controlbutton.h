@@ -25,6 +25,11 @@ public:
     // x of the volume knob in widget pixels; the volume it stands for is
     // (x - R) / 56
     double volumeKnobX() const { return m_volumeKnobX; }
+    // The volume the knob stands for, 0 to 1, muted or not.
+    double volumeLevel() const;
+    // Muted by the speaker button: a second press, a touch of the track or
+    // setVolumeLevel() brings the knob's volume back.
+    bool isMuted() const { return m_muted; }
 
 signals:
     void playPause();
@@ -47,6 +52,9 @@ signals:
 public slots:
     // shows the pause picture while playing, the play picture otherwise
     void playIcon(bool playing);
+    // Moves the knob to that volume (held within 0 to 1), ends a mute and
+    // emits volumeChanged.
+    void setVolumeLevel(double volume);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -71,4 +79,5 @@ private:
     QPixmap m_volume;
     QPixmap m_editor;
     double m_volumeKnobX = 25.0;
+    bool m_muted = false;
 };

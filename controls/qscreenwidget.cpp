@@ -1,5 +1,7 @@
 #include "controls/qscreenwidget.h"
 
+#include "skin/localizedfile.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -19,9 +21,9 @@ void QScreenWidget::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(QRect(0, 0, W, H), Qt::black);
     painter.drawPixmap(W / 2 - 131, H / 2 - 50,
-                       QPixmap(QStringLiteral("./skin/default/images/kestscreen.png")));
+                       QPixmap(localizedfile::pick(QStringLiteral("./skin/default/images/kestscreen.png"))));
     painter.drawPixmap(W / 2 - 45, H / 2 + 35,
-                       QPixmap(QStringLiteral("./skin/default/images/open_button.png")));
+                       QPixmap(localizedfile::pick(QStringLiteral("./skin/default/images/open_button.png"))));
 }
 
 void QScreenWidget::mousePressEvent(QMouseEvent *event)

@@ -2,6 +2,7 @@
 
 #include "editor/cspellengine.h"
 #include "editor/ctextsyntaxhighlighter.h"
+#include "editor/userwordlist.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -19,7 +20,6 @@
 namespace {
 
 const char dictionaryPath[] = "./spell/dict/en_US";
-const char userDictionaryPath[] = "./spell/users/userDict.txt";
 
 // What every text area shares; there is one text area per run, but the
 // state must not depend on it.
@@ -70,7 +70,7 @@ CTextCheckerEdit::CTextCheckerEdit(QWidget *parent)
     Shared &state = shared();
     if (!state.engine)
         state.engine = std::make_unique<CSpellEngine>(QString::fromLatin1(dictionaryPath),
-                                                      QString::fromLatin1(userDictionaryPath));
+                                                      userwordlist::path());
     ensureAddToDictionaryAction();
 
     m_highlighter = new CTextSyntaxHighlighter(document());

@@ -4,8 +4,11 @@
 #include "editor/cspellengine.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/documentfile.h"
+#include "editor/documentdrop.h"
+#include "editor/userwordlist.h"
 #include "diff/diffdialog.h"
 #include "phonetic/phoneticdialog.h"
+#include "skin/localizedfile.h"
 #include "skin/qskinobject.h"
 
 #include <QAction>
@@ -67,9 +70,16 @@ TextEdit::TextEdit(QWidget *parent)
     clipboardDataChanged();
 
     const QStringList args = QCoreApplication::arguments();
-    const QString initial = args.size() == 2 ? args.at(1) : defaultDocument;
+    const QString initial = args.size() == 2 ? args.at(1) : localizedfile::pick(defaultDocument);
     if (!load(initial))
         fileNew();
+
+    auto *drop = new DocumentDrop(this);
+    connect(drop, &DocumentDrop::documentDropped, this, &TextEdit::openDocument);
+    connect(drop, &DocumentDrop::mediaDropped, this, &TextEdit::mediaDropped);
+    setAcceptDrops(true);
+    installEventFilter(drop);
+    textEdit->viewport()->installEventFilter(drop);
 
     skin = std::make_unique<QSkinObject>(this);
     skin->startSkinning();
@@ -163,7 +173,7 @@ void TextEdit::setupVantiroActions()
 void TextEdit::checkSpelling()
 {
     // A fresh engine per run: words ignored for this run are forgotten with it.
-    CSpellEngine engine(QStringLiteral("./spell/dict/en_US"), QStringLiteral("./spell/users/userDict.txt"));
+    CSpellEngine engine(QStringLiteral("./spell/dict/en_US"), userwordlist::path());
     SpellCheckDialog dialog(&engine, this);
     connect(&dialog, SIGNAL(newDictSig()), textEdit, SLOT(addToDictionaryS()));
 
@@ -324,6 +334,17 @@ void TextEdit::fileOpen()
                                                     tr("HTML-Files (*.htm *.html);;All Files (*)"));
     if (!fn.isEmpty())
         load(fn);
+}
+
+bool TextEdit::openDocument(const QString &f)
+{
+    if (!maybeSave())
+        return false;
+    const bool loaded = load(f);
+    show();
+    raise();
+    activateWindow();
+    return loaded;
 }
 
 bool TextEdit::fileSave()

@@ -41,6 +41,8 @@ public:
 Q_SIGNALS:
     // A toolkit key code (Qt::Key) the window received without modifiers.
     void keyDelegate(int key);
+    // A file that is not a document was dropped on the window: the player's.
+    void mediaDropped(const QString &path);
 
 public Q_SLOTS:
     void checkSpelling();
@@ -48,6 +50,10 @@ public Q_SLOTS:
     void diffText();
     void fileNew();
     void fileOpen();
+    // Opens a document the user dropped or handed over from a second start:
+    // asks about unsaved changes first and shows the window. False when the
+    // user cancels or the file cannot be read.
+    bool openDocument(const QString &f);
     // Saves under the current name; a failed save leaves the document
     // modified and any earlier file as it was.
     bool fileSave();

@@ -663,6 +663,26 @@ The file holds no sound or picture that can be played.</source>
             <translation>打开 %1 时出错：
 文件中没有可以播放的声音或图像。</translation>
         </message>
+        <message>
+            <source>Recent Files</source>
+            <translation>最近打开的文件</translation>
+        </message>
+        <message>
+            <source>The file %1 cannot be found.</source>
+            <translation>找不到文件 %1。</translation>
+        </message>
+        <message>
+            <source>The file %1 is no longer there; it has been taken off the list of recent files.</source>
+            <translation>文件 %1 已不存在，已将其从最近打开的文件列表中移除。</translation>
+        </message>
+        <message>
+            <source>Preferences...</source>
+            <translation>首选项...</translation>
+        </message>
+        <message>
+            <source>Keys at a Glance</source>
+            <translation>按键一览</translation>
+        </message>
     </context>
     <context>
         <name>WordReport</name>
@@ -908,6 +928,200 @@ The file holds no sound or picture that can be played.</source>
         <message>
             <source>Shortest Pause Between Sentences</source>
             <translation>句间最短停顿</translation>
+        </message>
+    </context>
+    <context>
+        <name>PreferencesDialog</name>
+        <message>
+            <source>Preferences</source>
+            <translation>首选项</translation>
+        </message>
+        <message>
+            <source>Rewind on resume:</source>
+            <translation>继续播放时后退：</translation>
+        </message>
+        <message>
+            <source>Jump length:</source>
+            <translation>跳转长度：</translation>
+        </message>
+        <message>
+            <source>Short replay:</source>
+            <translation>短回放：</translation>
+        </message>
+        <message>
+            <source>Mark nudge step:</source>
+            <translation>标记微调步长：</translation>
+        </message>
+        <message>
+            <source>endlessly</source>
+            <translation>无限次</translation>
+        </message>
+        <message>
+            <source> times</source>
+            <translation> 次</translation>
+        </message>
+        <message>
+            <source>Play a marked passage:</source>
+            <translation>标记段落播放：</translation>
+        </message>
+        <message>
+            <source>Speed of a new file:</source>
+            <translation>新文件的播放速度：</translation>
+        </message>
+        <message>
+            <source> s</source>
+            <translation> 秒</translation>
+        </message>
+    </context>
+    <context>
+        <name>KeysDialog</name>
+        <message>
+            <source>Keys at a Glance</source>
+            <translation>按键一览</translation>
+        </message>
+        <message>
+            <source>Key</source>
+            <translation>按键</translation>
+        </message>
+        <message>
+            <source>Where</source>
+            <translation>窗口</translation>
+        </message>
+        <message>
+            <source>What it does</source>
+            <translation>作用</translation>
+        </message>
+        <message>
+            <source>player and editor</source>
+            <translation>播放器和编辑器</translation>
+        </message>
+        <message>
+            <source>player</source>
+            <translation>播放器</translation>
+        </message>
+        <message>
+            <source>editor</source>
+            <translation>编辑器</translation>
+        </message>
+        <message>
+            <source>Space</source>
+            <translation>空格</translation>
+        </message>
+        <message>
+            <source>Play or hold; resuming goes back a little</source>
+            <translation>播放或暂停；继续播放时稍微后退</translation>
+        </message>
+        <message>
+            <source>Left / Right</source>
+            <translation>左 / 右方向键</translation>
+        </message>
+        <message>
+            <source>Jump back or forward (30 s unless set otherwise)</source>
+            <translation>后退或前进（默认 30 秒）</translation>
+        </message>
+        <message>
+            <source>F12, Backspace</source>
+            <translation>F12、退格键</translation>
+        </message>
+        <message>
+            <source>player (F12 also in the editor)</source>
+            <translation>播放器（F12 在编辑器中也可用）</translation>
+        </message>
+        <message>
+            <source>Short replay: back 3 s unless set otherwise</source>
+            <translation>短回放：后退（默认 3 秒）</translation>
+        </message>
+        <message>
+            <source>Move the start mark back or forward by a tenth of a second</source>
+            <translation>将起点标记前后移动十分之一秒</translation>
+        </message>
+        <message>
+            <source>Move the end mark back or forward by a tenth of a second</source>
+            <translation>将终点标记前后移动十分之一秒</translation>
+        </message>
+        <message>
+            <source>Loop from the file's start to the current start mark</source>
+            <translation>从文件开头循环到当前起点标记</translation>
+        </message>
+        <message>
+            <source>Set the start mark here</source>
+            <translation>在此处设置起点标记</translation>
+        </message>
+        <message>
+            <source>Set the end mark here</source>
+            <translation>在此处设置终点标记</translation>
+        </message>
+        <message>
+            <source>Loop from the current end mark to the file's end</source>
+            <translation>从当前终点标记循环到文件结尾</translation>
+        </message>
+        <message>
+            <source>Mouse wheel</source>
+            <translation>鼠标滚轮</translation>
+        </message>
+        <message>
+            <source>Louder or softer</source>
+            <translation>调大或调小音量</translation>
+        </message>
+        <message>
+            <source>Esc</source>
+            <translation>Esc</translation>
+        </message>
+        <message>
+            <source>Leave full screen</source>
+            <translation>退出全屏</translation>
+        </message>
+        <message>
+            <source>Ctrl+N, Ctrl+O, Ctrl+S</source>
+            <translation>Ctrl+N、Ctrl+O、Ctrl+S</translation>
+        </message>
+        <message>
+            <source>New, open and save a dictation</source>
+            <translation>新建、打开和保存听写</translation>
+        </message>
+        <message>
+            <source>Ctrl+P, Ctrl+D</source>
+            <translation>Ctrl+P、Ctrl+D</translation>
+        </message>
+        <message>
+            <source>Print, export as PDF</source>
+            <translation>打印、导出为 PDF</translation>
+        </message>
+        <message>
+            <source>Ctrl+Z, Ctrl+Shift+Z</source>
+            <translation>Ctrl+Z、Ctrl+Shift+Z</translation>
+        </message>
+        <message>
+            <source>Undo, redo</source>
+            <translation>撤销、重做</translation>
+        </message>
+        <message>
+            <source>Ctrl+X, Ctrl+C, Ctrl+V</source>
+            <translation>Ctrl+X、Ctrl+C、Ctrl+V</translation>
+        </message>
+        <message>
+            <source>Cut, copy, paste</source>
+            <translation>剪切、复制、粘贴</translation>
+        </message>
+        <message>
+            <source>Ctrl+B, Ctrl+I, Ctrl+U</source>
+            <translation>Ctrl+B、Ctrl+I、Ctrl+U</translation>
+        </message>
+        <message>
+            <source>Bold, italic, underline</source>
+            <translation>粗体、斜体、下划线</translation>
+        </message>
+        <message>
+            <source>Ctrl+L, Ctrl+E, Ctrl+R, Ctrl+J</source>
+            <translation>Ctrl+L、Ctrl+E、Ctrl+R、Ctrl+J</translation>
+        </message>
+        <message>
+            <source>Left, centred, right and justified paragraphs</source>
+            <translation>段落左对齐、居中、右对齐、两端对齐</translation>
+        </message>
+        <message>
+            <source>Reach the player while you type</source>
+            <translation>打字时也能控制播放器</translation>
         </message>
     </context>
 </TS>

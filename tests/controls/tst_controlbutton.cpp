@@ -200,6 +200,30 @@ private slots:
         QCOMPARE(spy.count(), 2);
         QCOMPARE(spy.at(1).at(0).toDouble(), 0.0);
         QCOMPARE(spy.at(1).at(1).toDouble(), 0.0);
+        QVERIFY(bar->isMuted());
+    }
+
+    void muteShowsAndSecondPressBringsTheVolumeBack()
+    {
+        auto bar = shownBar();
+        QVERIFY(bar);
+        const QRect speaker(470, 0, 24, bar->height());
+        const QImage sounding = bar->grab(speaker).toImage();
+        QSignalSpy spy(bar.get(), &ControlButton::volumeChanged);
+        sendMouse(bar.get(), QEvent::MouseButtonPress, {482, 12}, Qt::LeftButton, Qt::LeftButton);
+        QVERIFY(bar->isMuted());
+        QVERIFY(bar->grab(speaker).toImage() != sounding);
+        sendMouse(bar.get(), QEvent::MouseButtonPress, {482, 12}, Qt::LeftButton, Qt::LeftButton);
+        QVERIFY(!bar->isMuted());
+        QCOMPARE(bar->grab(speaker).toImage(), sounding);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(1).at(0).toDouble(), bar->volumeLevel());
+        // The wheel's way in: a level within 0 to 1 that also ends a mute.
+        sendMouse(bar.get(), QEvent::MouseButtonPress, {482, 12}, Qt::LeftButton, Qt::LeftButton);
+        bar->setVolumeLevel(1.7);
+        QVERIFY(!bar->isMuted());
+        QCOMPARE(bar->volumeLevel(), 1.0);
+        QCOMPARE(spy.last().at(0).toDouble(), 1.0);
     }
 
     void dragMovesTheKnobOnlyOnTheTrack()

@@ -1,0 +1,77 @@
+#include "app/preferencesdialog.h"
+
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+PreferencesDialog::PreferencesDialog(const Preferences &prefs, QWidget *parent)
+    : QDialog(parent)
+    , m_prefs(prefs)
+{
+    setWindowTitle(tr("Preferences"));
+    auto *form = new QFormLayout;
+    m_rewind = addSeconds(form, tr("Rewind on resume:"), prefs.rewindSeconds, 0.0,
+                          Preferences::maxRewindSeconds, 0.5, 1);
+    m_jump = addSeconds(form, tr("Jump length:"), prefs.jumpSeconds, 1.0, 600.0, 5.0, 0);
+    m_replay = addSeconds(form, tr("Short replay:"), prefs.replaySeconds, 0.5, 60.0, 0.5, 1);
+    m_nudge = addSeconds(form, tr("Mark nudge step:"), prefs.nudgeSeconds, 0.01, 5.0, 0.05, 2);
+
+    m_loopCount = new QSpinBox(this);
+    m_loopCount->setRange(0, 99);
+    m_loopCount->setValue(prefs.loopCount);
+    m_loopCount->setSpecialValueText(tr("endlessly"));
+    m_loopCount->setSuffix(tr(" times"));
+    form->addRow(tr("Play a marked passage:"), m_loopCount);
+    connect(m_loopCount, &QSpinBox::valueChanged, this, &PreferencesDialog::takeValues);
+
+    m_speed = new QDoubleSpinBox(this);
+    m_speed->setRange(0.5, 1.5);
+    m_speed->setSingleStep(0.05);
+    m_speed->setDecimals(2);
+    m_speed->setSuffix(QStringLiteral(" \u00d7"));
+    m_speed->setValue(prefs.defaultSpeed);
+    form->addRow(tr("Speed of a new file:"), m_speed);
+    connect(m_speed, &QDoubleSpinBox::valueChanged, this, &PreferencesDialog::takeValues);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+QDoubleSpinBox *PreferencesDialog::addSeconds(QFormLayout *form, const QString &label, double value,
+                                              double low, double high, double step, int decimals)
+{
+    auto *box = new QDoubleSpinBox(this);
+    box->setRange(low, high);
+    box->setDecimals(decimals);
+    box->setSingleStep(step);
+    box->setSuffix(tr(" s"));
+    box->setValue(value);
+    form->addRow(label, box);
+    connect(box, &QDoubleSpinBox::valueChanged, this, &PreferencesDialog::takeValues);
+    return box;
+}
+
+void PreferencesDialog::takeValues()
+{
+    // Called while the boxes are being made, before all of them exist.
+    if (!m_rewind || !m_jump || !m_replay || !m_nudge || !m_loopCount || !m_speed)
+        return;
+    Preferences prefs;
+    prefs.rewindSeconds = m_rewind->value();
+    prefs.jumpSeconds = m_jump->value();
+    prefs.replaySeconds = m_replay->value();
+    prefs.nudgeSeconds = m_nudge->value();
+    prefs.loopCount = m_loopCount->value();
+    prefs.defaultSpeed = m_speed->value();
+    if (prefs == m_prefs)
+        return;
+    m_prefs = prefs;
+    Q_EMIT preferencesChanged(m_prefs);
+}

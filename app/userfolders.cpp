@@ -1,0 +1,79 @@
+#include "app/userfolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace userfolders {
+
+namespace {
+
+// A folder counts as the data folder when it holds the skin's pictures,
+// which every start needs.
+bool holdsData(const QString &dir)
+{
+    return QFileInfo(QDir(dir).filePath(QStringLiteral("skin/default/images"))).isDir();
+}
+
+QString ownFolder(QStandardPaths::StandardLocation where)
+{
+    return QStandardPaths::writableLocation(where) + QStringLiteral("/vantiro");
+}
+
+} // namespace
+
+QString findDataFolder(const QString &executableDir)
+{
+    const QDir bin(executableDir);
+    const QStringList candidates{
+        bin.absolutePath(),
+        QDir::cleanPath(bin.absoluteFilePath(QStringLiteral("../share/vantiro"))),
+    };
+    for (const QString &dir : candidates) {
+        if (holdsData(dir))
+            return dir;
+    }
+    return {};
+}
+
+bool enterDataFolder(const QString &executableDir)
+{
+    const QString dir = findDataFolder(executableDir);
+    return !dir.isEmpty() && QDir::setCurrent(dir);
+}
+
+QString configFolder()
+{
+    return ownFolder(QStandardPaths::GenericConfigLocation);
+}
+
+QString settingsFile()
+{
+    return configFolder() + QStringLiteral("/vantiro.ini");
+}
+
+QString memoryFile()
+{
+    return configFolder() + QStringLiteral("/files.ini");
+}
+
+QString dataFolder()
+{
+    return ownFolder(QStandardPaths::GenericDataLocation);
+}
+
+QString adoptWordList(const QString &legacyList)
+{
+    const QString list = dataFolder() + QStringLiteral("/userDict.txt");
+    // Words added later are appended, which needs the folder.
+    QDir().mkpath(dataFolder());
+    if (QFileInfo::exists(list) || !QFileInfo(legacyList).isFile())
+        return list;
+    // A rename fails across file systems; a copy then does the move.
+    if (!QFile::rename(legacyList, list) && QFile::copy(legacyList, list))
+        QFile::remove(legacyList);
+    return list;
+}
+
+} // namespace userfolders
