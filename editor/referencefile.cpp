@@ -24,7 +24,7 @@ namespace {
 
 QString tr(const char *text)
 {
-    return QCoreApplication::translate("ReferenceFile", text);
+    return QCoreApplication::translate("referencefile", text);
 }
 
 struct InputClose {

@@ -79,6 +79,7 @@ void AudioDecodeThread::flush()
     m_nextSeconds = -1.0;
     m_waitingForRestart = false;
     m_skipUntil = m_media->m_lastSeekWasRetry ? m_pushedUntil : -1.0;
+    m_media->m_audioClock = double(m_media->m_seekTarget) * m_media->referenceTimeBase() / m_media->m_speed;
     m_media->m_audio->openGate();
 }
 

@@ -97,8 +97,11 @@ bool IAudio::heardSeconds(double &seconds) const
     auto it = m_segments.end();
     while (it != m_segments.begin() && std::prev(it)->startByte > played)
         --it;
-    if (it == m_segments.begin())
-        return false; // still playing what came before the first known time
+    if (it == m_segments.begin()) {
+        // Nothing of it is heard yet: its first sample is what comes next.
+        seconds = m_segments.front().startSeconds;
+        return true;
+    }
     const Segment &segment = *std::prev(it);
     seconds = segment.startSeconds + double(played - segment.startByte) * segment.secondsPerByte;
     return true;

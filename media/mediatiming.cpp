@@ -93,6 +93,9 @@ int64_t Media::playingPosition() const
         double heard = 0.0;
         if (heardSeconds(heard))
             return int64_t(std::llround(heard / timeBase));
+        // Between a seek and its first sound the place is where it goes.
+        if (seekPending() && !m_seekIsLoop)
+            return m_seekTarget;
     }
     const double seconds = hasVideo() ? m_currentPts.load() : m_audioClock.load();
     return int64_t(m_speed * seconds / timeBase);

@@ -760,7 +760,7 @@ The file holds no sound or picture that can be played.</source>
         </message>
     </context>
     <context>
-        <name>ReferenceFile</name>
+        <name>referencefile</name>
         <message>
             <source>%1 cannot be read as subtitles.</source>
             <translation>无法将 %1 读作字幕。</translation>
@@ -907,7 +907,8 @@ The file holds no sound or picture that can be played.</source>
         <message numerus="yes">
             <source>%n Times</source>
             <translation>
-                </translation>
+                <numerusform>%n 遍</numerusform>
+            </translation>
         </message>
         <message>
             <source>%1 ms</source>

@@ -1,4 +1,5 @@
 #include "app/sentencepractice.h"
+#include "app/userfolders.h"
 #include "app/vk.h"
 
 #include "controls/cuestrip.h"
@@ -76,6 +77,8 @@ void TestSentencePractice::initTestCase()
 
 void TestSentencePractice::init()
 {
+    // Each case starts the lesson afresh, not where the last one left it.
+    QFile::remove(userfolders::memoryFile());
     m_vk = std::make_unique<Vk>();
     practice()->setRepeatCount(1);
     practice()->setAutoPause(false);
