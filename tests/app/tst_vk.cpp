@@ -19,7 +19,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
@@ -50,6 +52,7 @@ private Q_SLOTS:
     void contextMenuHasNineEntries();
     void openDialogRemembersPlaceAndFilter();
     void openingStartsPlayback();
+    void dictationStaysWithItsMediaFile();
     void secondFileReplacesEngineAndKeepsVolume();
     void stopTwice();
     void trayClickHoldsAndHides();
@@ -98,6 +101,9 @@ private:
 
 void TestVk::initTestCase()
 {
+    // The editor's memory of its first start goes to a test location.
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings(QStringLiteral("Vantiro"), QStringLiteral("Vantiro")).setValue(QStringLiteral("editor/welcomeShown"), true);
     QVERIFY(m_dir.isValid());
     m_clip = m_dir.filePath(QStringLiteral("talk.mp4"));
     m_second = m_dir.filePath(QStringLiteral("second.mkv"));
@@ -225,6 +231,7 @@ void TestVk::openDialogRemembersPlaceAndFilter()
 
 void TestVk::openingStartsPlayback()
 {
+    QFile::remove(m_clip + QStringLiteral(".html"));
     QSignalSpy played(m_vk.get(), &Vk::isPlay);
     QSignalSpy dirPath(m_vk.get(), &Vk::setDirPath);
     openFile(m_clip);
@@ -242,9 +249,49 @@ void TestVk::openingStartsPlayback()
     QVERIFY(!m_vk->engine()->isStopped());
     QCOMPARE(m_vk->engine()->markIn(), m_vk->engine()->startTime());
     QTRY_VERIFY(m_vk->refreshTimerActive());
-    // The editor has saved the dictation beside the clip.
-    QTRY_VERIFY(QFileInfo::exists(m_clip + QStringLiteral(".html")));
+    // The dictation belongs beside the clip, but nothing was typed yet.
     QCOMPARE(m_vk->editor()->currentFileName(), m_clip + QStringLiteral(".html"));
+    QCoreApplication::processEvents();
+    QVERIFY(!QFileInfo::exists(m_clip + QStringLiteral(".html")));
+}
+
+void TestVk::dictationStaysWithItsMediaFile()
+{
+    const QString first = m_clip + QStringLiteral(".html");
+    const QString second = m_second + QStringLiteral(".html");
+    QFile::remove(first);
+    QFile::remove(second);
+    openFile(m_clip);
+    TextEdit *editor = m_vk->editor();
+    QTest::keyClicks(editor->textArea(), QStringLiteral("what I heard"));
+    QTRY_VERIFY(QFileInfo::exists(first));
+    QTest::keyClicks(editor->textArea(), QStringLiteral(" and more"));
+
+    int asked = 0;
+    QTimer answerer;
+    connect(&answerer, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            ++asked;
+            box->button(QMessageBox::Cancel)->click();
+        }
+    });
+    answerer.start(20);
+    // The second file has no dictation yet; the unsaved words are still
+    // asked about, and Cancel keeps them with the first file while the
+    // second one plays.
+    openFile(m_second);
+    answerer.stop();
+    QCOMPARE(asked, 1);
+    QVERIFY(m_vk->engine());
+    QCOMPARE(m_vk->durationLabel()->text(), QStringLiteral("00:00:04"));
+    QCOMPARE(editor->currentFileName(), first);
+    QCOMPARE(editor->windowTitle(), QStringLiteral("talk.mp4.html[*] - Rich Text"));
+    QVERIFY(editor->textArea()->document()->isModified());
+    QCoreApplication::processEvents();
+    QVERIFY(!QFileInfo::exists(second));
+
+    editor->textArea()->document()->setModified(false);
+    QFile::remove(first);
 }
 
 void TestVk::secondFileReplacesEngineAndKeepsVolume()
