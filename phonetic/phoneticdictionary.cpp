@@ -1,5 +1,6 @@
 #include "phonetic/phoneticdictionary.h"
 
+#include "phonetic/phoneticranking.h"
 #include "phonetic/phoneticsymbols.h"
 
 #include <QDebug>
@@ -15,20 +16,50 @@ constexpr char cacheSize[] = "PRAGMA cache_size = -32768"; // KiB
 
 // The user's text reaches the statements only as bound values, so no input
 // can change a statement. Spelling input escapes its own LIKE wildcards.
-constexpr char phoneticLimited[] =
-    "SELECT w_id, w_caption FROM dict_word WHERE w_phonetic LIKE ?1 LIMIT 100";
-constexpr char phoneticUnlimited[] =
-    "SELECT w_id, w_caption FROM dict_word WHERE w_phonetic LIKE ?1";
-constexpr char captionLimited[] =
-    "SELECT w_id, w_caption FROM dict_word WHERE w_caption LIKE ?1 ESCAPE '\\' LIMIT 100";
-constexpr char captionUnlimited[] =
-    "SELECT w_id, w_caption FROM dict_word WHERE w_caption LIKE ?1 ESCAPE '\\'";
+// The hits come closest to what was typed first (?2 holds the typed text),
+// and among equally close ones the most frequent: the word the learner
+// meant heads the list even when a hundred others also match.
+constexpr char phoneticSearch[] =
+    "SELECT w_id, w_caption FROM dict_word WHERE w_phonetic LIKE ?1"
+    " ORDER BY sound_distance(w_phonetic, ?2), %1";
+constexpr char captionSearch[] =
+    "SELECT w_id, w_caption FROM dict_word WHERE w_caption LIKE ?1 ESCAPE '\\'"
+    " ORDER BY spelling_distance(w_caption, ?2), %1";
+constexpr char limit[] = " LIMIT 100";
+// w_rank orders the words by frequency; a database without it keeps its own
+// order among equally close hits.
+constexpr char byFrequency[] = "w_rank, w_id";
+constexpr char byId[] = "w_id";
 constexpr char entryById[] =
     "SELECT w_caption, w_phonetic, w_explain FROM dict_word WHERE w_id=?1";
 
 QString columnText(sqlite3_stmt *statement, int column)
 {
     return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)));
+}
+
+QByteArrayView argumentText(sqlite3_value *value)
+{
+    return QByteArrayView(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+}
+
+void spellingDistance(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    sqlite3_result_int(context, PhoneticRanking::spellingDistance(argumentText(arguments[0]),
+                                                                  argumentText(arguments[1])));
+}
+
+void soundDistance(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    sqlite3_result_int(context, PhoneticRanking::soundDistance(argumentText(arguments[0]),
+                                                               argumentText(arguments[1])));
+}
+
+bool addFunction(sqlite3 *db, const char *name, void (*function)(sqlite3_context *, int, sqlite3_value **))
+{
+    return sqlite3_create_function_v2(db, name, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, function,
+                                      nullptr, nullptr, nullptr)
+           == SQLITE_OK;
 }
 
 } // namespace
@@ -60,6 +91,7 @@ bool PhoneticDictionary::initDB()
             // the page cache its pages are decrypted once, not on every key
             // the user types.
             sqlite3_exec(db, cacheSize, nullptr, nullptr, nullptr);
+            prepareRanking();
             return true;
         }
     }
@@ -68,6 +100,18 @@ bool PhoneticDictionary::initDB()
         db = nullptr;
     }
     return isOpen;
+}
+
+void PhoneticDictionary::prepareRanking()
+{
+    addFunction(db, "spelling_distance", spellingDistance);
+    addFunction(db, "sound_distance", soundDistance);
+    sqlite3_stmt *probe = nullptr;
+    const bool ranked = sqlite3_prepare_v2(db, "SELECT w_rank FROM dict_word LIMIT 0", -1, &probe, nullptr) == SQLITE_OK;
+    sqlite3_finalize(probe);
+    const char *order = ranked ? byFrequency : byId;
+    phoneticStatement = QByteArray(phoneticSearch).replace("%1", order);
+    captionStatement = QByteArray(captionSearch).replace("%1", order);
 }
 
 template<typename Bind, typename OnRow>
@@ -85,11 +129,15 @@ void PhoneticDictionary::run(const char *sql, Bind bind, OnRow onRow)
     sqlite3_finalize(statement);
 }
 
-void PhoneticDictionary::runSearch(const char *sql, const QByteArray &pattern)
+void PhoneticDictionary::runSearch(const QByteArray &statement, bool unlimited, const QByteArray &pattern,
+                                   const QByteArray &typed)
 {
-    run(sql,
+    const QByteArray sql = unlimited ? statement : statement + limit;
+    run(sql.constData(),
         [&](sqlite3_stmt *s) {
-            return sqlite3_bind_text(s, 1, pattern.constData(), int(pattern.size()), SQLITE_TRANSIENT);
+            const int bound = sqlite3_bind_text(s, 1, pattern.constData(), int(pattern.size()), SQLITE_TRANSIENT);
+            return bound != SQLITE_OK ? bound
+                                      : sqlite3_bind_text(s, 2, typed.constData(), int(typed.size()), SQLITE_TRANSIENT);
         },
         [&](sqlite3_stmt *s) {
             ids.append(columnText(s, 0));
@@ -103,7 +151,9 @@ void PhoneticDictionary::searchPhonetic(const QString &text, bool unlimited)
     captions.clear();
     if (!isOpen || !PhoneticSymbols::canTokenize(text))
         return;
-    runSearch(unlimited ? phoneticUnlimited : phoneticLimited, PhoneticSymbols::phoneticPattern(text));
+    const QByteArray pattern = PhoneticSymbols::phoneticPattern(text);
+    // The typed symbols in stored notation, as the distance compares them.
+    runSearch(phoneticStatement, unlimited, pattern, QByteArray(pattern).replace('%', QByteArray()));
 }
 
 void PhoneticDictionary::searchCaption(const QByteArray &text, bool unlimited)
@@ -112,7 +162,7 @@ void PhoneticDictionary::searchCaption(const QByteArray &text, bool unlimited)
     captions.clear();
     if (!isOpen || text.isEmpty())
         return;
-    runSearch(unlimited ? captionUnlimited : captionLimited, PhoneticSymbols::captionPattern(text, '\\'));
+    runSearch(captionStatement, unlimited, PhoneticSymbols::captionPattern(text, '\\'), text);
 }
 
 QStringList PhoneticDictionary::lookupEntry(const QByteArray &caption)

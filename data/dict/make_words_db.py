@@ -97,26 +97,51 @@ def convert(ipa):
     return move_stress("".join(out))
 
 
+# The lookup's symbols of two characters, as the learner types them. The
+# lookup reads each of them as one symbol wherever the two characters stand
+# together in what is typed, so no stress mark may stand between them in a
+# stored pronunciation: typed without stress marks, that one would be missed.
+TWO_CHARACTER_SYMBOLS = {
+    "ai", "au", "dr", "dz", "dʒ", "ei", "iə", "iː", "tr", "ts", "tʃ", "uə",
+    "uː", "ɑː", "ɔi", "ɔː", "əu", "əː", "ɛə",
+}
+
+
+def splits_symbol(chars, at):
+    """Whether a mark inserted before chars[at] would split a symbol."""
+    return 0 < at < len(chars) and \
+        chars[at - 1] + chars[at] in TWO_CHARACTER_SYMBOLS
+
+
+def stress_position(chars, vowel):
+    """Where the stress mark of the vowel at chars[vowel] goes: before the
+    longest onset that leaves every symbol whole, else before the vowel, else
+    (between the two halves of a vowel symbol) before that symbol."""
+    start = vowel
+    while start > 0 and chars[start - 1] not in VOWELS \
+            and chars[start - 1] not in "ˈˌ":
+        start -= 1
+    run = "".join(chars[start:vowel])
+    for n in range(len(run), 0, -1):
+        onset = run[len(run) - n:]
+        if (n == 1 and onset != "ŋ" or onset in ONSETS) \
+                and not splits_symbol(chars, vowel - n):
+            return vowel - n
+    if splits_symbol(chars, vowel):
+        return vowel - 1
+    return vowel
+
+
 def move_stress(text):
-    """Puts each stress mark before its syllable's onset, not its vowel."""
+    """Puts each stress mark before its syllable's onset, not its vowel,
+    without ever splitting a symbol of the lookup."""
     chars = list(text)
     i = 0
     while i < len(chars):
         if chars[i] in "ˈˌ":
-            start = i
-            while start > 0 and chars[start - 1] not in VOWELS \
-                    and chars[start - 1] not in "ˈˌ":
-                start -= 1
-            run = "".join(chars[start:i])
-            take = 0
-            for n in range(len(run), 0, -1):
-                onset = run[len(run) - n:]
-                if n == 1 and onset != "ŋ" or onset in ONSETS:
-                    take = n
-                    break
-            if take:
-                mark = chars.pop(i)
-                chars.insert(i - take, mark)
+            mark = chars.pop(i)
+            at = stress_position(chars, i)
+            chars.insert(at, mark)
         i += 1
     return "".join(chars)
 

@@ -80,6 +80,10 @@ private slots:
 
     void realDatabaseFindsExample();
     void realDatabaseStoresOnlyTableSymbols();
+    void realDatabaseFindsWordsByTheirSound_data();
+    void realDatabaseFindsWordsByTheirSound();
+    void realDatabaseRanksTheMeantWordFirst_data();
+    void realDatabaseRanksTheMeantWordFirst();
 
 private:
     QTemporaryDir m_good;
@@ -308,6 +312,62 @@ void tst_PhoneticDictionary::realDatabaseStoresOnlyTableSymbols()
     sqlite3_close(db);
     QVERIFY2(bad.isEmpty(), qPrintable(bad.mid(0, 10).join(u", "_s)));
     QVERIFY2(count >= 60000, qPrintable(QString::number(count)));
+}
+
+// Sounds as a learner types them, without stress marks; the database
+// once stored these with a stress mark inside "ts", "tr", "dʒ" and the like.
+void tst_PhoneticDictionary::realDatabaseFindsWordsByTheirSound_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("word");
+    QTest::newRow("t s") << u"autsaid"_s << u"outside"_s;
+    QTest::newRow("t s t") << u"autst\u00E6ndi\u014B"_s << u"outstanding"_s;
+    QTest::newRow("t s, two stresses") << u"w\u0254ts\u0259uev\u0259"_s << u"whatsoever"_s;
+}
+
+void tst_PhoneticDictionary::realDatabaseFindsWordsByTheirSound()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, word);
+    QVERIFY(QDir::setCurrent(QStringLiteral(VK_RUNTIME_DIR)));
+    PhoneticDictionary dictionary;
+    for (bool unlimited : {false, true}) {
+        dictionary.searchPhonetic(typed, unlimited);
+        QVERIFY2(dictionary.resultCaptions().contains(word),
+                 qPrintable(dictionary.resultCaptions().mid(0, 5).join(u", "_s)));
+    }
+}
+
+void tst_PhoneticDictionary::realDatabaseRanksTheMeantWordFirst_data()
+{
+    QTest::addColumn<bool>("bySound");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("first");
+    QTest::newRow("bakry") << false << u"bakry"_s << u"bakery"_s;
+    QTest::newRow("thnk") << false << u"thnk"_s << u"think"_s;
+    QTest::newRow("wrld") << false << u"wrld"_s << u"world"_s;
+    QTest::newRow("capitals") << false << u"BAKRY"_s << u"bakery"_s;
+    QTest::newRow("k\u00E6t") << true << u"k\u00E6t"_s << u"cat"_s;
+    QTest::newRow("beikri") << true << u"beik\u0259ri"_s << u"bakery"_s;
+    QTest::newRow("typed stress") << true << u"\u02C8beik\u0259ri"_s << u"bakery"_s;
+    QTest::newRow("igz\u0251:mpl") << true << u"igz\u0251:mpl"_s << u"example"_s;
+}
+
+void tst_PhoneticDictionary::realDatabaseRanksTheMeantWordFirst()
+{
+    QFETCH(bool, bySound);
+    QFETCH(QString, typed);
+    QFETCH(QString, first);
+    QVERIFY(QDir::setCurrent(QStringLiteral(VK_RUNTIME_DIR)));
+    PhoneticDictionary dictionary;
+    for (bool unlimited : {false, true}) {
+        if (bySound)
+            dictionary.searchPhonetic(typed, unlimited);
+        else
+            dictionary.searchCaption(typed.toLatin1(), unlimited);
+        QVERIFY2(dictionary.resultCaptions().value(0) == first,
+                 qPrintable(dictionary.resultCaptions().mid(0, 5).join(u", "_s)));
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_PhoneticDictionary)
