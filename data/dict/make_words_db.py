@@ -94,56 +94,78 @@ def convert(ipa):
             return None
         out.append(single)
         i += 1
-    return move_stress("".join(out))
+    return keep_symbols_whole(move_stress("".join(out)))
 
 
-# The lookup's symbols of two characters, as the learner types them. The
-# lookup reads each of them as one symbol wherever the two characters stand
-# together in what is typed, so no stress mark may stand between them in a
-# stored pronunciation: typed without stress marks, that one would be missed.
+def move_stress(text):
+    """Puts each stress mark before its syllable's onset, not its vowel."""
+    chars = list(text)
+    i = 0
+    while i < len(chars):
+        if chars[i] in "ˈˌ":
+            start = i
+            while start > 0 and chars[start - 1] not in VOWELS \
+                    and chars[start - 1] not in "ˈˌ":
+                start -= 1
+            run = "".join(chars[start:i])
+            take = 0
+            for n in range(len(run), 0, -1):
+                onset = run[len(run) - n:]
+                if n == 1 and onset != "ŋ" or onset in ONSETS:
+                    take = n
+                    break
+            if take:
+                mark = chars.pop(i)
+                chars.insert(i - take, mark)
+        i += 1
+    return "".join(chars)
+
+
+# The lookup's symbols of two characters, as the learner types them. What he
+# types is read symbol by symbol, the longest that fits first, so wherever
+# two such characters stand together they are one symbol, which must stand
+# whole in the stored pronunciation: a stress mark between its two halves
+# hides the word from the lookup.
 TWO_CHARACTER_SYMBOLS = {
     "ai", "au", "dr", "dz", "dʒ", "ei", "iə", "iː", "tr", "ts", "tʃ", "uə",
     "uː", "ɑː", "ɔi", "ɔː", "əu", "əː", "ɛə",
 }
 
 
-def splits_symbol(chars, at):
-    """Whether a mark inserted before chars[at] would split a symbol."""
-    return 0 < at < len(chars) and \
-        chars[at - 1] + chars[at] in TWO_CHARACTER_SYMBOLS
-
-
-def stress_position(chars, vowel):
-    """Where the stress mark of the vowel at chars[vowel] goes: before the
-    longest onset that leaves every symbol whole, else before the vowel, else
-    (between the two halves of a vowel symbol) before that symbol."""
-    start = vowel
-    while start > 0 and chars[start - 1] not in VOWELS \
-            and chars[start - 1] not in "ˈˌ":
-        start -= 1
-    run = "".join(chars[start:vowel])
-    for n in range(len(run), 0, -1):
-        onset = run[len(run) - n:]
-        if (n == 1 and onset != "ŋ" or onset in ONSETS) \
-                and not splits_symbol(chars, vowel - n):
-            return vowel - n
-    if splits_symbol(chars, vowel):
-        return vowel - 1
-    return vowel
-
-
-def move_stress(text):
-    """Puts each stress mark before its syllable's onset, not its vowel,
-    without ever splitting a symbol of the lookup."""
-    chars = list(text)
+def typed_symbols(typed):
+    """(start, length) of each symbol, as the lookup reads typed text."""
     i = 0
-    while i < len(chars):
-        if chars[i] in "ˈˌ":
-            mark = chars.pop(i)
-            at = stress_position(chars, i)
-            chars.insert(at, mark)
-        i += 1
-    return "".join(chars)
+    while i < len(typed):
+        length = 2 if typed[i:i + 2] in TWO_CHARACTER_SYMBOLS else 1
+        yield i, length
+        i += length
+
+
+def keep_symbols_whole(text):
+    """Moves every stress mark out of the symbols the lookup reads as one:
+    after a consonant symbol (towards its vowel, where espeak-ng put it),
+    before a vowel symbol (which it then stresses)."""
+    sounds = []  # (the stress marks before it, the sound)
+    marks = ""
+    for c in text:
+        if c in "ˈˌ":
+            marks += c
+        else:
+            sounds.append((marks, c))
+            marks = ""
+    typed = "".join(sound for _, sound in sounds)
+    out = []
+    for start, length in typed_symbols(typed):
+        before, first = sounds[start]
+        if length == 1:
+            out.append(before + first)
+            continue
+        inside, second = sounds[start + 1]
+        if first in VOWELS:
+            out.append(before + inside + first + second)
+        else:
+            out.append(before + first + second + inside)
+    return "".join(out) + marks
 
 
 def store(symbols):

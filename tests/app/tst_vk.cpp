@@ -1,3 +1,4 @@
+#include "tests/support/audiotestmain.h"
 #include "app/vk.h"
 
 #include "controls/controlbutton.h"
@@ -917,5 +918,5 @@ void TestVk::zeroLengthKeepsSliderFinite()
     QCOMPARE(slider->value(), 0.0);
 }
 
-QTEST_MAIN(TestVk)
+VK_AUDIO_TEST_MAIN(TestVk)
 #include "tst_vk.moc"

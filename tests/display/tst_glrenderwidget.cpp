@@ -1,3 +1,4 @@
+#include "tests/support/audiotestmain.h"
 #include "display/glrenderwidget.h"
 
 #include "media/media.h"
@@ -387,5 +388,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGLRenderWidget)
+VK_AUDIO_TEST_MAIN(TestGLRenderWidget)
 #include "tst_glrenderwidget.moc"

@@ -314,8 +314,9 @@ void tst_PhoneticDictionary::realDatabaseStoresOnlyTableSymbols()
     QVERIFY2(count >= 60000, qPrintable(QString::number(count)));
 }
 
-// Sounds as a learner types them, without stress marks; the database
-// once stored these with a stress mark inside "ts", "tr", "dʒ" and the like.
+// Sounds as a learner types them, without stress marks: the database once
+// stored some with a stress mark inside "ts", and typed "au" after "ai" was
+// once read as ɑ and u.
 void tst_PhoneticDictionary::realDatabaseFindsWordsByTheirSound_data()
 {
     QTest::addColumn<QString>("typed");
@@ -323,6 +324,8 @@ void tst_PhoneticDictionary::realDatabaseFindsWordsByTheirSound_data()
     QTest::newRow("t s") << u"autsaid"_s << u"outside"_s;
     QTest::newRow("t s t") << u"autst\u00E6ndi\u014B"_s << u"outstanding"_s;
     QTest::newRow("t s, two stresses") << u"w\u0254ts\u0259uev\u0259"_s << u"whatsoever"_s;
+    QTest::newRow("ai before au") << u"baiaut"_s << u"buyout"_s;
+    QTest::newRow("tr, ai before au") << u"traiaut"_s << u"tryout"_s;
 }
 
 void tst_PhoneticDictionary::realDatabaseFindsWordsByTheirSound()
