@@ -1,5 +1,6 @@
 #include "app/startup.h"
 #include "app/vk.h"
+#include "media/processend.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -7,8 +8,6 @@
 #include <QSharedMemory>
 #include <QTranslator>
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 int main(int argc, char *argv[])
@@ -40,12 +39,7 @@ int main(int argc, char *argv[])
     toolkitTranslator.reset();
     translator.reset();
     app.reset();
-    // Everything of the program's own is gone. Qt 6.4's PulseAudio engine,
-    // a static object, disconnects from the sound server in its destructor
-    // without holding the lock of its event thread, which may still be
-    // taking the server's answers to the last sound output closed; libpulse
-    // then, rarely, aborts the program on its way out. The process ends
-    // without that teardown; the system closes the connection.
-    std::fflush(nullptr);
-    std::_Exit(0);
+    // Everything of the program's own is gone; Qt's sound engine must not
+    // tear itself down (see processend.h).
+    processend::endWithoutStaticTeardown(0);
 }

@@ -1,29 +1,13 @@
 #pragma once
 
-#include <QtTest>
+#include "media/processend.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <QtTest>
 
 // Main functions for test programs that open an audio output: QTEST_MAIN
 // and QTEST_GUILESS_MAIN, except that the process ends without destroying
-// the program's static objects once the test object and the application
-// object are gone.
-//
-// Qt 6.4's PulseAudio engine is such a static object. Its destructor
-// disconnects from the sound server without holding the lock of its event
-// thread, while that thread may still be taking the server's answers to
-// the last output that was closed; libpulse then, rarely, aborts the
-// finished program. Skipping that teardown leaves the connection to the
-// operating system, which closes it.
-namespace vktest {
-[[noreturn]] inline void endProcess(int status)
-{
-    std::fflush(nullptr);
-    std::_Exit(status);
-}
-} // namespace vktest
-
+// static objects once the test object and the application object are gone,
+// as the player does (see media/processend.h).
 #define VK_AUDIO_TEST_MAIN_IMPL(TestObject, ...)                               \
     int main(int argc, char *argv[])                                           \
     {                                                                          \
@@ -35,7 +19,7 @@ namespace vktest {
             QTEST_SET_MAIN_SOURCE_PATH                                         \
             status = QTest::qExec(&tc, argc, argv);                            \
         }                                                                      \
-        vktest::endProcess(status);                                            \
+        processend::endWithoutStaticTeardown(status);                          \
     }
 
 #define VK_AUDIO_TEST_MAIN(TestObject) VK_AUDIO_TEST_MAIN_IMPL(TestObject, QTEST_MAIN_SETUP())
