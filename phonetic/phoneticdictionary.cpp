@@ -16,20 +16,28 @@ constexpr char cacheSize[] = "PRAGMA cache_size = -32768"; // KiB
 
 // The user's text reaches the statements only as bound values, so no input
 // can change a statement. Spelling input escapes its own LIKE wildcards.
-// The hits come closest to what was typed first (?2 holds the typed text),
-// and among equally close ones the most frequent: the word the learner
-// meant heads the list even when a hundred others also match.
-constexpr char phoneticSearch[] =
+//
+// The hits come closest to what was typed first, and among equally close
+// ones the most frequent (w_rank): the word the learner meant heads the list
+// even when a hundred others also match. Closeness is the edit distance.
+// Every hit holds what was typed in its order, so its distance is the
+// number of sounds (letters) it has beyond it: the word database keeps that
+// count per word (w_sounds, w_letters) with an index in that order, which a
+// search scans until its hundredth hit. A database without them is ranked
+// by computing the distances (?2 holds the typed text) and sorting.
+constexpr char phoneticByIndex[] =
+    "SELECT w_id, w_caption FROM dict_word INDEXED BY dict_word_by_sounds"
+    " WHERE w_phonetic LIKE ?1 ORDER BY w_sounds, w_rank, w_id";
+constexpr char captionByIndex[] =
+    "SELECT w_id, w_caption FROM dict_word INDEXED BY dict_word_by_letters"
+    " WHERE w_caption LIKE ?1 ESCAPE '\\' ORDER BY w_letters, w_rank, w_id";
+constexpr char phoneticBySorting[] =
     "SELECT w_id, w_caption FROM dict_word WHERE w_phonetic LIKE ?1"
-    " ORDER BY sound_distance(w_phonetic, ?2), %1";
-constexpr char captionSearch[] =
+    " ORDER BY sound_distance(w_phonetic, ?2), w_id";
+constexpr char captionBySorting[] =
     "SELECT w_id, w_caption FROM dict_word WHERE w_caption LIKE ?1 ESCAPE '\\'"
-    " ORDER BY spelling_distance(w_caption, ?2), %1";
+    " ORDER BY spelling_distance(w_caption, ?2), w_id";
 constexpr char limit[] = " LIMIT 100";
-// w_rank orders the words by frequency; a database without it keeps its own
-// order among equally close hits.
-constexpr char byFrequency[] = "w_rank, w_id";
-constexpr char byId[] = "w_id";
 constexpr char entryById[] =
     "SELECT w_caption, w_phonetic, w_explain FROM dict_word WHERE w_id=?1";
 
@@ -43,16 +51,22 @@ QByteArrayView argumentText(sqlite3_value *value)
     return QByteArrayView(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
 }
 
-void spellingDistance(sqlite3_context *context, int, sqlite3_value **arguments)
+// The distance between argument 0, a row's value, and argument 1, the typed
+// text, which stays the same for every row of a search and so is turned
+// into units once per statement.
+template<PhoneticRanking::Units (*toUnits)(QByteArrayView)>
+void distance(sqlite3_context *context, int, sqlite3_value **arguments)
 {
-    sqlite3_result_int(context, PhoneticRanking::spellingDistance(argumentText(arguments[0]),
-                                                                  argumentText(arguments[1])));
-}
-
-void soundDistance(sqlite3_context *context, int, sqlite3_value **arguments)
-{
-    sqlite3_result_int(context, PhoneticRanking::soundDistance(argumentText(arguments[0]),
-                                                               argumentText(arguments[1])));
+    using PhoneticRanking::Units;
+    auto *typed = static_cast<const Units *>(sqlite3_get_auxdata(context, 1));
+    if (!typed) {
+        sqlite3_set_auxdata(context, 1, new Units(toUnits(argumentText(arguments[1]))),
+                            [](void *units) { delete static_cast<Units *>(units); });
+        typed = static_cast<const Units *>(sqlite3_get_auxdata(context, 1));
+    }
+    const Units candidate = toUnits(argumentText(arguments[0]));
+    sqlite3_result_int(context, typed ? PhoneticRanking::editDistance(candidate, *typed)
+                                      : PhoneticRanking::editDistance(candidate, toUnits(argumentText(arguments[1]))));
 }
 
 bool addFunction(sqlite3 *db, const char *name, void (*function)(sqlite3_context *, int, sqlite3_value **))
@@ -104,14 +118,16 @@ bool PhoneticDictionary::initDB()
 
 void PhoneticDictionary::prepareRanking()
 {
-    addFunction(db, "spelling_distance", spellingDistance);
-    addFunction(db, "sound_distance", soundDistance);
-    sqlite3_stmt *probe = nullptr;
-    const bool ranked = sqlite3_prepare_v2(db, "SELECT w_rank FROM dict_word LIMIT 0", -1, &probe, nullptr) == SQLITE_OK;
-    sqlite3_finalize(probe);
-    const char *order = ranked ? byFrequency : byId;
-    phoneticStatement = QByteArray(phoneticSearch).replace("%1", order);
-    captionStatement = QByteArray(captionSearch).replace("%1", order);
+    addFunction(db, "spelling_distance", distance<PhoneticRanking::spellingUnits>);
+    addFunction(db, "sound_distance", distance<PhoneticRanking::soundUnits>);
+    const auto prepares = [this](const char *sql) {
+        sqlite3_stmt *probe = nullptr;
+        const bool ok = sqlite3_prepare_v2(db, sql, -1, &probe, nullptr) == SQLITE_OK;
+        sqlite3_finalize(probe);
+        return ok;
+    };
+    phoneticStatement = prepares(phoneticByIndex) ? phoneticByIndex : phoneticBySorting;
+    captionStatement = prepares(captionByIndex) ? captionByIndex : captionBySorting;
 }
 
 template<typename Bind, typename OnRow>
@@ -136,8 +152,9 @@ void PhoneticDictionary::runSearch(const QByteArray &statement, bool unlimited, 
     run(sql.constData(),
         [&](sqlite3_stmt *s) {
             const int bound = sqlite3_bind_text(s, 1, pattern.constData(), int(pattern.size()), SQLITE_TRANSIENT);
-            return bound != SQLITE_OK ? bound
-                                      : sqlite3_bind_text(s, 2, typed.constData(), int(typed.size()), SQLITE_TRANSIENT);
+            if (bound != SQLITE_OK || sqlite3_bind_parameter_count(s) < 2)
+                return bound;
+            return sqlite3_bind_text(s, 2, typed.constData(), int(typed.size()), SQLITE_TRANSIENT);
         },
         [&](sqlite3_stmt *s) {
             ids.append(columnText(s, 0));

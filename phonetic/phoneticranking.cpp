@@ -1,18 +1,13 @@
 #include "phonetic/phoneticranking.h"
 
-#include <QVarLengthArray>
-
 #include <algorithm>
 
 namespace PhoneticRanking {
 
 namespace {
-
-// Captions and pronunciations are short; longer ones still work, on the heap.
-using Units = QVarLengthArray<char16_t, 64>;
-
 constexpr char16_t primaryStress = 712;
 constexpr char16_t secondaryStress = 716;
+} // namespace
 
 int editDistance(const Units &a, const Units &b)
 {
@@ -34,7 +29,7 @@ int editDistance(const Units &a, const Units &b)
     return row[b.size()];
 }
 
-Units foldedBytes(QByteArrayView text)
+Units spellingUnits(QByteArrayView text)
 {
     Units units;
     for (char c : text)
@@ -44,7 +39,7 @@ Units foldedBytes(QByteArrayView text)
 
 // "&#601;" becomes the one unit 601; a stray "&#" without its number and
 // ";" stays as the characters it is.
-Units sounds(QByteArrayView stored)
+Units soundUnits(QByteArrayView stored)
 {
     Units units;
     for (qsizetype i = 0; i < stored.size(); ++i) {
@@ -65,16 +60,14 @@ Units sounds(QByteArrayView stored)
     return units;
 }
 
-} // namespace
-
 int spellingDistance(QByteArrayView caption, QByteArrayView typed)
 {
-    return editDistance(foldedBytes(caption), foldedBytes(typed));
+    return editDistance(spellingUnits(caption), spellingUnits(typed));
 }
 
 int soundDistance(QByteArrayView stored, QByteArrayView typed)
 {
-    return editDistance(sounds(stored), sounds(typed));
+    return editDistance(soundUnits(stored), soundUnits(typed));
 }
 
 } // namespace PhoneticRanking

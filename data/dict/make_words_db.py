@@ -293,14 +293,22 @@ def write_plain(path, rows):
             w_caption TEXT NOT NULL,
             w_phonetic TEXT NOT NULL,
             w_explain TEXT NOT NULL,
-            w_rank INTEGER NOT NULL);
-        -- Both searches scan this narrow index instead of the table with
-        -- its long explanations, so their hits come in the order of w_rank:
-        -- common words first, and among the rest the shortest, which are
-        -- the closest to what was typed.
-        CREATE INDEX dict_word_search ON dict_word (w_rank, w_caption, w_phonetic);
+            w_rank INTEGER NOT NULL,
+            w_sounds INTEGER NOT NULL,
+            w_letters INTEGER NOT NULL);
+        -- The lookup lists the hits closest to what was typed first, the
+        -- most frequent first among equally close ones. Every hit holds
+        -- the typed sounds (letters) in their order, so its edit distance
+        -- from them is the number of sounds (letters) it has beyond them:
+        -- scanning these narrow indexes in their order, a search meets its
+        -- best hits first, stops at the hundredth, and never reads the
+        -- table with its long explanations.
+        CREATE INDEX dict_word_by_sounds
+            ON dict_word (w_sounds, w_rank, w_phonetic, w_caption);
+        CREATE INDEX dict_word_by_letters
+            ON dict_word (w_letters, w_rank, w_caption);
     """)
-    db.executemany("INSERT INTO dict_word VALUES (?, ?, ?, ?, ?)", rows)
+    db.executemany("INSERT INTO dict_word VALUES (?, ?, ?, ?, ?, ?, ?)", rows)
     db.commit()
     db.execute("ANALYZE")
     db.commit()
@@ -354,8 +362,11 @@ def main():
         if not stored or not storable(stored) or not senses:
             rejected.append("%s [%s]" % (caption, ipa))
             continue
+        # Sounds as the lookup counts them: stress marks are none.
+        sounds = sum(1 for c in symbols if c not in "ˈˌ")
         rows.append([len(rows) + 1, caption, stored, explanation(senses),
-                     (-frequencies.get(lemma, 0), len(symbols), lemma)])
+                     (-frequencies.get(lemma, 0), len(symbols), lemma),
+                     sounds, len(caption.encode("utf-8"))])
     for rank, row in enumerate(sorted(rows, key=lambda r: r[4]), 1):
         row[4] = rank
 

@@ -75,6 +75,8 @@ private slots:
     void entryOfAHit();
     void entryOfUnknownCaptionIsEmpty();
     void duplicateCaptionUsesFirstHit();
+    void closestHitFirst_data();
+    void closestHitFirst();
     void hostileSpelling_data();
     void hostileSpelling();
 
@@ -100,7 +102,10 @@ void tst_PhoneticDictionary::initTestCase()
          << Row{4, u"50%off"_s, u"f&#618;fti&#596;f"_s, u"sale"_s}
          << Row{5, u"snake_case"_s, u"sneikkeis"_s, u"naming"_s}
          << Row{6, u"o'clock"_s, u"&#601;&#712;kl&#596;k"_s, u"of the clock"_s}
-         << Row{7, u"attack"_s, u"&#601;&#712;t&#230;k"_s, u"an assault"_s};
+         << Row{7, u"attack"_s, u"&#601;&#712;t&#230;k"_s, u"an assault"_s}
+         << Row{8, u"blackberry"_s, u"&#712;bl&#230;kb&#601;ri"_s, u"a berry"_s}
+         << Row{9, u"bankruptcy"_s, u"&#712;b&#230;&#331;kr&#652;ptsi"_s, u"a failure"_s}
+         << Row{10, u"bakery"_s, u"&#712;beik&#601;ri"_s, u"a shop"_s};
     // Enough words that sound like "kæt" and are spelt with "cat" to fill
     // more than one limited search.
     for (int i = 0; i < 150; ++i)
@@ -226,6 +231,32 @@ void tst_PhoneticDictionary::duplicateCaptionUsesFirstHit()
     dictionary.searchCaption("twin", false);
     QCOMPARE(dictionary.resultCaptions(), (QStringList{u"twin"_s, u"twin"_s}));
     QCOMPARE(dictionary.lookupEntry("twin").value(2), u"first twin"_s);
+}
+
+// A database without the counts the real one is ranked by: the distances
+// are computed, with the same result.
+void tst_PhoneticDictionary::closestHitFirst_data()
+{
+    QTest::addColumn<bool>("bySound");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("spelling") << false << u"bakry"_s << QStringList{u"bakery"_s, u"blackberry"_s, u"bankruptcy"_s};
+    QTest::newRow("sounds") << true << u"bkri"_s << QStringList{u"bakery"_s, u"blackberry"_s, u"bankruptcy"_s};
+}
+
+void tst_PhoneticDictionary::closestHitFirst()
+{
+    QFETCH(bool, bySound);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, found);
+    PhoneticDictionary dictionary;
+    for (bool unlimited : {false, true}) {
+        if (bySound)
+            dictionary.searchPhonetic(typed, unlimited);
+        else
+            dictionary.searchCaption(typed.toLatin1(), unlimited);
+        QCOMPARE(dictionary.resultCaptions(), found);
+    }
 }
 
 void tst_PhoneticDictionary::hostileSpelling_data()
