@@ -4,6 +4,7 @@
 #include "app/vk.h"
 #include "editor/filekind.h"
 #include "editor/userwordlist.h"
+#include "media/processend.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -61,5 +62,7 @@ int main(int argc, char *argv[])
     toolkitTranslator.reset();
     translator.reset();
     app.reset();
-    return 0;
+    // Everything of the program's own is gone; Qt's sound engine must not
+    // tear itself down (see processend.h).
+    processend::endWithoutStaticTeardown(0);
 }

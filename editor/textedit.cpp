@@ -30,7 +30,6 @@
 namespace {
 // Fallback pictures for icons the desktop theme does not have.
 const QString rsrcPath = QStringLiteral("./skin/default/images/win");
-const QString defaultDocument = QStringLiteral("./skin/default/kestrelbox.txt");
 } // namespace
 
 TextEdit::TextEdit(QWidget *parent)
@@ -69,10 +68,7 @@ TextEdit::TextEdit(QWidget *parent)
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TextEdit::clipboardDataChanged);
     clipboardDataChanged();
 
-    const QStringList args = QCoreApplication::arguments();
-    const QString initial = args.size() == 2 ? args.at(1) : localizedfile::pick(defaultDocument);
-    if (!load(initial))
-        fileNew();
+    loadInitialDocument();
 
     auto *drop = new DocumentDrop(this);
     connect(drop, &DocumentDrop::documentDropped, this, &TextEdit::openDocument);
@@ -94,6 +90,11 @@ void TextEdit::connectDocument()
     QTextDocument *document = textEdit->document();
     connect(document, &QTextDocument::modificationChanged, actionSave, &QAction::setEnabled);
     connect(document, &QTextDocument::modificationChanged, this, &QWidget::setWindowModified);
+    // Queued: the write must not run inside the edit that reports the change.
+    connect(document, &QTextDocument::modificationChanged, this, [this](bool modified) {
+        if (modified && dictationPending)
+            QMetaObject::invokeMethod(this, &TextEdit::writePendingDictation, Qt::QueuedConnection);
+    });
     connect(document, &QTextDocument::undoAvailable, actionUndo, &QAction::setEnabled);
     connect(document, &QTextDocument::redoAvailable, actionRedo, &QAction::setEnabled);
     setWindowModified(document->isModified());
@@ -294,6 +295,9 @@ bool TextEdit::load(const QString &f)
 
 bool TextEdit::maybeSave()
 {
+    // A lesson's first words are written without a question, as they would
+    // have been a moment later.
+    writePendingDictation();
     if (!textEdit->document()->isModified())
         return true;
     if (fileName.startsWith(QLatin1String(":/")))
@@ -310,6 +314,7 @@ bool TextEdit::maybeSave()
 void TextEdit::setCurrentFileName(const QString &name)
 {
     fileName = name;
+    dictationPending = false;
     textEdit->document()->setModified(false);
     const QString shownName = fileName.isEmpty() ? QStringLiteral("untitled.html")
                                                  : QFileInfo(fileName).fileName();
@@ -379,21 +384,6 @@ bool TextEdit::fileSaveAs()
     if (fn.isEmpty())
         return false;
     setCurrentFileName(documentfile::saveAsName(fn));
-    return fileSave();
-}
-
-bool TextEdit::fileSaveDefault(const QString &mediaPath)
-{
-    mediaFile = mediaPath;
-    const QString target = mediaPath + QLatin1String(".html");
-    if (QFileInfo::exists(target)) {
-        // An earlier dictation for this media file: continue it rather
-        // than overwrite it with whatever the editor holds now.
-        if (!maybeSave())
-            return false;
-        return load(target);
-    }
-    setCurrentFileName(target);
     return fileSave();
 }
 

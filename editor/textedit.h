@@ -58,11 +58,14 @@ public Q_SLOTS:
     // modified and any earlier file as it was.
     bool fileSave();
     bool fileSaveAs();
-    // mediaPath is the full path of the media file just opened; the
-    // dictation belongs to mediaPath + ".html". When that file exists it
-    // holds an earlier dictation, which is loaded (after the unsaved-changes
-    // prompt) rather than overwritten. False when the user cancels the
-    // prompt or the file cannot be read or written.
+    // mediaPath is the full path of the media file just opened; its
+    // dictation is mediaPath + ".html". Unsaved edits are settled first
+    // through the unsaved-changes prompt: Cancel leaves the current
+    // dictation in place under its own name. An earlier dictation is then
+    // loaded and never overwritten; without one the lesson starts empty and
+    // its file is written once the learner has typed something. One that
+    // cannot be read is reported and gives way to an untitled document.
+    // True when the editor now holds the media file's dictation.
     bool fileSaveDefault(const QString &mediaPath);
     void filePrint();
     void filePrintPdf();
@@ -100,6 +103,11 @@ private:
     void setupTextActions();
     void setupVantiroActions();
     void connectDocument();
+    // The command line's document, else the welcome document on the very
+    // first start, else an empty untitled one.
+    void loadInitialDocument();
+    // Writes a lesson's new dictation once it holds something.
+    void writePendingDictation();
     bool maybeSave();
     bool saveAsked();
     void setCurrentFileName(const QString &name);
@@ -124,6 +132,9 @@ private:
     // The media file the dictation belongs to, as last given to
     // fileSaveDefault(); empty before.
     QString mediaFile;
+    // fileName is a lesson's dictation that is not on disk yet: it is
+    // written with the first thing typed, not while it is empty.
+    bool dictationPending = false;
     CTextCheckerEdit *textEdit = nullptr;
 
     QAction *actionSave = nullptr;

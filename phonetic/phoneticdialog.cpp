@@ -17,15 +17,13 @@ PhoneticDialog::PhoneticDialog(QWidget *parent)
     style->setParent(this); // a widget never owns its style
     form->keyGroup->setStyle(style);
 
-    // A sample of what a search lists. Making the first row current already
-    // runs a lookup, which finds nothing before any search, so the entry
-    // pane stays empty.
-    form->displayResult->addItem(QStringLiteral("example"));
-    form->displayResult->addItem(QStringLiteral("exampling"));
+    // The instructions' sample input, searched: the list shows what a search
+    // lists, every entry of it can be opened, and the first one is open.
+    // Return searches the sample again until the user edits it.
+    pendingText = form->inputPhonetic->text();
+    displaySlot(pendingText);
     form->displayResult->setCurrentRow(0);
 
-    // Connected after the sample text was set, so that text is searched
-    // only once the user edits it.
     connect(form->inputPhonetic, &QLineEdit::textChanged, this, &PhoneticDialog::lazyLoad);
 }
 
@@ -75,6 +73,9 @@ void PhoneticDialog::fillResults()
     QListWidget *list = form->displayResult;
     disconnect(list, nullptr, this, nullptr);
     list->clear();
+    // The entry shown belonged to the previous list; no entry of this one
+    // is chosen yet.
+    form->displayFull->clear();
     for (const QString &caption : dictionary.resultCaptions())
         list->addItem(QString::fromLatin1(caption.toLocal8Bit()));
     connect(list, &QListWidget::currentRowChanged, this, &PhoneticDialog::on_displayResult_currentRowChanged);

@@ -1,5 +1,6 @@
 #include "phonetic/phoneticdictionary.h"
 
+#include "phonetic/phoneticranking.h"
 #include "phonetic/phoneticsymbols.h"
 
 #include <QDebug>
@@ -15,20 +16,64 @@ constexpr char cacheSize[] = "PRAGMA cache_size = -32768"; // KiB
 
 // The user's text reaches the statements only as bound values, so no input
 // can change a statement. Spelling input escapes its own LIKE wildcards.
-constexpr char phoneticLimited[] =
-    "SELECT w_id, w_caption FROM dict_word WHERE w_phonetic LIKE ?1 LIMIT 100";
-constexpr char phoneticUnlimited[] =
-    "SELECT w_id, w_caption FROM dict_word WHERE w_phonetic LIKE ?1";
-constexpr char captionLimited[] =
-    "SELECT w_id, w_caption FROM dict_word WHERE w_caption LIKE ?1 ESCAPE '\\' LIMIT 100";
-constexpr char captionUnlimited[] =
-    "SELECT w_id, w_caption FROM dict_word WHERE w_caption LIKE ?1 ESCAPE '\\'";
+//
+// The hits come closest to what was typed first, and among equally close
+// ones the most frequent (w_rank): the word the learner meant heads the list
+// even when a hundred others also match. Closeness is the edit distance.
+// Every hit holds what was typed in its order, so its distance is the
+// number of sounds (letters) it has beyond it: the word database keeps that
+// count per word (w_sounds, w_letters) with an index in that order, which a
+// search scans until its hundredth hit. A database without them is ranked
+// by computing the distances (?2 holds the typed text) and sorting.
+constexpr char phoneticByIndex[] =
+    "SELECT w_id, w_caption FROM dict_word INDEXED BY dict_word_by_sounds"
+    " WHERE w_phonetic LIKE ?1 ORDER BY w_sounds, w_rank, w_id";
+constexpr char captionByIndex[] =
+    "SELECT w_id, w_caption FROM dict_word INDEXED BY dict_word_by_letters"
+    " WHERE w_caption LIKE ?1 ESCAPE '\\' ORDER BY w_letters, w_rank, w_id";
+constexpr char phoneticBySorting[] =
+    "SELECT w_id, w_caption FROM dict_word WHERE w_phonetic LIKE ?1"
+    " ORDER BY sound_distance(w_phonetic, ?2), w_id";
+constexpr char captionBySorting[] =
+    "SELECT w_id, w_caption FROM dict_word WHERE w_caption LIKE ?1 ESCAPE '\\'"
+    " ORDER BY spelling_distance(w_caption, ?2), w_id";
+constexpr char limit[] = " LIMIT 100";
 constexpr char entryById[] =
     "SELECT w_caption, w_phonetic, w_explain FROM dict_word WHERE w_id=?1";
 
 QString columnText(sqlite3_stmt *statement, int column)
 {
     return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)));
+}
+
+QByteArrayView argumentText(sqlite3_value *value)
+{
+    return QByteArrayView(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+}
+
+// The distance between argument 0, a row's value, and argument 1, the typed
+// text, which stays the same for every row of a search and so is turned
+// into units once per statement.
+template<PhoneticRanking::Units (*toUnits)(QByteArrayView)>
+void distance(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    using PhoneticRanking::Units;
+    auto *typed = static_cast<const Units *>(sqlite3_get_auxdata(context, 1));
+    if (!typed) {
+        sqlite3_set_auxdata(context, 1, new Units(toUnits(argumentText(arguments[1]))),
+                            [](void *units) { delete static_cast<Units *>(units); });
+        typed = static_cast<const Units *>(sqlite3_get_auxdata(context, 1));
+    }
+    const Units candidate = toUnits(argumentText(arguments[0]));
+    sqlite3_result_int(context, typed ? PhoneticRanking::editDistance(candidate, *typed)
+                                      : PhoneticRanking::editDistance(candidate, toUnits(argumentText(arguments[1]))));
+}
+
+bool addFunction(sqlite3 *db, const char *name, void (*function)(sqlite3_context *, int, sqlite3_value **))
+{
+    return sqlite3_create_function_v2(db, name, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, function,
+                                      nullptr, nullptr, nullptr)
+           == SQLITE_OK;
 }
 
 } // namespace
@@ -60,6 +105,7 @@ bool PhoneticDictionary::initDB()
             // the page cache its pages are decrypted once, not on every key
             // the user types.
             sqlite3_exec(db, cacheSize, nullptr, nullptr, nullptr);
+            prepareRanking();
             return true;
         }
     }
@@ -68,6 +114,20 @@ bool PhoneticDictionary::initDB()
         db = nullptr;
     }
     return isOpen;
+}
+
+void PhoneticDictionary::prepareRanking()
+{
+    addFunction(db, "spelling_distance", distance<PhoneticRanking::spellingUnits>);
+    addFunction(db, "sound_distance", distance<PhoneticRanking::soundUnits>);
+    const auto prepares = [this](const char *sql) {
+        sqlite3_stmt *probe = nullptr;
+        const bool ok = sqlite3_prepare_v2(db, sql, -1, &probe, nullptr) == SQLITE_OK;
+        sqlite3_finalize(probe);
+        return ok;
+    };
+    phoneticStatement = prepares(phoneticByIndex) ? phoneticByIndex : phoneticBySorting;
+    captionStatement = prepares(captionByIndex) ? captionByIndex : captionBySorting;
 }
 
 template<typename Bind, typename OnRow>
@@ -85,11 +145,16 @@ void PhoneticDictionary::run(const char *sql, Bind bind, OnRow onRow)
     sqlite3_finalize(statement);
 }
 
-void PhoneticDictionary::runSearch(const char *sql, const QByteArray &pattern)
+void PhoneticDictionary::runSearch(const QByteArray &statement, bool unlimited, const QByteArray &pattern,
+                                   const QByteArray &typed)
 {
-    run(sql,
+    const QByteArray sql = unlimited ? statement : statement + limit;
+    run(sql.constData(),
         [&](sqlite3_stmt *s) {
-            return sqlite3_bind_text(s, 1, pattern.constData(), int(pattern.size()), SQLITE_TRANSIENT);
+            const int bound = sqlite3_bind_text(s, 1, pattern.constData(), int(pattern.size()), SQLITE_TRANSIENT);
+            if (bound != SQLITE_OK || sqlite3_bind_parameter_count(s) < 2)
+                return bound;
+            return sqlite3_bind_text(s, 2, typed.constData(), int(typed.size()), SQLITE_TRANSIENT);
         },
         [&](sqlite3_stmt *s) {
             ids.append(columnText(s, 0));
@@ -103,7 +168,9 @@ void PhoneticDictionary::searchPhonetic(const QString &text, bool unlimited)
     captions.clear();
     if (!isOpen || !PhoneticSymbols::canTokenize(text))
         return;
-    runSearch(unlimited ? phoneticUnlimited : phoneticLimited, PhoneticSymbols::phoneticPattern(text));
+    const QByteArray pattern = PhoneticSymbols::phoneticPattern(text);
+    // The typed symbols in stored notation, as the distance compares them.
+    runSearch(phoneticStatement, unlimited, pattern, QByteArray(pattern).replace('%', QByteArray()));
 }
 
 void PhoneticDictionary::searchCaption(const QByteArray &text, bool unlimited)
@@ -112,7 +179,7 @@ void PhoneticDictionary::searchCaption(const QByteArray &text, bool unlimited)
     captions.clear();
     if (!isOpen || text.isEmpty())
         return;
-    runSearch(unlimited ? captionUnlimited : captionLimited, PhoneticSymbols::captionPattern(text, '\\'));
+    runSearch(captionStatement, unlimited, PhoneticSymbols::captionPattern(text, '\\'), text);
 }
 
 QStringList PhoneticDictionary::lookupEntry(const QByteArray &caption)

@@ -20,16 +20,19 @@ public:
     // Opens and keys the database; returns whether the connection is usable.
     bool initDB();
 
-    // text: typed pronunciation. Limited searches stop at 100 hits.
+    // text: typed pronunciation. Limited searches keep the 100 best hits.
+    // Hits are ranked by how close their sounds, stress marks aside, come to
+    // the typed symbols, then by frequency.
     void searchPhonetic(const QString &text, bool unlimited);
-    // text: typed spelling as Latin-1; matched letter by letter with gaps.
+    // text: typed spelling as Latin-1; matched letter by letter with gaps,
+    // ranked by edit distance to the text, then by frequency.
     void searchCaption(const QByteArray &text, bool unlimited);
     // caption: a caption of the latest search, in the local 8-bit encoding.
     // Returns the caption, "[" + IPA + "]" and the explanation with its line
     // breaks as line feeds; empty when the caption is not among the hits.
     QStringList lookupEntry(const QByteArray &caption);
 
-    // Hits of the latest search, in the order the database gave them.
+    // Hits of the latest search, best first.
     const QStringList &resultIds() const { return ids; }
     const QStringList &resultCaptions() const { return captions; }
     const QStringList &lastEntry() const { return entry; }
@@ -39,11 +42,17 @@ private:
     // to onRow. A statement that does not prepare yields no rows.
     template<typename Bind, typename OnRow>
     void run(const char *sql, Bind bind, OnRow onRow);
-    void runSearch(const char *sql, const QByteArray &pattern);
+    // statement without its limit; typed is what the ranking compares with.
+    void runSearch(const QByteArray &statement, bool unlimited, const QByteArray &pattern,
+                   const QByteArray &typed);
+    // Gives the connection the ranking functions and picks the statements.
+    void prepareRanking();
 
     sqlite3 *db = nullptr;
     bool isOpen = false;
     QStringList ids;
     QStringList captions;
     QStringList entry;
+    QByteArray phoneticStatement;
+    QByteArray captionStatement;
 };

@@ -46,9 +46,15 @@ SymbolTable &table()
     return symbols;
 }
 
-// The descending single-pass segmentation shared by canTokenize and
-// phoneticPattern. Returns the stored notation of each symbol in input
-// order, or nothing when the text does not split completely.
+// The segmentation shared by canTokenize and phoneticPattern: the longest
+// symbol of the table at the front of the rest, again and again. Returns
+// the stored notation of each symbol in input order, or nothing when the
+// text does not split completely.
+//
+// A two-symbol key therefore always wins where it stands: "baiaut" is b, ai,
+// au, t. (Trying each entry once per pass, from the highest key down, read
+// its "au" as ɑ and u, because the pass had gone by "au" when it took "ai",
+// and so lost words stored with exactly the sounds the learner typed.)
 std::optional<QList<QByteArray>> segment(const QString &text)
 {
     fillSymbolTable();
@@ -57,18 +63,13 @@ std::optional<QList<QByteArray>> segment(const QString &text)
     QList<QByteArray> symbols;
     QStringView rest(text);
     while (!rest.isEmpty()) {
-        bool removed = false;
-        // Each entry is tried once per pass, from the highest key down, so a
-        // two-symbol key is met just before the single symbol it begins with.
-        for (auto it = table().crbegin(); it != table().crend(); ++it) {
-            if (rest.startsWith(it->first)) {
-                rest = rest.mid(it->first.size());
-                symbols.append(it->second);
-                removed = true;
-            }
-        }
-        if (!removed)
+        auto found = table().cend();
+        for (qsizetype length = std::min<qsizetype>(2, rest.size()); length > 0 && found == table().cend(); --length)
+            found = table().find(rest.left(length).toString());
+        if (found == table().cend())
             return std::nullopt;
+        rest = rest.mid(found->first.size());
+        symbols.append(found->second);
     }
     return symbols;
 }

@@ -29,8 +29,8 @@ using SymbolTable = std::map<QString, QByteArray, CodeUnitLess>;
 void fillSymbolTable();
 const SymbolTable &symbolTable();
 
-// True when the whole text splits into symbols of the table; never for an
-// empty text.
+// True when the whole text splits into symbols of the table, read from the
+// front, the longest symbol that fits first; never for an empty text.
 bool canTokenize(const QString &text);
 
 // LIKE pattern matching every stored pronunciation that holds the text's

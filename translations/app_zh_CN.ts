@@ -579,6 +579,16 @@ Do you want to save your changes?</source>
             <source>&amp;Color...</source>
             <translation>颜色(&amp;C)...</translation>
         </message>
+        <message>
+            <source>Dictation</source>
+            <translation>听写</translation>
+        </message>
+        <message>
+            <source>The dictation %1 cannot be read.
+It is left as it is. A new, untitled dictation is started; Save asks where to keep it.</source>
+            <translation>无法读取听写文件 %1。
+该文件保持原样。已新建一份未命名的听写；保存时会询问存放位置。</translation>
+        </message>
     </context>
     <context>
         <name>VideoDecodeThread</name>

@@ -94,7 +94,7 @@ def convert(ipa):
             return None
         out.append(single)
         i += 1
-    return move_stress("".join(out))
+    return keep_symbols_whole(move_stress("".join(out)))
 
 
 def move_stress(text):
@@ -119,6 +119,53 @@ def move_stress(text):
                 chars.insert(i - take, mark)
         i += 1
     return "".join(chars)
+
+
+# The lookup's symbols of two characters, as the learner types them. What he
+# types is read symbol by symbol, the longest that fits first, so wherever
+# two such characters stand together they are one symbol, which must stand
+# whole in the stored pronunciation: a stress mark between its two halves
+# hides the word from the lookup.
+TWO_CHARACTER_SYMBOLS = {
+    "ai", "au", "dr", "dz", "dʒ", "ei", "iə", "iː", "tr", "ts", "tʃ", "uə",
+    "uː", "ɑː", "ɔi", "ɔː", "əu", "əː", "ɛə",
+}
+
+
+def typed_symbols(typed):
+    """(start, length) of each symbol, as the lookup reads typed text."""
+    i = 0
+    while i < len(typed):
+        length = 2 if typed[i:i + 2] in TWO_CHARACTER_SYMBOLS else 1
+        yield i, length
+        i += length
+
+
+def keep_symbols_whole(text):
+    """Moves every stress mark out of the symbols the lookup reads as one:
+    after a consonant symbol (towards its vowel, where espeak-ng put it),
+    before a vowel symbol (which it then stresses)."""
+    sounds = []  # (the stress marks before it, the sound)
+    marks = ""
+    for c in text:
+        if c in "ˈˌ":
+            marks += c
+        else:
+            sounds.append((marks, c))
+            marks = ""
+    typed = "".join(sound for _, sound in sounds)
+    out = []
+    for start, length in typed_symbols(typed):
+        before, first = sounds[start]
+        if length == 1:
+            out.append(before + first)
+            continue
+        inside, second = sounds[start + 1]
+        if first in VOWELS:
+            out.append(before + inside + first + second)
+        else:
+            out.append(before + first + second + inside)
+    return "".join(out) + marks
 
 
 def store(symbols):
@@ -246,14 +293,22 @@ def write_plain(path, rows):
             w_caption TEXT NOT NULL,
             w_phonetic TEXT NOT NULL,
             w_explain TEXT NOT NULL,
-            w_rank INTEGER NOT NULL);
-        -- Both searches scan this narrow index instead of the table with
-        -- its long explanations, so their hits come in the order of w_rank:
-        -- common words first, and among the rest the shortest, which are
-        -- the closest to what was typed.
-        CREATE INDEX dict_word_search ON dict_word (w_rank, w_caption, w_phonetic);
+            w_rank INTEGER NOT NULL,
+            w_sounds INTEGER NOT NULL,
+            w_letters INTEGER NOT NULL);
+        -- The lookup lists the hits closest to what was typed first, the
+        -- most frequent first among equally close ones. Every hit holds
+        -- the typed sounds (letters) in their order, so its edit distance
+        -- from them is the number of sounds (letters) it has beyond them:
+        -- scanning these narrow indexes in their order, a search meets its
+        -- best hits first, stops at the hundredth, and never reads the
+        -- table with its long explanations.
+        CREATE INDEX dict_word_by_sounds
+            ON dict_word (w_sounds, w_rank, w_phonetic, w_caption);
+        CREATE INDEX dict_word_by_letters
+            ON dict_word (w_letters, w_rank, w_caption);
     """)
-    db.executemany("INSERT INTO dict_word VALUES (?, ?, ?, ?, ?)", rows)
+    db.executemany("INSERT INTO dict_word VALUES (?, ?, ?, ?, ?, ?, ?)", rows)
     db.commit()
     db.execute("ANALYZE")
     db.commit()
@@ -307,8 +362,11 @@ def main():
         if not stored or not storable(stored) or not senses:
             rejected.append("%s [%s]" % (caption, ipa))
             continue
+        # Sounds as the lookup counts them: stress marks are none.
+        sounds = sum(1 for c in symbols if c not in "ˈˌ")
         rows.append([len(rows) + 1, caption, stored, explanation(senses),
-                     (-frequencies.get(lemma, 0), len(symbols), lemma)])
+                     (-frequencies.get(lemma, 0), len(symbols), lemma),
+                     sounds, len(caption.encode("utf-8"))])
     for rank, row in enumerate(sorted(rows, key=lambda r: r[4]), 1):
         row[4] = rank
 

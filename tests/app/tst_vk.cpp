@@ -1,4 +1,5 @@
 #include "app/userfolders.h"
+#include "tests/support/audiotestmain.h"
 #include "app/vk.h"
 
 #include "controls/controlbutton.h"
@@ -20,7 +21,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
@@ -51,6 +54,7 @@ private Q_SLOTS:
     void contextMenuEntries();
     void openDialogRemembersPlaceAndFilter();
     void openingStartsPlayback();
+    void dictationStaysWithItsMediaFile();
     void secondFileReplacesEngineAndKeepsVolume();
     void stopTwice();
     void trayClickHoldsAndHides();
@@ -100,11 +104,13 @@ private:
 
 void TestVk::initTestCase()
 {
-    // What the player remembers between runs goes to scratch folders of
-    // this test's own (tests run side by side).
+    // What the player and the editor remember between runs goes to scratch
+    // folders of this test's own (tests run side by side); the welcome
+    // document counts as shown.
     QVERIFY(m_dir.isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
+    QSettings(QStringLiteral("Vantiro"), QStringLiteral("Vantiro")).setValue(QStringLiteral("editor/welcomeShown"), true);
     m_clip = m_dir.filePath(QStringLiteral("talk.mp4"));
     m_second = m_dir.filePath(QStringLiteral("second.mkv"));
     m_broken = m_dir.filePath(QStringLiteral("broken.mp4"));
@@ -250,6 +256,7 @@ void TestVk::openDialogRemembersPlaceAndFilter()
 
 void TestVk::openingStartsPlayback()
 {
+    QFile::remove(m_clip + QStringLiteral(".html"));
     QSignalSpy played(m_vk.get(), &Vk::isPlay);
     QSignalSpy dirPath(m_vk.get(), &Vk::setDirPath);
     openFile(m_clip);
@@ -267,9 +274,49 @@ void TestVk::openingStartsPlayback()
     QVERIFY(!m_vk->engine()->isStopped());
     QCOMPARE(m_vk->engine()->markIn(), m_vk->engine()->startTime());
     QTRY_VERIFY(m_vk->refreshTimerActive());
-    // The editor has saved the dictation beside the clip.
-    QTRY_VERIFY(QFileInfo::exists(m_clip + QStringLiteral(".html")));
+    // The dictation belongs beside the clip, but nothing was typed yet.
     QCOMPARE(m_vk->editor()->currentFileName(), m_clip + QStringLiteral(".html"));
+    QCoreApplication::processEvents();
+    QVERIFY(!QFileInfo::exists(m_clip + QStringLiteral(".html")));
+}
+
+void TestVk::dictationStaysWithItsMediaFile()
+{
+    const QString first = m_clip + QStringLiteral(".html");
+    const QString second = m_second + QStringLiteral(".html");
+    QFile::remove(first);
+    QFile::remove(second);
+    openFile(m_clip);
+    TextEdit *editor = m_vk->editor();
+    QTest::keyClicks(editor->textArea(), QStringLiteral("what I heard"));
+    QTRY_VERIFY(QFileInfo::exists(first));
+    QTest::keyClicks(editor->textArea(), QStringLiteral(" and more"));
+
+    int asked = 0;
+    QTimer answerer;
+    connect(&answerer, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            ++asked;
+            box->button(QMessageBox::Cancel)->click();
+        }
+    });
+    answerer.start(20);
+    // The second file has no dictation yet; the unsaved words are still
+    // asked about, and Cancel keeps them with the first file while the
+    // second one plays.
+    openFile(m_second);
+    answerer.stop();
+    QCOMPARE(asked, 1);
+    QVERIFY(m_vk->engine());
+    QCOMPARE(m_vk->durationLabel()->text(), QStringLiteral("00:00:04"));
+    QCOMPARE(editor->currentFileName(), first);
+    QCOMPARE(editor->windowTitle(), QStringLiteral("talk.mp4.html[*] - Rich Text"));
+    QVERIFY(editor->textArea()->document()->isModified());
+    QCoreApplication::processEvents();
+    QVERIFY(!QFileInfo::exists(second));
+
+    editor->textArea()->document()->setModified(false);
+    QFile::remove(first);
 }
 
 void TestVk::secondFileReplacesEngineAndKeepsVolume()
@@ -915,5 +962,5 @@ void TestVk::zeroLengthKeepsSliderFinite()
     QCOMPARE(slider->value(), 0.0);
 }
 
-QTEST_MAIN(TestVk)
+VK_AUDIO_TEST_MAIN(TestVk)
 #include "tst_vk.moc"

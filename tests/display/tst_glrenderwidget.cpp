@@ -1,3 +1,4 @@
+#include "tests/support/audiotestmain.h"
 #include "display/glrenderwidget.h"
 
 #include "media/media.h"
@@ -413,5 +414,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGLRenderWidget)
+VK_AUDIO_TEST_MAIN(TestGLRenderWidget)
 #include "tst_glrenderwidget.moc"

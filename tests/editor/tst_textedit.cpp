@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QProcess>
 #include <QStandardPaths>
@@ -35,17 +36,21 @@ class TestTextEdit : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
 
     void saveAsFollowsSuffixRule_data();
     void saveAsFollowsSuffixRule();
-    void saveDefaultCreatesDictationAtOnce();
+    void welcomeShowsAtFirstStartOnly();
+    void lessonDictationIsWrittenOnceTyped();
     void saveDefaultContinuesEarlierDictation_data();
     void saveDefaultContinuesEarlierDictation();
     void failedSaveLeavesDocumentModified_data();
     void failedSaveLeavesDocumentModified();
     void failedSaveByTheUserAsksForAnotherName();
+    void unreadableDictationGivesAnUntitledOne_data();
+    void unreadableDictationGivesAnUntitledOne();
     void pdfExport_data();
     void pdfExport();
     void pdfShowsNoSpellingMarks();
@@ -77,6 +82,14 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TextEdit> m_editor;
 };
+
+// The editor remembers in the user's settings that the welcome document was
+// shown; the tests keep theirs apart and start as on any later day.
+void TestTextEdit::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings(QStringLiteral("Vantiro"), QStringLiteral("Vantiro")).setValue(QStringLiteral("editor/welcomeShown"), true);
+}
 
 void TestTextEdit::init()
 {
@@ -178,45 +191,83 @@ void TestTextEdit::saveAsFollowsSuffixRule()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{written});
 }
 
-void TestTextEdit::saveDefaultCreatesDictationAtOnce()
+void TestTextEdit::welcomeShowsAtFirstStartOnly()
 {
-    m_editor->fileNew();
+    QSettings(QStringLiteral("Vantiro"), QStringLiteral("Vantiro")).remove(QStringLiteral("editor/welcomeShown"));
+    m_editor = std::make_unique<TextEdit>();
+    QVERIFY(m_editor->textArea()->toPlainText().startsWith(QStringLiteral("Welcome")));
+    QVERIFY(m_editor->currentFileName().endsWith(QStringLiteral("/kestrelbox.txt")));
+
+    // A lesson never starts with the instructions.
+    QVERIFY(m_editor->fileSaveDefault(path(QStringLiteral("talk.wav"))));
+    QVERIFY(m_editor->textArea()->toPlainText().isEmpty());
+    QCoreApplication::processEvents();
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("talk.wav.html"))));
+
+    // Every later start begins with an empty untitled document.
+    m_editor = std::make_unique<TextEdit>();
+    QVERIFY(m_editor->textArea()->toPlainText().isEmpty());
+    QVERIFY(m_editor->currentFileName().isEmpty());
+    QCOMPARE(m_editor->windowTitle(), QStringLiteral("untitled.html[*] - Rich Text"));
+}
+
+void TestTextEdit::lessonDictationIsWrittenOnceTyped()
+{
+    m_editor->textArea()->setPlainText(QStringLiteral("notes of no lesson"));
+    m_editor->textArea()->document()->setModified(false);
     QVERIFY(m_editor->fileSaveDefault(path(QStringLiteral("talk.avi"))));
-    QVERIFY(readFile(path(QStringLiteral("talk.avi.html"))).startsWith("<!DOCTYPE HTML"));
+    QVERIFY(m_editor->textArea()->toPlainText().isEmpty());
     QCOMPARE(m_editor->currentFileName(), path(QStringLiteral("talk.avi.html")));
     QCOMPARE(m_editor->windowTitle(), QStringLiteral("talk.avi.html[*] - Rich Text"));
+    // Only listened to: nothing is written beside the media file.
+    QCoreApplication::processEvents();
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("talk.avi.html"))));
+
+    QTest::keyClicks(m_editor->textArea(), QStringLiteral("heard"));
+    QTRY_VERIFY(readFile(path(QStringLiteral("talk.avi.html"))).startsWith("<!DOCTYPE HTML"));
+    QVERIFY(readFile(path(QStringLiteral("talk.avi.html"))).contains("h"));
 
     // Later saves go to the same file.
-    QTest::keyClicks(m_editor->textArea(), QStringLiteral("heard"));
+    QTest::keyClicks(m_editor->textArea(), QStringLiteral(" more"));
     QVERIFY(action(QStringLiteral("&Save"))->isEnabled());
     action(QStringLiteral("&Save"))->trigger();
-    QVERIFY(readFile(path(QStringLiteral("talk.avi.html"))).contains("heard"));
+    QVERIFY(readFile(path(QStringLiteral("talk.avi.html"))).contains("heard more"));
     QVERIFY(!m_editor->isWindowModified());
 }
 
 void TestTextEdit::saveDefaultContinuesEarlierDictation_data()
 {
+    QTest::addColumn<bool>("earlier");
     QTest::addColumn<bool>("unsaved");
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("result");
     QTest::addColumn<QString>("shown");
 
-    QTest::newRow("nothing unsaved: no question") << false << int(QMessageBox::Cancel) << true << "earlier work";
-    QTest::newRow("discard") << true << int(QMessageBox::Discard) << true << "earlier work";
-    QTest::newRow("cancel keeps the unsaved work") << true << int(QMessageBox::Cancel) << false << "unsaved";
-    QTest::newRow("save, then continue") << true << int(QMessageBox::Save) << true << "earlier work";
+    QTest::newRow("nothing unsaved: no question") << true << false << int(QMessageBox::Cancel) << true << "earlier work";
+    QTest::newRow("discard") << true << true << int(QMessageBox::Discard) << true << "earlier work";
+    QTest::newRow("cancel keeps the unsaved work") << true << true << int(QMessageBox::Cancel) << false << "unsaved";
+    QTest::newRow("save, then continue") << true << true << int(QMessageBox::Save) << true << "earlier work";
+    QTest::newRow("new lesson, nothing unsaved") << false << false << int(QMessageBox::Cancel) << true << "";
+    QTest::newRow("new lesson, discard") << false << true << int(QMessageBox::Discard) << true << "";
+    QTest::newRow("new lesson, cancel") << false << true << int(QMessageBox::Cancel) << false << "unsaved";
+    QTest::newRow("new lesson, save") << false << true << int(QMessageBox::Save) << true << "";
 }
 
+// Unsaved edits stay with the dictation they were typed into, whether or
+// not the next media file has a dictation yet.
 void TestTextEdit::saveDefaultContinuesEarlierDictation()
 {
+    QFETCH(bool, earlier);
     QFETCH(bool, unsaved);
     QFETCH(int, answer);
     QFETCH(bool, result);
     QFETCH(QString, shown);
 
-    const QByteArray earlier = "<html><body><p>earlier <b>work</b></p></body></html>";
-    writeFile(path(QStringLiteral("lesson.mp4.html")), earlier);
-    m_editor->fileNew();
+    const QByteArray earlierWork = "<html><body><p>earlier <b>work</b></p></body></html>";
+    const QString lesson = path(QStringLiteral("lesson.mp4.html"));
+    if (earlier)
+        writeFile(lesson, earlierWork);
+    writeFile(path(QStringLiteral("first.mp4.html")), "first");
     QVERIFY(m_editor->fileSaveDefault(path(QStringLiteral("first.mp4"))));
     m_editor->textArea()->setPlainText(QStringLiteral("unsaved"));
     m_editor->textArea()->document()->setModified(unsaved);
@@ -224,9 +275,15 @@ void TestTextEdit::saveDefaultContinuesEarlierDictation()
     const auto prompt = answerPrompt(QMessageBox::StandardButton(answer));
     QCOMPARE(m_editor->fileSaveDefault(path(QStringLiteral("lesson.mp4"))), result);
     QCOMPARE(prompt->handled(), unsaved ? 1 : 0);
-    QCOMPARE(readFile(path(QStringLiteral("lesson.mp4.html"))), earlier);
+    QCoreApplication::processEvents();
+    if (earlier)
+        QCOMPARE(readFile(lesson), earlierWork);
+    else
+        QVERIFY(!QFileInfo::exists(lesson));
     QCOMPARE(m_editor->textArea()->toPlainText(), shown);
-    QCOMPARE(m_editor->currentFileName(), path(result ? "lesson.mp4.html" : "first.mp4.html"));
+    const QString owner = result ? "lesson.mp4.html" : "first.mp4.html";
+    QCOMPARE(m_editor->currentFileName(), path(owner));
+    QCOMPARE(m_editor->windowTitle(), owner + QStringLiteral("[*] - Rich Text"));
     const bool savedFirst = readFile(path(QStringLiteral("first.mp4.html"))).contains("unsaved");
     QCOMPARE(savedFirst, answer == QMessageBox::Save);
 }
@@ -244,10 +301,10 @@ void TestTextEdit::failedSaveLeavesDocumentModified()
 {
     QFETCH(QString, media);
     writeFile(path(QStringLiteral("plain.txt")), "x");
-    m_editor->textArea()->setPlainText(QStringLiteral("heard"));
-    m_editor->textArea()->document()->setModified(false);
+    QVERIFY(m_editor->fileSaveDefault(path(media)));
+    QTest::keyClicks(m_editor->textArea(), QStringLiteral("heard"));
+    QCoreApplication::processEvents();
 
-    QVERIFY(!m_editor->fileSaveDefault(path(media)));
     QVERIFY(m_editor->textArea()->document()->isModified());
     QVERIFY(m_editor->isWindowModified());
     QVERIFY(action(QStringLiteral("&Save"))->isEnabled());
@@ -265,8 +322,9 @@ void TestTextEdit::failedSaveLeavesDocumentModified()
 // closing, then asks where to put it instead.
 void TestTextEdit::failedSaveByTheUserAsksForAnotherName()
 {
-    m_editor->textArea()->setPlainText(QStringLiteral("heard"));
-    QVERIFY(!m_editor->fileSaveDefault(path(QStringLiteral("no/such/folder/talk.avi"))));
+    QVERIFY(m_editor->fileSaveDefault(path(QStringLiteral("no/such/folder/talk.avi"))));
+    QTest::keyClicks(m_editor->textArea(), QStringLiteral("heard"));
+    QCoreApplication::processEvents();
 
     {
         const auto driver = answerFileDialog(path(QStringLiteral("rescued.html")));
@@ -278,7 +336,9 @@ void TestTextEdit::failedSaveByTheUserAsksForAnotherName()
     QVERIFY(!m_editor->textArea()->document()->isModified());
 
     // The same through the question on closing.
-    QVERIFY(!m_editor->fileSaveDefault(path(QStringLiteral("no/such/folder/other.avi"))));
+    QVERIFY(m_editor->fileSaveDefault(path(QStringLiteral("no/such/folder/other.avi"))));
+    QTest::keyClicks(m_editor->textArea(), QStringLiteral("heard"));
+    QCoreApplication::processEvents();
     {
         const auto prompt = answerPrompt(QMessageBox::Save);
         const auto driver = answerFileDialog(path(QStringLiteral("second.txt")));
@@ -287,6 +347,56 @@ void TestTextEdit::failedSaveByTheUserAsksForAnotherName()
         QCOMPARE(driver->handled(), 1);
     }
     QCOMPARE(readFile(path(QStringLiteral("second.txt"))), QByteArray("heard"));
+}
+
+void TestTextEdit::unreadableDictationGivesAnUntitledOne_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::newRow("not text") << false;
+    QTest::newRow("a folder") << true;
+}
+
+void TestTextEdit::unreadableDictationGivesAnUntitledOne()
+{
+    QFETCH(bool, folder);
+    writeFile(path(QStringLiteral("first.mp4.html")), "first");
+    QVERIFY(m_editor->fileSaveDefault(path(QStringLiteral("first.mp4"))));
+    const QString bad = path(QStringLiteral("bad.mp4.html"));
+    const QByteArray badBytes("PK\x03\x04\0\0binary", 14);
+    if (folder)
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("bad.mp4.html")));
+    else
+        writeFile(bad, badBytes);
+
+    QString message;
+    {
+        const ModalDriver driver([&message](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box)
+                return false;
+            message = box->text();
+            box->accept();
+            return true;
+        });
+        QVERIFY(!m_editor->fileSaveDefault(path(QStringLiteral("bad.mp4"))));
+    }
+    QVERIFY2(message.contains(QDir::toNativeSeparators(bad)), qPrintable(message));
+    QVERIFY(m_editor->currentFileName().isEmpty());
+    QVERIFY(m_editor->textArea()->toPlainText().isEmpty());
+    QCOMPARE(m_editor->windowTitle(), QStringLiteral("untitled.html[*] - Rich Text"));
+
+    // What is typed now goes where the learner says, never into either file.
+    QTest::keyClicks(m_editor->textArea(), QStringLiteral("new work"));
+    QCoreApplication::processEvents();
+    {
+        const auto driver = answerFileDialog(path(QStringLiteral("rescued.html")));
+        action(QStringLiteral("&Save"))->trigger();
+        QCOMPARE(driver->handled(), 1);
+    }
+    QVERIFY(readFile(path(QStringLiteral("rescued.html"))).contains("new work"));
+    QCOMPARE(readFile(path(QStringLiteral("first.mp4.html"))), QByteArray("first"));
+    if (!folder)
+        QCOMPARE(readFile(bad), badBytes);
 }
 
 void TestTextEdit::pdfExport_data()

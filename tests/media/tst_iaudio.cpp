@@ -1,3 +1,4 @@
+#include "tests/support/audiotestmain.h"
 #include "media/iaudio.h"
 
 #include <QAudioSink>
@@ -134,5 +135,5 @@ void tst_IAudio::writeWithoutOutputTakesNothing()
     QVERIFY(!audio.setup(QAudioDevice(), 44100, 16, 2));
 }
 
-QTEST_GUILESS_MAIN(tst_IAudio)
+VK_AUDIO_TEST_GUILESS_MAIN(tst_IAudio)
 #include "tst_iaudio.moc"

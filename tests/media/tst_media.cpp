@@ -1,3 +1,4 @@
+#include "tests/support/audiotestmain.h"
 #include "media/iaudio.h"
 #include "media/media.h"
 #include "tests/media/mediaprobe.h"
@@ -703,5 +704,5 @@ void tst_Media::startAndStopDoNothingWhenClosed()
     QCOMPARE(media.audioSampleRate(), 0);
 }
 
-QTEST_GUILESS_MAIN(tst_Media)
+VK_AUDIO_TEST_GUILESS_MAIN(tst_Media)
 #include "tst_media.moc"

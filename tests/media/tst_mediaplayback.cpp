@@ -1,3 +1,4 @@
+#include "tests/support/audiotestmain.h"
 #include "media/media.h"
 #include "tests/media/mediaprobe.h"
 #include "tests/support/mediamaker.h"
@@ -506,5 +507,5 @@ void tst_MediaPlayback::playsWithoutAudioServerChild()
     QVERIFY(media->isStopped());
 }
 
-QTEST_GUILESS_MAIN(tst_MediaPlayback)
+VK_AUDIO_TEST_GUILESS_MAIN(tst_MediaPlayback)
 #include "tst_mediaplayback.moc"

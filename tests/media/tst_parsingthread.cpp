@@ -1,3 +1,4 @@
+#include "tests/support/audiotestmain.h"
 #include "media/media.h"
 #include "media/parsingthread.h"
 #include "tests/media/mediaprobe.h"
@@ -326,5 +327,5 @@ void tst_ParsingThread::logLines()
     QVERIFY(probe.log().endsWith("ParsingThread:: ended.\n"));
 }
 
-QTEST_GUILESS_MAIN(tst_ParsingThread)
+VK_AUDIO_TEST_GUILESS_MAIN(tst_ParsingThread)
 #include "tst_parsingthread.moc"

@@ -75,11 +75,17 @@ private slots:
     void entryOfAHit();
     void entryOfUnknownCaptionIsEmpty();
     void duplicateCaptionUsesFirstHit();
+    void closestHitFirst_data();
+    void closestHitFirst();
     void hostileSpelling_data();
     void hostileSpelling();
 
     void realDatabaseFindsExample();
     void realDatabaseStoresOnlyTableSymbols();
+    void realDatabaseFindsWordsByTheirSound_data();
+    void realDatabaseFindsWordsByTheirSound();
+    void realDatabaseRanksTheMeantWordFirst_data();
+    void realDatabaseRanksTheMeantWordFirst();
 
 private:
     QTemporaryDir m_good;
@@ -96,7 +102,10 @@ void tst_PhoneticDictionary::initTestCase()
          << Row{4, u"50%off"_s, u"f&#618;fti&#596;f"_s, u"sale"_s}
          << Row{5, u"snake_case"_s, u"sneikkeis"_s, u"naming"_s}
          << Row{6, u"o'clock"_s, u"&#601;&#712;kl&#596;k"_s, u"of the clock"_s}
-         << Row{7, u"attack"_s, u"&#601;&#712;t&#230;k"_s, u"an assault"_s};
+         << Row{7, u"attack"_s, u"&#601;&#712;t&#230;k"_s, u"an assault"_s}
+         << Row{8, u"blackberry"_s, u"&#712;bl&#230;kb&#601;ri"_s, u"a berry"_s}
+         << Row{9, u"bankruptcy"_s, u"&#712;b&#230;&#331;kr&#652;ptsi"_s, u"a failure"_s}
+         << Row{10, u"bakery"_s, u"&#712;beik&#601;ri"_s, u"a shop"_s};
     // Enough words that sound like "kæt" and are spelt with "cat" to fill
     // more than one limited search.
     for (int i = 0; i < 150; ++i)
@@ -224,6 +233,32 @@ void tst_PhoneticDictionary::duplicateCaptionUsesFirstHit()
     QCOMPARE(dictionary.lookupEntry("twin").value(2), u"first twin"_s);
 }
 
+// A database without the counts the real one is ranked by: the distances
+// are computed, with the same result.
+void tst_PhoneticDictionary::closestHitFirst_data()
+{
+    QTest::addColumn<bool>("bySound");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("spelling") << false << u"bakry"_s << QStringList{u"bakery"_s, u"blackberry"_s, u"bankruptcy"_s};
+    QTest::newRow("sounds") << true << u"bkri"_s << QStringList{u"bakery"_s, u"blackberry"_s, u"bankruptcy"_s};
+}
+
+void tst_PhoneticDictionary::closestHitFirst()
+{
+    QFETCH(bool, bySound);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, found);
+    PhoneticDictionary dictionary;
+    for (bool unlimited : {false, true}) {
+        if (bySound)
+            dictionary.searchPhonetic(typed, unlimited);
+        else
+            dictionary.searchCaption(typed.toLatin1(), unlimited);
+        QCOMPARE(dictionary.resultCaptions(), found);
+    }
+}
+
 void tst_PhoneticDictionary::hostileSpelling_data()
 {
     QTest::addColumn<QByteArray>("typed");
@@ -308,6 +343,65 @@ void tst_PhoneticDictionary::realDatabaseStoresOnlyTableSymbols()
     sqlite3_close(db);
     QVERIFY2(bad.isEmpty(), qPrintable(bad.mid(0, 10).join(u", "_s)));
     QVERIFY2(count >= 60000, qPrintable(QString::number(count)));
+}
+
+// Sounds as a learner types them, without stress marks: the database once
+// stored some with a stress mark inside "ts", and typed "au" after "ai" was
+// once read as ɑ and u.
+void tst_PhoneticDictionary::realDatabaseFindsWordsByTheirSound_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("word");
+    QTest::newRow("t s") << u"autsaid"_s << u"outside"_s;
+    QTest::newRow("t s t") << u"autst\u00E6ndi\u014B"_s << u"outstanding"_s;
+    QTest::newRow("t s, two stresses") << u"w\u0254ts\u0259uev\u0259"_s << u"whatsoever"_s;
+    QTest::newRow("ai before au") << u"baiaut"_s << u"buyout"_s;
+    QTest::newRow("tr, ai before au") << u"traiaut"_s << u"tryout"_s;
+}
+
+void tst_PhoneticDictionary::realDatabaseFindsWordsByTheirSound()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, word);
+    QVERIFY(QDir::setCurrent(QStringLiteral(VK_RUNTIME_DIR)));
+    PhoneticDictionary dictionary;
+    for (bool unlimited : {false, true}) {
+        dictionary.searchPhonetic(typed, unlimited);
+        QVERIFY2(dictionary.resultCaptions().contains(word),
+                 qPrintable(dictionary.resultCaptions().mid(0, 5).join(u", "_s)));
+    }
+}
+
+void tst_PhoneticDictionary::realDatabaseRanksTheMeantWordFirst_data()
+{
+    QTest::addColumn<bool>("bySound");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("first");
+    QTest::newRow("bakry") << false << u"bakry"_s << u"bakery"_s;
+    QTest::newRow("thnk") << false << u"thnk"_s << u"think"_s;
+    QTest::newRow("wrld") << false << u"wrld"_s << u"world"_s;
+    QTest::newRow("capitals") << false << u"BAKRY"_s << u"bakery"_s;
+    QTest::newRow("k\u00E6t") << true << u"k\u00E6t"_s << u"cat"_s;
+    QTest::newRow("beikri") << true << u"beik\u0259ri"_s << u"bakery"_s;
+    QTest::newRow("typed stress") << true << u"\u02C8beik\u0259ri"_s << u"bakery"_s;
+    QTest::newRow("igz\u0251:mpl") << true << u"igz\u0251:mpl"_s << u"example"_s;
+}
+
+void tst_PhoneticDictionary::realDatabaseRanksTheMeantWordFirst()
+{
+    QFETCH(bool, bySound);
+    QFETCH(QString, typed);
+    QFETCH(QString, first);
+    QVERIFY(QDir::setCurrent(QStringLiteral(VK_RUNTIME_DIR)));
+    PhoneticDictionary dictionary;
+    for (bool unlimited : {false, true}) {
+        if (bySound)
+            dictionary.searchPhonetic(typed, unlimited);
+        else
+            dictionary.searchCaption(typed.toLatin1(), unlimited);
+        QVERIFY2(dictionary.resultCaptions().value(0) == first,
+                 qPrintable(dictionary.resultCaptions().mid(0, 5).join(u", "_s)));
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_PhoneticDictionary)

@@ -83,7 +83,10 @@ void tst_PhoneticSymbols::phoneticPattern_data()
                                    << QByteArray("%i%&#609;%z%&#593;%&#720;%m%p%l%");
     QTest::newRow("tʃ is one symbol") << u"t\u0283"_s << true << QByteArray("%t&#643;%");
     QTest::newRow("ʃt is two") << u"\u0283t"_s << true << QByteArray("%&#643;%t%");
-    QTest::newRow("tstʃ: pass already past tʃ") << u"tst\u0283"_s << true << QByteArray("%ts%t%&#643;%");
+    QTest::newRow("tstʃ: ts, then tʃ") << u"tst\u0283"_s << true << QByteArray("%ts%t&#643;%");
+    QTest::newRow("ai before au") << u"baiaut"_s << true << QByteArray("%b%ai%au%t%");
+    QTest::newRow("ɔi before əu") << u"t\u0254i\u0259ut\u0259"_s << true
+                                  << QByteArray("%t%&#596;i%&#601;u%t%&#601;%");
     QTest::newRow("iːt") << u"i\u02D0t"_s << true << QByteArray("%i&#720;%t%");
     QTest::newRow("apostrophe stress") << u"'\u00E6p"_s << true << QByteArray("%&#712;%&#230;%p%");
     QTest::newRow("IPA stress") << u"\u02C8\u00E6p"_s << true << QByteArray("%&#712;%&#230;%p%");
