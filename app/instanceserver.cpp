@@ -84,13 +84,19 @@ bool InstanceServer::handOver(const QString &key, const QStringList &files, int 
         request += file.toUtf8() + '\n';
     request += '\n';
     socket.write(request);
-    if (!socket.waitForBytesWritten(deadline.remainingTime()))
-        return false;
-    QByteArray reply;
-    while (!reply.contains('\n')) {
-        if (!socket.waitForReadyRead(deadline.remainingTime()))
+    // The socket may have sent it all at once, and then there is nothing
+    // to wait for.
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(deadline.remainingTime()))
             return false;
+    // The answer may be in before the wait begins, with the connection
+    // already closed behind it.
+    QByteArray reply = socket.readAll();
+    while (!reply.contains('\n')) {
+        const bool more = socket.waitForReadyRead(deadline.remainingTime());
         reply += socket.readAll();
+        if (!more && !reply.contains('\n'))
+            return false;
     }
     return reply == answer;
 }

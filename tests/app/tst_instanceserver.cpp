@@ -42,8 +42,11 @@ void TestInstanceServer::init()
 
 void TestInstanceServer::cleanup()
 {
+    // Gone before the next case listens: a server that closed later would
+    // remove the next one's socket file, which has the same name.
     if (m_server) {
-        QMetaObject::invokeMethod(m_server, &QObject::deleteLater);
+        InstanceServer *server = m_server;
+        QMetaObject::invokeMethod(server, [server] { delete server; }, Qt::BlockingQueuedConnection);
         m_server = nullptr;
     }
     m_thread.quit();

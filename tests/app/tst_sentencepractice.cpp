@@ -1,3 +1,4 @@
+#include "tests/support/audiotestmain.h"
 #include "app/sentencepractice.h"
 #include "app/userfolders.h"
 #include "app/vk.h"
@@ -318,5 +319,5 @@ void TestSentencePractice::findsSentencesInSoundAlone()
     QCOMPARE(practice()->cues().at(0).end, found.at(1).end);
 }
 
-QTEST_MAIN(TestSentencePractice)
+VK_AUDIO_TEST_MAIN(TestSentencePractice)
 #include "tst_sentencepractice.moc"

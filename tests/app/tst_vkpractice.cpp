@@ -1,3 +1,4 @@
+#include "tests/support/audiotestmain.h"
 // The player as a learner uses it day to day: files reopened where they
 // were left, the recent list, drops, the keys that reach it from the
 // editor, the volume wheel, full screen left with Escape, the marks shown
@@ -481,5 +482,5 @@ void TestVkPractice::editorOpensBesideThePlayer()
         QVERIFY2(e.top() > p.bottom(), qPrintable(where));
 }
 
-QTEST_MAIN(TestVkPractice)
+VK_AUDIO_TEST_MAIN(TestVkPractice)
 #include "tst_vkpractice.moc"

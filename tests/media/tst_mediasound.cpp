@@ -1,5 +1,6 @@
 #include "media/media.h"
 #include "tests/media/mediaprobe.h"
+#include "tests/support/audiotestmain.h"
 #include "tests/support/soundprobe.h"
 
 #include <QTemporaryDir>
@@ -152,14 +153,18 @@ void tst_MediaSound::holdResumesWhereTheSoundStopped()
 
 int main(int argc, char *argv[])
 {
-    // Other tests play sound at the same time; the recordings hear only ours.
-    PrivateSoundServer server;
-    if (!server.start()) {
-        qCritical("the private audio server did not start");
-        return 1;
+    int status = 1;
+    {
+        // Other tests play sound at the same time; the recordings hear only ours.
+        PrivateSoundServer server;
+        if (!server.start()) {
+            qCritical("the private audio server did not start");
+        } else {
+            QCoreApplication app(argc, argv);
+            tst_MediaSound test;
+            status = QTest::qExec(&test, argc, argv);
+        }
     }
-    QCoreApplication app(argc, argv);
-    tst_MediaSound test;
-    return QTest::qExec(&test, argc, argv);
+    processend::endWithoutStaticTeardown(status);
 }
 #include "tst_mediasound.moc"
