@@ -225,6 +225,9 @@ private:
     // output still holds.
     std::atomic<bool> m_lastSeekWasLoop{false};
     std::atomic<bool> m_lastSeekWasRetry{false};
+    // Counts the seeks carried out; the parsing thread writes it before it
+    // flushes the queues.
+    std::atomic<int> m_seekSerial{0};
     std::atomic<int> m_repeatCount{0};
     // Passes through the passage, and whether the count is reached; the
     // decoding thread that reaches the end mark counts.

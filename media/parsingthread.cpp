@@ -120,6 +120,7 @@ void ParsingThread::carryOutSeek(bool &endOfFile)
     } else {
         media->m_lastSeekWasLoop = loop;
         media->m_lastSeekWasRetry = media->m_seekIsRetry.load();
+        ++media->m_seekSerial;
         if (media->m_referenceStreamIndex >= 0)
             media->m_videoQueue.flush();
         if (media->m_audioStreamIndex >= 0)

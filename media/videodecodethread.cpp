@@ -106,11 +106,20 @@ void VideoDecodeThread::handleFrame(AVFrame *frame)
     if (m_waitingForRetry)
         return; // too late to show: the seek is read again
     if (stamp >= media->m_markOut - 1 && !media->m_passageDone) {
-        // With sound, the sound ends the passage, to the sample; the
-        // pictures after the end mark wait for the restart unseen.
-        if (media->audioDrivesMarks())
-            return;
-        media->endOfMark();
+        // With sound, the sound ends the passage, to the sample. A picture
+        // after the end mark waits: for the restart, which drops it, or for
+        // the passage to go on (the repeat count reached, the end mark
+        // moved). Dropping it at once would race on through the file.
+        if (!media->audioDrivesMarks()) {
+            media->endOfMark();
+        } else {
+            const int serial = media->m_seekSerial;
+            while (stamp >= media->m_markOut - 1 && !media->m_passageDone && !media->m_stopped
+                   && media->m_seekSerial == serial)
+                msleep(5);
+            if (media->m_stopped || media->m_seekSerial != serial)
+                return;
+        }
     }
     double t = 0.0;
     if (frameTime(frame, t))

@@ -40,6 +40,7 @@ private slots:
     void coverArtPlaysAsAudio_data();
     void coverArtPlaysAsAudio();
     void seekPastEndMarkKeepsTheLoop();
+    void picturesGoOnWhenTheCountIsReached();
     void containersSeekToTheirTarget_data();
     void containersSeekToTheirTarget();
     void playsWithoutAudioServer();
@@ -426,6 +427,34 @@ void tst_MediaPlayback::seekPastEndMarkKeepsTheLoop()
     QVERIFY(media->position() >= media->ticks(0.95));
     QVERIFY(media->position() <= media->ticks(1.6));
     media->stop();
+}
+
+// The passage plays twice, then playback goes on past its end into the next
+// passage: the pictures go on from where the sound is, in order, and do not
+// wait for a restart that never comes.
+void tst_MediaPlayback::picturesGoOnWhenTheCountIsReached()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    QVERIFY(media->open(path("clip.mp4")));
+    Shown shown(media.get());
+    QSignalSpy finished(media.get(), &Media::passageFinished);
+    connect(media.get(), &Media::passageFinished, media.get(), [&media] {
+        media->setMarkOut(media->ticks(3.6));
+        media->setMarkIn(media->ticks(2.2));
+    });
+    media->setMarkOut(media->ticks(1.6));
+    media->setMarkIn(media->ticks(0.6));
+    media->setRepeatCount(2);
+    media->start();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    shown.stamps.clear();
+    QTRY_VERIFY_SLOW(shown.stamps.size() >= 12);
+    media->stop();
+    QVERIFY2(shown.stamps.first() >= 1.4 && shown.stamps.first() <= 2.0,
+             qPrintable(QString::number(shown.stamps.first())));
+    for (int i = 1; i < 12; ++i)
+        QVERIFY2(shown.stamps.at(i) > shown.stamps.at(i - 1) && shown.stamps.at(i) - shown.stamps.at(i - 1) < 0.1,
+                 qPrintable(QStringLiteral("%1 after %2").arg(shown.stamps.at(i)).arg(shown.stamps.at(i - 1))));
 }
 
 void tst_MediaPlayback::containersSeekToTheirTarget_data()
