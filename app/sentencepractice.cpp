@@ -67,8 +67,9 @@ void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
     connect(engine, &Media::passageFinished, this, &SentencePractice::onPassageFinished);
     updateActions();
 
-    // Sound alone: the strip takes the place of the picture.
-    const bool soundOnly = engine->displayAspectRatio() <= 0.0f;
+    // Sound alone: the strip takes the place of the picture. A cover is
+    // the lesson's picture and stays, with the strip under it.
+    const bool soundOnly = engine->displayAspectRatio() <= 0.0f && engine->cover().isNull();
     if (soundOnly && m_player->display())
         m_player->display()->hide();
     m_soundOnly = soundOnly;

@@ -43,6 +43,7 @@ private Q_SLOTS:
     void subtitlesFromTheMenu();
     void badSubtitlesAreReported();
     void findsSentencesInSoundAlone();
+    void coverStaysAboveTheStrip();
 
 private:
     void open(const QString &path);
@@ -317,6 +318,26 @@ void TestSentencePractice::findsSentencesInSoundAlone()
     practice()->joinWithNext();
     QCOMPARE(practice()->cues().size(), 2);
     QCOMPARE(practice()->cues().at(0).end, found.at(1).end);
+}
+
+// A cover is the lesson's picture: it stays, with the strip under it.
+void TestSentencePractice::coverStaysAboveTheStrip()
+{
+    const QString cover = m_dir.filePath(QStringLiteral("cover.png"));
+    const QString song = m_dir.filePath(QStringLiteral("song.mp3"));
+    QVERIFY(mediamaker::ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                QStringLiteral("color=c=blue:size=64x64"), QStringLiteral("-frames:v"),
+                                QStringLiteral("1"), cover}));
+    QVERIFY(mediamaker::ffmpeg({QStringLiteral("-i"), m_speech, QStringLiteral("-i"), cover,
+                                QStringLiteral("-map"), QStringLiteral("0"), QStringLiteral("-map"),
+                                QStringLiteral("1"), QStringLiteral("-c:a"), QStringLiteral("copy"),
+                                QStringLiteral("-c:v"), QStringLiteral("png"), QStringLiteral("-disposition:v"),
+                                QStringLiteral("attached_pic"), song}));
+    open(song);
+    QTRY_COMPARE_WITH_TIMEOUT(practice()->cues().size(), 3, 30000);
+    QVERIFY(m_vk->display()->isVisible());
+    QVERIFY(m_vk->cueStrip()->isVisible());
+    QTRY_VERIFY(m_vk->cueStrip()->height() < m_vk->display()->height());
 }
 
 VK_AUDIO_TEST_MAIN(TestSentencePractice)
