@@ -144,6 +144,16 @@ void Vk::setupLayout()
     m_mainGrid->addWidget(m_cueStrip, 1, 0, 1, -1);
     m_practice = new SentencePractice(this, m_cueStrip);
     m_practice->setFileChooser(m_chooseFile);
+    // The subtitles' text is the dictation's reference.
+    connect(m_practice, &SentencePractice::cuesChanged, this, [this] {
+        if (!m_editor)
+            return;
+        QStringList texts;
+        if (m_practice->hasTextCues())
+            for (const Cue &cue : m_practice->cues())
+                texts.append(cue.text);
+        m_editor->setSubtitleCues(m_currentFile, texts);
+    });
 
     m_controlStrip = new ControlWidget(m_central);
     m_mainGrid->addWidget(m_controlStrip, 2, 0, 1, -1);

@@ -2,6 +2,7 @@
 // and remembering the reference of each media file, opening the comparison
 // and keeping its result at the end of the dictation.
 #include "editor/textedit.h"
+#include "editor/userwordlist.h"
 
 #include "diff/diffdialog.h"
 #include "editor/comparisonsection.h"
@@ -63,8 +64,7 @@ DiffDialog *TextEdit::newDiffDialog()
     dialog->setImportFolder(referenceFolder(), &referencefile::read, referencefile::fileFilter());
     // An engine of its own, built with the dictionary and the user's word
     // list as they are now; it lives as long as the dialog.
-    auto engine = std::make_shared<CSpellEngine>(QStringLiteral("./spell/dict/en_US"),
-                                                 QStringLiteral("./spell/users/userDict.txt"));
+    auto engine = std::make_shared<CSpellEngine>(QStringLiteral("./spell/dict/en_US"), userwordlist::path());
     dialog->setSpellTest([engine](const QString &word) { return engine->isKnown(word); });
     connect(dialog, &DiffDialog::saveRequested, this, [this, dialog](const QString &html) {
         dialog->showSaveResult(saveComparison(html) ? fileName : QString());
@@ -78,6 +78,12 @@ DiffDialog *TextEdit::newDiffDialog()
 void TextEdit::compareWithReference()
 {
     QString reference = rememberedReference(mediaFile);
+    // The lesson's own subtitles are its reference, unless the learner
+    // chose another one for it.
+    if ((reference.isEmpty() || !QFileInfo::exists(reference)) && !subtitleCues.isEmpty()) {
+        compareWithReferenceLines(subtitleCues);
+        return;
+    }
     if (reference.isEmpty() || !QFileInfo::exists(reference)) {
         reference = QFileDialog::getOpenFileName(this, tr("Choose the Reference"), referenceFolder(),
                                                  referencefile::fileFilter());
@@ -98,6 +104,15 @@ void TextEdit::compareWithReference()
     // Without a reference the learner pastes or imports one first.
     if (!text.isEmpty())
         dialog->compare();
+}
+
+void TextEdit::setSubtitleCues(const QString &mediaPath, const QStringList &cues)
+{
+    subtitleCues.clear();
+    if (QFileInfo(mediaPath) != QFileInfo(mediaFile))
+        return;
+    for (const QString &cue : cues)
+        subtitleCues.append(QString(cue).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 }
 
 void TextEdit::compareWithReferenceLines(const QStringList &lines)

@@ -77,6 +77,11 @@ public Q_SLOTS:
     // The same with the reference given as lines, one per sentence or
     // subtitle cue, such as the cues of the media file being played.
     void compareWithReferenceLines(const QStringList &lines);
+    // The text cues of the media file's subtitles, one per line: the
+    // reference of "Compare with reference" while the learner has chosen
+    // no other for that file. Cues for another file than the dictation's
+    // are not kept.
+    void setSubtitleCues(const QString &mediaPath, const QStringList &cues);
     // Puts a comparison (rich text) at the end of the dictation in place
     // of an earlier one, then saves the dictation.
     bool saveComparison(const QString &html);
@@ -132,6 +137,8 @@ private:
     // The media file the dictation belongs to, as last given to
     // fileSaveDefault(); empty before.
     QString mediaFile;
+    QStringList subtitleCues; // of mediaFile
+
     // fileName is a lesson's dictation that is not on disk yet: it is
     // written with the first thing typed, not while it is empty.
     bool dictationPending = false;

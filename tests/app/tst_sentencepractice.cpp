@@ -2,6 +2,8 @@
 #include "app/sentencepractice.h"
 #include "app/userfolders.h"
 #include "app/vk.h"
+#include "diff/diffdialog.h"
+#include "editor/textedit.h"
 
 #include "controls/cuestrip.h"
 #include "display/glrenderwidget.h"
@@ -44,6 +46,7 @@ private Q_SLOTS:
     void badSubtitlesAreReported();
     void findsSentencesInSoundAlone();
     void coverStaysAboveTheStrip();
+    void subtitlesAreTheReference();
 
 private:
     void open(const QString &path);
@@ -318,6 +321,24 @@ void TestSentencePractice::findsSentencesInSoundAlone()
     practice()->joinWithNext();
     QCOMPARE(practice()->cues().size(), 2);
     QCOMPARE(practice()->cues().at(0).end, found.at(1).end);
+}
+
+// The subtitles are the dictation's reference: the comparison opens with
+// their cues, one per line.
+void TestSentencePractice::subtitlesAreTheReference()
+{
+    open(m_clip);
+    QTRY_VERIFY(practice()->hasTextCues());
+    m_vk->editor()->compareWithReference();
+    DiffDialog *dialog = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *found = qobject_cast<DiffDialog *>(widget))
+            dialog = found;
+    QVERIFY(dialog);
+    const QString html = dialog->comparisonHtml();
+    for (const char *cue : {"First sentence", "Second one here", "Third and last"})
+        QVERIFY2(html.contains(QLatin1String(cue)), cue);
+    dialog->close();
 }
 
 // A cover is the lesson's picture: it stays, with the strip under it.
