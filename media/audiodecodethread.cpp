@@ -61,8 +61,8 @@ void AudioDecodeThread::run()
         }
         if (!m_waitingForRestart) {
             decodePacket(packet.get(), frame.get());
-            if (PacketQueue::isEndPacket(packet.get()) && media->audioDrivesMarks())
-                reachEndMark();
+            if (PacketQueue::isEndPacket(packet.get()) && media->audioDrivesMarks() && reachEndMark())
+                waitForRestart();
         }
         av_packet_unref(packet.get());
     }
@@ -78,6 +78,7 @@ void AudioDecodeThread::flush()
     avcodec_flush_buffers(m_media->m_audioCodecContext);
     m_nextSeconds = -1.0;
     m_waitingForRestart = false;
+    m_stretch.reset();
     m_skipUntil = m_media->m_lastSeekWasRetry ? m_pushedUntil : -1.0;
     m_media->m_audioClock = double(m_media->m_seekTarget) * m_media->referenceTimeBase() / m_media->m_speed;
     m_media->m_audio->openGate();
@@ -135,25 +136,34 @@ void AudioDecodeThread::handleFrame(const AVFrame *frame)
         }
     }
     media->m_audioClock = (start + double(last) / rate) / media->m_speed;
+    bool restarts = false;
     if (reachesEnd) {
-        reachEndMark();
-        if (media->m_passageDone)
+        restarts = reachEndMark();
+        if (!restarts)
             last = count; // the count is reached: play on through the mark
     }
     if (first < last) {
         convertAndPush(frame, first, last - first, start + double(first) / rate);
         m_pushedUntil = start + double(last) / rate;
     }
+    if (restarts)
+        waitForRestart();
 }
 
-// The passage is over: ask for its restart and ignore what the decoder
-// yields until the restart arrives. When the repeat count is reached the
-// engine plays on instead.
-void AudioDecodeThread::reachEndMark()
+// The passage is over: asks for its restart; false when the repeat count
+// is reached and the engine plays on instead.
+bool AudioDecodeThread::reachEndMark()
 {
     m_media->endOfMark();
-    if (!m_media->m_passageDone)
-        m_waitingForRestart = true;
+    return !m_media->m_passageDone;
+}
+
+// Everything up to the end mark goes out, the stretched tail too; what the
+// decoder yields until the restart arrives lies after it and is not heard.
+void AudioDecodeThread::waitForRestart()
+{
+    finishStretch();
+    m_waitingForRestart = true;
 }
 
 bool AudioDecodeThread::prepareConverter(const AVFrame *frame)
@@ -206,7 +216,7 @@ bool AudioDecodeThread::convertAndPush(const AVFrame *frame, int first, int coun
     uint8_t *out[] = {m_samples};
     int converted = swr_convert(m_converter, out, capacity, in.data(), count);
     while (converted > 0 && !m_media->m_stopped) {
-        push(reinterpret_cast<char *>(m_samples), converted * frameBytes, seconds);
+        play(m_samples, converted, seconds);
         seconds += double(converted) / frame->sample_rate;
         if (converted < capacity)
             break;
@@ -215,15 +225,62 @@ bool AudioDecodeThread::convertAndPush(const AVFrame *frame, int first, int coun
     return converted >= 0;
 }
 
+// Plays converted samples at the engine's speed: as they are at 1, else
+// through the time-stretch, made anew when the speed changes (after what the
+// old one holds has gone out).
+void AudioDecodeThread::play(uint8_t *data, int frames, double seconds)
+{
+    const double speed = m_media->m_speed;
+    if (m_stretch.active() && m_stretch.tempo() != speed)
+        finishStretch();
+    if (std::abs(speed - 1.0) < 1e-9) {
+        push(reinterpret_cast<char *>(data), frames * m_layout.nb_channels * 2, seconds, 1.0);
+        return;
+    }
+    if (!m_stretch.active()) {
+        if (!m_stretch.setup(m_sampleRate, m_layout, speed)) {
+            // Without the filter the sound at least keeps its place.
+            push(reinterpret_cast<char *>(data), frames * m_layout.nb_channels * 2, seconds, 1.0);
+            return;
+        }
+        m_stretchStart = seconds;
+        m_stretchOut = 0;
+    }
+    m_stretch.feed(data, frames);
+    pullStretched();
+}
+
+// Output sample n of the stretch plays media time start + n * tempo.
+void AudioDecodeThread::pullStretched()
+{
+    FramePtr piece(av_frame_alloc());
+    while (piece && m_stretch.take(piece.get())) {
+        const double at = m_stretchStart + double(m_stretchOut) * m_stretch.tempo() / m_sampleRate;
+        push(reinterpret_cast<char *>(piece->data[0]), piece->nb_samples * m_layout.nb_channels * 2, at,
+             m_stretch.tempo());
+        m_stretchOut += piece->nb_samples;
+        av_frame_unref(piece.get());
+    }
+}
+
+void AudioDecodeThread::finishStretch()
+{
+    if (!m_stretch.active())
+        return;
+    m_stretch.drain();
+    pullStretched();
+    m_stretch.reset();
+}
+
 // Hands the samples to the output as fast as it takes them, telling it the
-// media time of each piece. Gives up when the engine stops or seeks
-// elsewhere; without an output that takes data (no sound device) the samples
-// are dropped at the pace they would have played.
-void AudioDecodeThread::push(char *data, int length, double seconds)
+// media time of each piece and how fast media time runs in it. Gives up when
+// the engine stops; without an output that takes data (no sound device) the
+// samples are dropped at the pace they would have played.
+void AudioDecodeThread::push(char *data, int length, double seconds, double tempo)
 {
     Media *media = m_media;
     IAudio *audio = media->m_audio;
-    const double secondsPerByte = media->m_speed / (double(m_sampleRate) * m_layout.nb_channels * 2);
+    const double secondsPerByte = tempo / (double(m_sampleRate) * m_layout.nb_channels * 2);
     int written = 0;
     int remaining = length;
     while (remaining > 0 && !media->m_stopped) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/timestretch.h"
+
 #include <QThread>
 
 #include <cstdint>
@@ -37,9 +39,13 @@ private:
     void handleFrame(const AVFrame *frame);
     bool prepareConverter(const AVFrame *frame);
     bool convertAndPush(const AVFrame *frame, int first, int count, double seconds);
-    void push(char *data, int length, double seconds);
+    void play(uint8_t *data, int frames, double seconds);
+    void pullStretched();
+    void finishStretch();
+    void push(char *data, int length, double seconds, double tempo);
     void dropInRealTime(int length);
-    void reachEndMark();
+    bool reachEndMark();
+    void waitForRestart();
 
     Media *m_media;
     uint8_t *m_samples = nullptr; // one frame's converted samples
@@ -61,4 +67,9 @@ private:
     // which they are not pushed twice (negative: no such limit).
     double m_pushedUntil = -1.0;
     double m_skipUntil = -1.0;
+    // The time-stretch for speeds other than 1, the media time of the first
+    // sample fed to it and the frames it has handed out since.
+    TimeStretch m_stretch;
+    double m_stretchStart = 0.0;
+    int64_t m_stretchOut = 0;
 };

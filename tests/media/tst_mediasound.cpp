@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace soundprobe;
@@ -22,6 +23,8 @@ private slots:
     void initTestCase();
     void holdResumesWhereTheSoundStopped_data();
     void holdResumesWhereTheSoundStopped();
+    void speedKeepsThePitch_data();
+    void speedKeepsThePitch();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -149,6 +152,53 @@ void tst_MediaSound::holdResumesWhereTheSoundStopped()
         QVERIFY2(qAbs(resumed - stopped) <= 0.05, qPrintable(where));
         QVERIFY2(qAbs(kept.at(i) - stopped) <= 0.05, qPrintable(where));
     }
+}
+
+void tst_MediaSound::speedKeepsThePitch_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<double>("speed");
+    for (double speed : {0.5, 0.75, 1.25}) {
+        QTest::newRow(qPrintable(QStringLiteral("MP3 at %1").arg(speed))) << path("track.mp3") << speed;
+        QTest::newRow(qPrintable(QStringLiteral("WAV at %1").arg(speed))) << path("track.wav") << speed;
+    }
+}
+
+// Slower or faster, each second of the track still sounds its own tone,
+// and the clicks come 1 / speed seconds apart; the place shown is media time.
+void tst_MediaSound::speedKeepsThePitch()
+{
+    QFETCH(QString, file);
+    QFETCH(double, speed);
+    std::unique_ptr<Media> media(new Media(nullptr, false, 0x10, 2, 0, 0));
+    QVERIFY(media->open(file));
+    media->setVolume(1.0, 1.0);
+    media->setSpeed(speed);
+    Recorder recorder;
+    QVERIFY(recorder.start());
+    media->start();
+    QTRY_VERIFY_WITH_TIMEOUT(seconds(media.get(), media->position()) >= 4.2, 30000);
+    media->stop();
+    const QVector<qint16> samples = recorder.stop();
+    QList<Click> found = clicks(samples, 0.15 / speed);
+    QList<Span> gaps = silences(samples, 0.002);
+    QVERIFY2(found.size() >= 4, qPrintable(QString::number(found.size())));
+    QList<double> periods;
+    for (qsizetype i = 1; i < found.size(); ++i) {
+        const Click &a = found.at(i - 1);
+        const Click &b = found.at(i);
+        if (b.second != a.second + 1 || a.second < 0 || dropouts(gaps, a.at, b.at) > 0.0)
+            continue;
+        periods.append(b.at - a.at);
+        const double expected = 300.0 + 25.0 * a.second;
+        const double heard = toneFrequency(samples, a.at + 0.02, a.at + 0.02 + 0.5 / speed);
+        QVERIFY2(qAbs(heard - expected) <= expected * 0.01,
+                 qPrintable(QStringLiteral("second %1: %2 Hz").arg(a.second).arg(heard)));
+    }
+    QVERIFY(periods.size() >= 2);
+    std::sort(periods.begin(), periods.end());
+    const double median = periods.at(periods.size() / 2);
+    QVERIFY2(qAbs(median - 1.0 / speed) <= 0.005 / speed, qPrintable(QString::number(median)));
 }
 
 int main(int argc, char *argv[])

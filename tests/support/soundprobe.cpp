@@ -62,7 +62,11 @@ bool PrivateSoundServer::start()
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < 10000) {
-        if (QProcess::execute(QStringLiteral("pactl"), {QStringLiteral("info")}) == 0)
+        QProcess probe;
+        probe.setStandardOutputFile(QProcess::nullDevice());
+        probe.setStandardErrorFile(QProcess::nullDevice());
+        probe.start(QStringLiteral("pactl"), {QStringLiteral("info")});
+        if (probe.waitForFinished(5000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0)
             return true;
         QThread::msleep(100);
     }

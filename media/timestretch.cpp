@@ -1,0 +1,113 @@
+#include "media/timestretch.h"
+
+#include <QByteArray>
+
+extern "C" {
+#include <libavfilter/avfilter.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/frame.h>
+#include <libavutil/opt.h>
+#include <libavutil/samplefmt.h>
+}
+
+#include <cstring>
+
+TimeStretch::~TimeStretch()
+{
+    reset();
+}
+
+void TimeStretch::reset()
+{
+    avfilter_graph_free(&m_graph);
+    m_source = nullptr;
+    m_sink = nullptr;
+    av_channel_layout_uninit(&m_layout);
+    m_fed = 0;
+}
+
+bool TimeStretch::setup(int rate, const AVChannelLayout &layout, double tempo)
+{
+    reset();
+    m_tempo = tempo;
+    m_rate = rate;
+    if (av_channel_layout_copy(&m_layout, &layout) < 0)
+        return false;
+    m_graph = avfilter_graph_alloc();
+    if (!m_graph)
+        return false;
+    char layoutName[128] = {};
+    av_channel_layout_describe(&m_layout, layoutName, sizeof layoutName);
+    const QByteArray source = QByteArray("sample_rate=") + QByteArray::number(rate)
+        + ":sample_fmt=s16:channel_layout=" + layoutName + ":time_base=1/" + QByteArray::number(rate);
+    static const AVSampleFormat formats[] = {AV_SAMPLE_FMT_S16, AV_SAMPLE_FMT_NONE};
+    const int rates[] = {rate, -1};
+    // One atempo goes down to half the speed; slower takes several.
+    QByteArray chain;
+    double left = tempo;
+    while (left < 0.5) {
+        chain += "atempo=0.5,";
+        left /= 0.5;
+    }
+    chain += "atempo=" + QByteArray::number(left, 'f', 6);
+    AVFilterInOut *outputs = avfilter_inout_alloc();
+    AVFilterInOut *inputs = avfilter_inout_alloc();
+    bool made = outputs && inputs
+        && avfilter_graph_create_filter(&m_source, avfilter_get_by_name("abuffer"), "in",
+                                        source.constData(), nullptr, m_graph) >= 0
+        && avfilter_graph_create_filter(&m_sink, avfilter_get_by_name("abuffersink"), "out", nullptr,
+                                        nullptr, m_graph) >= 0
+        && av_opt_set_int_list(m_sink, "sample_fmts", formats, AV_SAMPLE_FMT_NONE,
+                               AV_OPT_SEARCH_CHILDREN) >= 0
+        && av_opt_set_int_list(m_sink, "sample_rates", rates, -1, AV_OPT_SEARCH_CHILDREN) >= 0
+        && av_opt_set(m_sink, "ch_layouts", layoutName, AV_OPT_SEARCH_CHILDREN) >= 0;
+    if (made) {
+        outputs->name = av_strdup("in");
+        outputs->filter_ctx = m_source;
+        inputs->name = av_strdup("out");
+        inputs->filter_ctx = m_sink;
+        made = avfilter_graph_parse_ptr(m_graph, chain.constData(), &inputs, &outputs, nullptr) >= 0
+            && avfilter_graph_config(m_graph, nullptr) >= 0;
+    }
+    avfilter_inout_free(&inputs);
+    avfilter_inout_free(&outputs);
+    if (!made)
+        reset();
+    return made;
+}
+
+bool TimeStretch::feed(const uint8_t *data, int frames)
+{
+    if (!m_graph || frames <= 0)
+        return false;
+    AVFrame *frame = av_frame_alloc();
+    if (!frame)
+        return false;
+    frame->format = AV_SAMPLE_FMT_S16;
+    frame->nb_samples = frames;
+    frame->sample_rate = m_rate;
+    frame->pts = m_fed;
+    bool fed = av_channel_layout_copy(&frame->ch_layout, &m_layout) >= 0
+        && av_frame_get_buffer(frame, 0) >= 0;
+    if (fed) {
+        std::memcpy(frame->data[0], data, std::size_t(frames) * std::size_t(m_layout.nb_channels) * 2);
+        fed = av_buffersrc_add_frame(m_source, frame) >= 0;
+    }
+    av_frame_free(&frame);
+    if (fed)
+        m_fed += frames;
+    return fed;
+}
+
+void TimeStretch::drain()
+{
+    // A graph that cannot take the end simply keeps its last few samples.
+    if (m_graph && av_buffersrc_add_frame(m_source, nullptr) < 0)
+        return;
+}
+
+bool TimeStretch::take(AVFrame *frame)
+{
+    return m_graph && av_buffersink_get_frame(m_sink, frame) >= 0;
+}
