@@ -57,6 +57,7 @@ Vk::Vk(QWidget *parent)
 
     setupLayout();
     setupPracticeLabels();
+    setupSpeedLabel();
     attachEditor();
     setAcceptDrops(true);
 
@@ -231,6 +232,7 @@ QMenu *Vk::createContextMenu()
     auto *menu = new QMenu(this);
     menu->addAction(m_actionOpen);
     menu->addMenu(createRecentMenu(menu));
+    menu->addMenu(createSpeedMenu(menu));
     m_practice->addMenuEntries(menu);
     menu->addSeparator();
     menu->addAction(m_actionFullscreen);

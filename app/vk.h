@@ -92,6 +92,11 @@ public:
     void setPreferences(const Preferences &prefs);
     // The recent files' submenu of the right-click menu; the caller owns it.
     QMenu *createRecentMenu(QWidget *parent);
+    // The speed steps, slowest first, and the right-click menu of them.
+    static const QList<double> &speeds();
+    QMenu *createSpeedMenu(QWidget *parent);
+    void setPlayingSpeed(double speed);
+    QLabel *speedLabel() const { return m_speedLabel; }
 
 Q_SIGNALS:
     void isPlay(bool playing);
@@ -166,6 +171,12 @@ private:
     void restoreRemembered(const QString &name);
     void connectPassageSignals(Media *engine);
     void setupPracticeLabels();
+    void setupSpeedLabel();
+    void showSpeed();
+    void stepSpeed(int direction); // one step faster (1) or slower (-1)
+    // Alt+Page Up/Down and Alt+End, from the player or the editor.
+    bool handleSpeedKey(int keyWithModifiers);
+    static QString speedText(double speed);
     // The marks enclose less than the whole file.
     bool passageMarked() const;
     // Where playback goes on after a hold: back by the rewind length, but
@@ -219,5 +230,6 @@ private:
     QString m_currentFile;
     QLabel *m_loopLabel = nullptr;  // "3/5" while a passage repeats a set number of times
     QLabel *m_marksLabel = nullptr; // the marks to a tenth of a second
+    QLabel *m_speedLabel = nullptr; // "0.75×" when not at normal speed
     bool m_editorPlaced = false; // the editor has been put beside the player once
 };

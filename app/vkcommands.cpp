@@ -184,7 +184,8 @@ void Vk::keyPressEvent(QKeyEvent *event)
 {
     // Keys are the player's own; nothing goes on to the base class.
     event->accept();
-    if (m_practice->handleKey(event->keyCombination().toCombined()))
+    if (m_practice->handleKey(event->keyCombination().toCombined())
+        || handleSpeedKey(event->keyCombination().toCombined()))
         return;
     if (event->modifiers() != Qt::NoModifier)
         return;
@@ -215,7 +216,7 @@ void Vk::keyDelegateTrigger(int key)
 {
     // While the editor has the focus the function keys and the sentence
     // keys reach the player; the rest of the keyboard is for typing.
-    if (m_practice->handleKey(key))
+    if (m_practice->handleKey(key) || handleSpeedKey(key))
         return;
     switch (key) {
     case Qt::Key_F6: on_actionMarkInReset(); break;

@@ -144,7 +144,7 @@ bool Vk::openFile(const QString &name)
     restoreRemembered(m_currentFile);
     m_practice->mediaOpened(m_engine, name);
 
-    m_durationLabel->setText(m_engine->timeString(m_engine->duration()));
+    m_durationLabel->setText(m_engine->mediaTimeString(m_engine->duration()));
     m_durationLabel->show();
     m_positionLabel->show();
     m_controlStrip->repaint();
@@ -218,7 +218,8 @@ void Vk::refreshTiming()
     m_slider->setValue(timeline().fraction(p));
     // Counted from the stream's start, like the slider and the length
     // beside it: a stream that starts late still begins at 00:00:00.
-    m_positionLabel->setText(m_engine->timeString(std::max<int64_t>(0, p - m_engine->startTime())));
+    m_positionLabel->setText(m_engine->mediaTimeString(std::max<int64_t>(0, p - m_engine->startTime())));
+    showSpeed();
     m_controlStrip->repaint();
     m_practice->refresh();
 }

@@ -65,6 +65,9 @@ public:
     // Position as "hh:mm:ss" in playing time; hours take as many digits as
     // they need.
     QString timeString(int64_t position) const;
+    // The same in media time, whatever the speed: what the player shows,
+    // so that the time, the slider and the marks count alike.
+    QString mediaTimeString(int64_t position) const;
 
     // Seek requests, carried out by the parsing thread. Ignored when no file
     // is open and while an earlier request is pending. While stopped after

@@ -17,6 +17,16 @@ extern "C" {
 
 namespace {
 
+// "hh:mm:ss"; hours take as many digits as they need.
+QString hoursMinutesSeconds(int seconds)
+{
+    const QLatin1Char zero('0');
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, zero)
+        .arg(seconds % 3600 / 60, 2, 10, zero)
+        .arg(seconds % 60, 2, 10, zero);
+}
+
 int64_t orZero(int64_t value)
 {
     return value == AV_NOPTS_VALUE ? 0 : value;
@@ -136,12 +146,12 @@ int64_t Media::endTime() const
 QString Media::timeString(int64_t position) const
 {
     const double timeBase = referenceTimeBase();
-    const int seconds = m_speed > 0.0 ? int(double(position) * timeBase / m_speed) : 0;
-    const QLatin1Char zero('0');
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600, 2, 10, zero)
-        .arg(seconds % 3600 / 60, 2, 10, zero)
-        .arg(seconds % 60, 2, 10, zero);
+    return hoursMinutesSeconds(m_speed > 0.0 ? int(double(position) * timeBase / m_speed) : 0);
+}
+
+QString Media::mediaTimeString(int64_t position) const
+{
+    return hoursMinutesSeconds(int(double(position) * referenceTimeBase()));
 }
 
 void Media::video_refresh_timer()

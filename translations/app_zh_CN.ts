@@ -620,6 +620,18 @@ It is left as it is. A new, untitled dictation is started; Save asks where to ke
     <context>
         <name>Vk</name>
         <message>
+            <source>Playing speed, with the pitch kept: Alt+Page Up faster, Alt+Page Down slower, Alt+End normal</source>
+            <translation>播放速度（音调不变）：Alt+Page Up 加快，Alt+Page Down 放慢，Alt+End 恢复正常</translation>
+        </message>
+        <message>
+            <source>Speed</source>
+            <translation>速度</translation>
+        </message>
+        <message>
+            <source>%1 (normal)</source>
+            <translation>%1（正常）</translation>
+        </message>
+        <message>
             <source>Vantiro复读机软件</source>
             <translation>Vantiro复读机软件</translation>
         </message>
@@ -986,6 +998,54 @@ The file holds no sound or picture that can be played.</source>
     </context>
     <context>
         <name>KeysDialog</name>
+        <message>
+            <source>Alt+Page Up / Alt+Page Down</source>
+            <translation>Alt+Page Up / Alt+Page Down</translation>
+        </message>
+        <message>
+            <source>Play faster or slower, with the pitch kept</source>
+            <translation>加快或放慢播放，音调不变</translation>
+        </message>
+        <message>
+            <source>Alt+End</source>
+            <translation>Alt+End</translation>
+        </message>
+        <message>
+            <source>Play at normal speed</source>
+            <translation>恢复正常速度</translation>
+        </message>
+        <message>
+            <source>Alt+Right / Alt+Left</source>
+            <translation>Alt+右 / Alt+左</translation>
+        </message>
+        <message>
+            <source>Next or previous sentence</source>
+            <translation>下一句或上一句</translation>
+        </message>
+        <message>
+            <source>Alt+Up</source>
+            <translation>Alt+上</translation>
+        </message>
+        <message>
+            <source>Hear the current sentence once more</source>
+            <translation>再听一遍当前句子</translation>
+        </message>
+        <message>
+            <source>Alt+Down</source>
+            <translation>Alt+下</translation>
+        </message>
+        <message>
+            <source>Loop the current sentence, or stop looping it</source>
+            <translation>循环当前句子，或停止循环</translation>
+        </message>
+        <message>
+            <source>Alt+Home</source>
+            <translation>Alt+Home</translation>
+        </message>
+        <message>
+            <source>Show or hide the current sentence's text</source>
+            <translation>显示或隐藏当前句子的文字</translation>
+        </message>
         <message>
             <source>Keys at a Glance</source>
             <translation>按键一览</translation>

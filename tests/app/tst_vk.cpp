@@ -83,6 +83,8 @@ private Q_SLOTS:
     void whileHeldSeeksMoveThePlace_data();
     void whileHeldSeeksMoveThePlace();
     void editorKeysReachTheFunctionKeysOnly();
+    void speedFromKeysAndMenu_data();
+    void speedFromKeysAndMenu();
     void noEngineNoCommand();
     void lateStartMapsFractionsFromTheStart();
     void aspectRatioReachesTheDisplay();
@@ -197,8 +199,8 @@ void TestVk::contextMenuEntries()
 {
     std::unique_ptr<QMenu> menu(m_vk->createContextMenu());
     const QList<QAction *> entries = menu->actions();
-    QCOMPARE(entries.size(), 14);
-    const QStringList texts{"Open", "Recent Files", "Open Subtitles...", "Sentences", "", "Full Screen", "",
+    QCOMPARE(entries.size(), 15);
+    const QStringList texts{"Open", "Recent Files", "Speed", "Open Subtitles...", "Sentences", "", "Full Screen", "",
                             "Keep Aspect Ratio", "", "Preferences...", "Keys at a Glance", "Help", "", "Quit"};
     for (int i = 0; i < entries.size(); ++i) {
         QCOMPARE(entries.at(i)->isSeparator(), texts.at(i).isEmpty());
@@ -823,7 +825,7 @@ void TestVk::whileHeldSeeksMoveThePlace()
     }
     const qint64 place = e->position();
     QVERIFY2(qAbs(place - e->ticks(seconds)) <= e->ticks(0.1), qPrintable(QString::number(place)));
-    QCOMPARE(m_vk->positionLabel()->text(), e->timeString(place));
+    QCOMPARE(m_vk->positionLabel()->text(), e->mediaTimeString(place));
     QVERIFY(qAbs(flagFraction(m_vk->seekSlider()->value(), m_vk->seekSlider()) - double(place) / double(d)) < 0.01);
     // Marks still move, from the new place.
     QTest::keyClick(m_vk.get(), Qt::Key_F7);
@@ -838,6 +840,55 @@ void TestVk::whileHeldSeeksMoveThePlace()
     QVERIFY(flagFraction(m_vk->seekSlider()->value(), m_vk->seekSlider()) >= double(resume) / double(d) - 0.01);
     QTRY_VERIFY_WITH_TIMEOUT(e->position() > resume || place >= d - e->ticks(0.1), 15000);
     QVERIFY(e->position() < place + d / 5);
+}
+
+// The speed steps from the player's keys, the editor's and the menu; the
+// speed shows beside the time when it is not normal.
+void TestVk::speedFromKeysAndMenu_data()
+{
+    QTest::addColumn<bool>("fromEditor");
+    QTest::newRow("player") << false;
+    QTest::newRow("editor") << true;
+}
+
+void TestVk::speedFromKeysAndMenu()
+{
+    QFETCH(bool, fromEditor);
+    openFile(m_clip);
+    waitPlaying();
+    Media *e = m_vk->engine();
+    QWidget *target = m_vk.get();
+    if (fromEditor) {
+        m_vk->on_actionEidtor();
+        QVERIFY(QTest::qWaitForWindowExposed(m_vk->editor()));
+        target = m_vk->editor()->textArea();
+    }
+    const QString typed = fromEditor ? m_vk->editor()->textArea()->property("plainText").toString() : QString();
+    QCOMPARE(e->speed(), 1.0);
+    QVERIFY(!m_vk->speedLabel()->isVisible());
+    QTest::keyClick(target, Qt::Key_PageDown, Qt::AltModifier);
+    QTest::keyClick(target, Qt::Key_PageDown, Qt::AltModifier);
+    QCOMPARE(e->speed(), 0.75);
+    QVERIFY(m_vk->speedLabel()->isVisible());
+    QCOMPARE(m_vk->speedLabel()->text(), QStringLiteral("0.75\u00d7"));
+    QTest::keyClick(target, Qt::Key_PageUp, Qt::AltModifier);
+    QCOMPARE(e->speed(), 0.9);
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(target, Qt::Key_PageUp, Qt::AltModifier);
+    QCOMPARE(e->speed(), 1.5);
+    QTest::keyClick(target, Qt::Key_End, Qt::AltModifier);
+    QCOMPARE(e->speed(), 1.0);
+    QVERIFY(!m_vk->speedLabel()->isVisible());
+    if (fromEditor) // nothing typed, the cursor where it was
+        QCOMPARE(m_vk->editor()->textArea()->property("plainText").toString(), typed);
+    // The menu lists the steps with the speed now checked.
+    std::unique_ptr<QMenu> menu(m_vk->createSpeedMenu(nullptr));
+    QCOMPARE(menu->actions().size(), 7);
+    menu->actions().at(0)->trigger();
+    QCOMPARE(e->speed(), 0.5);
+    menu.reset(m_vk->createSpeedMenu(nullptr));
+    QVERIFY(menu->actions().at(0)->isChecked());
+    QVERIFY(!menu->actions().at(4)->isChecked());
 }
 
 void TestVk::editorKeysReachTheFunctionKeysOnly()
@@ -909,7 +960,7 @@ void TestVk::lateStartMapsFractionsFromTheStart()
     // The time beside the slider counts from the stream's start too, as the
     // length on the other side does.
     m_vk->refreshTiming();
-    QCOMPARE(m_vk->positionLabel()->text(), e->timeString(p - s));
+    QCOMPARE(m_vk->positionLabel()->text(), e->mediaTimeString(p - s));
     QTest::keyClick(m_vk.get(), Qt::Key_F7);
     QCOMPARE(e->markIn(), p);
     QCOMPARE(flagFraction(slider->markIn(), slider), double(p - s) / d);
