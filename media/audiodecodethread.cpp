@@ -123,9 +123,14 @@ void AudioDecodeThread::handleFrame(const AVFrame *frame)
 
     const double tick = media->referenceTimeBase();
     const double cutOff = std::max(double(media->m_seekTarget) * tick, m_skipUntil);
+    // The time-stretch settles on what comes before the cut-off; what it
+    // makes of that is dropped by time as it comes out.
+    const bool stretching = std::abs(media->m_speed - 1.0) > 1e-9;
+    const double feedFrom = stretching ? cutOff - stretchPadSeconds : cutOff;
+    m_stretchFrom = cutOff;
     int first = 0;
-    if (cutOff > start)
-        first = int(std::min<double>(count, std::llround((cutOff - start) * rate)));
+    if (feedFrom > start)
+        first = int(std::min<double>(count, std::llround((feedFrom - start) * rate)));
     int last = count;
     bool reachesEnd = false;
     if (media->audioDrivesMarks() && !media->m_passageDone) {
@@ -254,10 +259,16 @@ void AudioDecodeThread::play(uint8_t *data, int frames, double seconds)
 void AudioDecodeThread::pullStretched()
 {
     FramePtr piece(av_frame_alloc());
+    const int frameBytes = m_layout.nb_channels * 2;
+    const double perSample = m_stretch.tempo() / m_sampleRate;
     while (piece && m_stretch.take(piece.get())) {
-        const double at = m_stretchStart + double(m_stretchOut) * m_stretch.tempo() / m_sampleRate;
-        push(reinterpret_cast<char *>(piece->data[0]), piece->nb_samples * m_layout.nb_channels * 2, at,
-             m_stretch.tempo());
+        const double at = m_stretchStart + m_stretch.delay() + double(m_stretchOut) * perSample;
+        const int skip = at >= m_stretchFrom ? 0
+                                             : int(std::min<double>(piece->nb_samples,
+                                                                    std::ceil((m_stretchFrom - at) / perSample)));
+        if (skip < piece->nb_samples)
+            push(reinterpret_cast<char *>(piece->data[0]) + skip * frameBytes,
+                 (piece->nb_samples - skip) * frameBytes, at + skip * perSample, m_stretch.tempo());
         m_stretchOut += piece->nb_samples;
         av_frame_unref(piece.get());
     }

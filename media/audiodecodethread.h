@@ -72,4 +72,8 @@ private:
     TimeStretch m_stretch;
     double m_stretchStart = 0.0;
     int64_t m_stretchOut = 0;
+    // What the stretch makes of the samples before this media time (the
+    // latest cut-off) is not played.
+    double m_stretchFrom = 0.0;
+    static constexpr double stretchPadSeconds = 0.1;
 };

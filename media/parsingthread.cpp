@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -142,6 +143,9 @@ double ParsingThread::prerollSeconds(const Media *media)
     const AVCodecContext *codec = media->m_audioCodecContext;
     if (!codec)
         return 0.0;
+    // The time-stretch, too, settles on sound before the target.
+    if (std::abs(media->m_speed - 1.0) > 1e-9)
+        return 0.2;
     const AVCodecID id = codec->codec_id;
     const bool pcm = id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
     if (pcm || id == AV_CODEC_ID_FLAC || id == AV_CODEC_ID_ALAC || id == AV_CODEC_ID_WAVPACK)

@@ -11,7 +11,9 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 TimeStretch::~TimeStretch()
 {
@@ -28,6 +30,50 @@ void TimeStretch::reset()
 }
 
 bool TimeStretch::setup(int rate, const AVChannelLayout &layout, double tempo)
+{
+    m_delay = measureDelay(rate, layout, tempo);
+    return build(rate, layout, tempo);
+}
+
+// Sends a click through filters of the same kind and finds where it comes
+// out: the filter drops part of its first window, so its output runs a
+// little ahead of the input's times.
+double TimeStretch::measureDelay(int rate, const AVChannelLayout &layout, double tempo)
+{
+    TimeStretch probe;
+    if (!probe.build(rate, layout, tempo))
+        return 0.0;
+    const int channels = layout.nb_channels;
+    const int frames = rate / 5;
+    const int click = rate / 10;
+    std::vector<int16_t> samples(std::size_t(frames) * std::size_t(channels), 0);
+    for (int c = 0; c < channels; ++c)
+        samples[std::size_t(click) * std::size_t(channels) + std::size_t(c)] = 30000;
+    probe.feed(reinterpret_cast<const uint8_t *>(samples.data()), frames);
+    probe.drain();
+    AVFrame *piece = av_frame_alloc();
+    int64_t out = 0;
+    int64_t peakAt = -1;
+    int peak = 0;
+    while (piece && probe.take(piece)) {
+        const auto *data = reinterpret_cast<const int16_t *>(piece->data[0]);
+        for (int i = 0; i < piece->nb_samples; ++i) {
+            const int value = std::abs(int(data[std::size_t(i) * std::size_t(channels)]));
+            if (value > peak) {
+                peak = value;
+                peakAt = out + i;
+            }
+        }
+        out += piece->nb_samples;
+        av_frame_unref(piece);
+    }
+    av_frame_free(&piece);
+    if (peakAt < 0)
+        return 0.0;
+    return (double(click) - double(peakAt) * tempo) / rate;
+}
+
+bool TimeStretch::build(int rate, const AVChannelLayout &layout, double tempo)
 {
     reset();
     m_tempo = tempo;

@@ -28,6 +28,10 @@ public:
     void reset();
     bool active() const { return m_graph != nullptr; }
     double tempo() const { return m_tempo; }
+    // Media seconds by which the stretched sound starts late: output sample
+    // n plays the media time of the first sample fed, plus this, plus n
+    // times the tempo over the rate. Measured at setup.
+    double delay() const { return m_delay; }
 
     // Feeds frames (samples per channel) of interleaved 16-bit samples.
     bool feed(const uint8_t *data, int frames);
@@ -38,11 +42,15 @@ public:
     bool take(AVFrame *frame);
 
 private:
+    bool build(int rate, const AVChannelLayout &layout, double tempo);
+    double measureDelay(int rate, const AVChannelLayout &layout, double tempo);
+
     AVFilterGraph *m_graph = nullptr;
     AVFilterContext *m_source = nullptr;
     AVFilterContext *m_sink = nullptr;
     AVChannelLayout m_layout{};
     int m_rate = 0;
     double m_tempo = 1.0;
+    double m_delay = 0.0;
     int64_t m_fed = 0; // frames fed since setup, the next piece's stamp
 };

@@ -3,6 +3,7 @@
 #include "tests/support/audiotestmain.h"
 #include "tests/support/soundprobe.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +24,8 @@ private slots:
     void initTestCase();
     void holdResumesWhereTheSoundStopped_data();
     void holdResumesWhereTheSoundStopped();
+    void passageRepeatsSeamlessly_data();
+    void passageRepeatsSeamlessly();
     void speedKeepsThePitch_data();
     void speedKeepsThePitch();
 
@@ -152,6 +155,55 @@ void tst_MediaSound::holdResumesWhereTheSoundStopped()
         QVERIFY2(qAbs(resumed - stopped) <= 0.05, qPrintable(where));
         QVERIFY2(qAbs(kept.at(i) - stopped) <= 0.05, qPrintable(where));
     }
+}
+
+void tst_MediaSound::passageRepeatsSeamlessly_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<double>("speed");
+    for (const Track &track : tracks())
+        QTest::newRow(track.name) << path(track.name) << 1.0;
+    QTest::newRow("track.mp3 at 0.5") << path("track.mp3") << 0.5;
+    QTest::newRow("track.wav at 0.75") << path("track.wav") << 0.75;
+}
+
+// A passage from 2.25 s to 3.5 s holds one click, at 3 s: when the end mark
+// is cut to the sample and the start mark follows without a gap, the clicks
+// come exactly one passage apart, 1.25 s of media time, whatever the codec.
+void tst_MediaSound::passageRepeatsSeamlessly()
+{
+    QFETCH(QString, file);
+    QFETCH(double, speed);
+    std::unique_ptr<Media> media(new Media(nullptr, false, 0x10, 2, 0, 0));
+    QVERIFY(media->open(file));
+    media->setVolume(1.0, 1.0);
+    media->setSpeed(speed);
+    media->setMarkOut(media->ticks(3.5));
+    media->setMarkIn(media->ticks(2.25));
+    QSignalSpy repeated(media.get(), &Media::passageRepeated);
+    Recorder recorder;
+    QVERIFY(recorder.start());
+    media->start();
+    QTRY_VERIFY_WITH_TIMEOUT(repeated.count() >= 5, 30000);
+    media->stop();
+    const QVector<qint16> samples = recorder.stop();
+    const QList<Click> found = clicks(samples, 0.1);
+    const QList<Span> gaps = silences(samples, 0.002);
+    QList<double> intervals;
+    for (qsizetype i = 1; i < found.size(); ++i) {
+        if (found.at(i).second != 3 || found.at(i - 1).second != 3)
+            continue;
+        // A gap in the sound between two clicks is what this looks for.
+        QVERIFY2(dropouts(gaps, found.at(i - 1).at, found.at(i).at) < 0.005,
+                 qPrintable(QStringLiteral("silence of %1 s").arg(dropouts(gaps, found.at(i - 1).at, found.at(i).at))));
+        intervals.append((found.at(i).at - found.at(i - 1).at) * speed);
+    }
+    QVERIFY2(intervals.size() >= 3, qPrintable(QString::number(intervals.size())));
+    std::sort(intervals.begin(), intervals.end());
+    const double median = intervals.at(intervals.size() / 2);
+    // Stretched sound is cut and joined to within the stretch's own window.
+    const double tolerance = speed == 1.0 ? 0.005 : 0.01;
+    QVERIFY2(qAbs(median - 1.25) <= tolerance, qPrintable(QStringLiteral("%1 s between clicks").arg(median)));
 }
 
 void tst_MediaSound::speedKeepsThePitch_data()
