@@ -4,12 +4,8 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavfilter/avfilter.h>
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
+#include <libavutil/mathematics.h>
 }
 
 #include <QCoreApplication>
@@ -17,8 +13,14 @@ extern "C" {
 #include <QLoggingCategory>
 #include <QThread>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcSplitter, "vantiro.splitter", QtInfoMsg)
 
@@ -30,105 +32,203 @@ struct FormatClose {
 struct CodecFree {
     void operator()(AVCodecContext *codec) const { avcodec_free_context(&codec); }
 };
-struct GraphFree {
-    void operator()(AVFilterGraph *graph) const { avfilter_graph_free(&graph); }
-};
-struct InOutFree {
-    void operator()(AVFilterInOut *io) const { avfilter_inout_free(&io); }
-};
 
-// The sound of one file running through abuffer -> silencedetect ->
-// abuffersink, collecting the pauses the filter marks on
-// the frames it lets through.
-class PauseGraph
+// One sample as a fraction of full scale, whatever the decoder's format.
+inline float normal(float v) { return v; }
+inline float normal(double v) { return float(v); }
+inline float normal(uint8_t v) { return (float(v) - 128.0f) * (1.0f / 128.0f); }
+inline float normal(int16_t v) { return float(v) * (1.0f / 32768.0f); }
+inline float normal(int32_t v) { return float(v) * (1.0f / 2147483648.0f); }
+inline float normal(int64_t v) { return float(v) * (1.0f / 9223372036854775808.0f); }
+
+// Sum of the squares of n samples, stride apart. Four running sums let the
+// compiler keep several multiplications in flight on the common, planar
+// case: the measure must cost next to nothing beside the decoding.
+template <typename T>
+float sumSquares(const T *p, int n, int stride)
 {
-public:
-    bool build(const AVCodecContext *codec, AVRational timeBase, int minPauseMs)
-    {
-        m_graph.reset(avfilter_graph_alloc());
-        if (!m_graph)
-            return false;
-        m_graph->nb_threads = 1;
-        char layout[128] = {};
-        av_channel_layout_describe(&codec->ch_layout, layout, sizeof layout);
-        const QByteArray args = QStringLiteral("time_base=%1/%2:sample_rate=%3:sample_fmt=%4:channel_layout=%5")
-            .arg(timeBase.num).arg(timeBase.den).arg(codec->sample_rate)
-            .arg(QString::fromLatin1(av_get_sample_fmt_name(codec->sample_fmt)), QString::fromLatin1(layout))
-            .toLatin1();
-        if (avfilter_graph_create_filter(&m_source, avfilter_get_by_name("abuffer"), "in",
-                                         args.constData(), nullptr, m_graph.get()) < 0
-            || avfilter_graph_create_filter(&m_sink, avfilter_get_by_name("abuffersink"), "out",
-                                            nullptr, nullptr, m_graph.get()) < 0)
-            return false;
-
-        std::unique_ptr<AVFilterInOut, InOutFree> outputs(avfilter_inout_alloc());
-        std::unique_ptr<AVFilterInOut, InOutFree> inputs(avfilter_inout_alloc());
-        if (!outputs || !inputs)
-            return false;
-        outputs->name = av_strdup("in");
-        outputs->filter_ctx = m_source;
-        inputs->name = av_strdup("out");
-        inputs->filter_ctx = m_sink;
-        // silencedetect takes the decoder's samples as they come and calls
-        // a moment quiet only when every channel is; no conversion first.
-        const QByteArray chain = QStringLiteral("silencedetect=noise=%1dB:duration=%2")
-            .arg(SentenceSplitter::noiseDb).arg(minPauseMs / 1000.0).toLatin1();
-        AVFilterInOut *in = inputs.release();
-        AVFilterInOut *out = outputs.release();
-        const int parsed = avfilter_graph_parse_ptr(m_graph.get(), chain.constData(), &in, &out, nullptr);
-        avfilter_inout_free(&in);
-        avfilter_inout_free(&out);
-        return parsed >= 0 && avfilter_graph_config(m_graph.get(), nullptr) >= 0;
-    }
-
-    // frame nullptr: the end of the sound.
-    bool put(AVFrame *frame)
-    {
-        // The source takes the frame's data over; the caller's frame is
-        // left empty for the next one.
-        if (av_buffersrc_add_frame_flags(m_source, frame, 0) < 0)
-            return false;
-        for (;;) {
-            const int r = av_buffersink_get_frame(m_sink, m_out.get());
-            if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
-                return true;
-            if (r < 0)
-                return false;
-            collect(m_out.get());
-            av_frame_unref(m_out.get());
-        }
-    }
-
-    QList<SentenceSplitter::Pause> pauses() const { return m_pauses; }
-    bool open() const { return m_open; }
-    double lastEnd() const { return m_lastEnd; } // seconds
-
-private:
-    void collect(const AVFrame *frame)
-    {
-        // The filters may hand frames on in a time base of their own.
-        if (frame->pts != AV_NOPTS_VALUE && frame->sample_rate > 0)
-            m_lastEnd = frame->pts * av_q2d(av_buffersink_get_time_base(m_sink))
-                + double(frame->nb_samples) / frame->sample_rate;
-        if (const AVDictionaryEntry *e = av_dict_get(frame->metadata, "lavfi.silence_start", nullptr, 0)) {
-            m_pauses.append({std::llround(std::max(0.0, std::atof(e->value)) * 1000.0), 0});
-            m_open = true;
-        }
-        if (const AVDictionaryEntry *e = av_dict_get(frame->metadata, "lavfi.silence_end", nullptr, 0)) {
-            if (m_open && !m_pauses.isEmpty()) {
-                m_pauses.last().end = std::llround(std::atof(e->value) * 1000.0);
-                m_open = false;
+    float acc[4] = {};
+    int i = 0;
+    if (stride == 1) {
+        for (; i + 4 <= n; i += 4) {
+            for (int k = 0; k < 4; ++k) {
+                const float v = normal(p[i + k]);
+                acc[k] += v * v;
             }
         }
     }
+    for (; i < n; ++i) {
+        const float v = normal(p[ptrdiff_t(i) * stride]);
+        acc[0] += v * v;
+    }
+    return (acc[0] + acc[1]) + (acc[2] + acc[3]);
+}
 
-    std::unique_ptr<AVFilterGraph, GraphFree> m_graph;
-    AVFilterContext *m_source = nullptr; // owned by the graph
-    AVFilterContext *m_sink = nullptr;   // owned by the graph
-    FramePtr m_out{av_frame_alloc()};
-    QList<SentenceSplitter::Pause> m_pauses; // ms of stream time
-    bool m_open = false; // a pause has started and not ended
-    double m_lastEnd = 0.0;
+// The loudness of a sound in short windows, measured on the decoded
+// samples as they come (planar or interleaved, any sample format, no
+// conversion): the mean square of the loudest channel, so a moment is
+// quiet only when every channel is.
+class LevelMeter
+{
+public:
+    static constexpr int windowMs = 10;
+
+    // timeBase: the unit of the frame's timestamps.
+    void put(const AVFrame *frame, AVRational timeBase)
+    {
+        const int channels = frame->ch_layout.nb_channels;
+        if (frame->sample_rate <= 0 || channels <= 0 || frame->nb_samples <= 0)
+            return;
+        if (frame->sample_rate != m_rate || channels != int(m_sums.size()) || frame->format != m_format)
+            restart(frame->sample_rate, channels, frame->format);
+        // Follow the frame's own time where it leaves the running count,
+        // after a lost packet say; small differences are rounding.
+        if (frame->best_effort_timestamp != AV_NOPTS_VALUE) {
+            const int64_t us = av_rescale_q(frame->best_effort_timestamp, timeBase, AVRational{1, 1000000});
+            if (!m_timed || std::abs(us - positionUs()) > windowMs * 500) {
+                m_anchorUs = us;
+                m_sinceAnchor = 0;
+                m_timed = true;
+            }
+        }
+        switch (AVSampleFormat(frame->format)) {
+        case AV_SAMPLE_FMT_FLTP: return measure<float>(frame, true);
+        case AV_SAMPLE_FMT_FLT: return measure<float>(frame, false);
+        case AV_SAMPLE_FMT_S16P: return measure<int16_t>(frame, true);
+        case AV_SAMPLE_FMT_S16: return measure<int16_t>(frame, false);
+        case AV_SAMPLE_FMT_S32P: return measure<int32_t>(frame, true);
+        case AV_SAMPLE_FMT_S32: return measure<int32_t>(frame, false);
+        case AV_SAMPLE_FMT_DBLP: return measure<double>(frame, true);
+        case AV_SAMPLE_FMT_DBL: return measure<double>(frame, false);
+        case AV_SAMPLE_FMT_U8P: return measure<uint8_t>(frame, true);
+        case AV_SAMPLE_FMT_U8: return measure<uint8_t>(frame, false);
+        case AV_SAMPLE_FMT_S64P: return measure<int64_t>(frame, true);
+        case AV_SAMPLE_FMT_S64: return measure<int64_t>(frame, false);
+        default:
+            // No decoder gives anything else; count the time all the same.
+            m_sinceAnchor += frame->nb_samples;
+            return;
+        }
+    }
+
+    // Ends the last, partial window.
+    void finish() { closeWindow(); }
+
+    // ms of stream time just after the last sample.
+    int64_t endMs() const { return (positionUs() + 500) / 1000; }
+
+    // The stretches quieter than the line for at least minPauseMs, in ms of
+    // stream time. The line is noiseDb below full scale, lowered on a quiet
+    // recording to stay speechMarginDb below the level its speech reaches.
+    QList<SentenceSplitter::Pause> pauses(int minPauseMs) const
+    {
+        const float line = threshold();
+        QList<SentenceSplitter::Pause> found;
+        int64_t quietFrom = -1;
+        for (const Window &w : m_windows) {
+            const int64_t at = m_firstMs + w.startMs;
+            if (w.power < line) {
+                if (quietFrom < 0)
+                    quietFrom = at;
+            } else if (quietFrom >= 0) {
+                if (at - quietFrom >= minPauseMs)
+                    found.append({quietFrom, at});
+                quietFrom = -1;
+            }
+        }
+        if (quietFrom >= 0 && endMs() - quietFrom >= minPauseMs)
+            found.append({quietFrom, endMs()}); // quiet to the very end
+        return found;
+    }
+
+private:
+    struct Window {
+        int32_t startMs = 0; // from the first window's start
+        float power = 0;     // mean square, full scale 1
+    };
+
+    int64_t positionUs() const
+    {
+        return m_anchorUs + (m_rate > 0 ? av_rescale(m_sinceAnchor, 1000000, m_rate) : 0);
+    }
+
+    void restart(int rate, int channels, int format)
+    {
+        closeWindow();
+        // Keep the time reached so far in the new rate's count.
+        m_anchorUs = positionUs();
+        m_sinceAnchor = 0;
+        m_rate = rate;
+        m_format = format;
+        m_length = std::max(1, rate * windowMs / 1000);
+        m_sums.assign(size_t(channels), 0.0f);
+    }
+
+    template <typename T>
+    void measure(const AVFrame *frame, bool planar)
+    {
+        const int channels = int(m_sums.size());
+        const int n = frame->nb_samples;
+        for (int offset = 0; offset < n;) {
+            if (m_filled == 0)
+                m_startUs = positionUs();
+            const int take = std::min(m_length - m_filled, n - offset);
+            for (int c = 0; c < channels; ++c) {
+                const T *p = planar ? reinterpret_cast<const T *>(frame->extended_data[c]) + offset
+                                    : reinterpret_cast<const T *>(frame->extended_data[0])
+                                        + ptrdiff_t(offset) * channels + c;
+                m_sums[size_t(c)] += sumSquares(p, take, planar ? 1 : channels);
+            }
+            m_filled += take;
+            offset += take;
+            m_sinceAnchor += take;
+            if (m_filled == m_length)
+                closeWindow();
+        }
+    }
+
+    void closeWindow()
+    {
+        if (m_filled == 0)
+            return;
+        const float loudest = *std::max_element(m_sums.cbegin(), m_sums.cend());
+        const int64_t startMs = (m_startUs + 500) / 1000;
+        if (m_windows.empty())
+            m_firstMs = startMs;
+        m_windows.push_back({int32_t(startMs - m_firstMs), loudest / float(m_filled)});
+        std::fill(m_sums.begin(), m_sums.end(), 0.0f);
+        m_filled = 0;
+    }
+
+    float threshold() const
+    {
+        const auto power = [](double db) { return float(std::pow(10.0, db / 10.0)); };
+        if (m_windows.empty())
+            return power(SentenceSplitter::noiseDb);
+        // The level the loud part of the speech reaches: the window louder
+        // than all but a twentieth of the others.
+        std::vector<float> levels;
+        levels.reserve(m_windows.size());
+        for (const Window &w : m_windows)
+            levels.push_back(w.power);
+        const auto at = levels.begin() + qsizetype(levels.size() * 95 / 100);
+        std::nth_element(levels.begin(), at, levels.end());
+        const double speechDb = 10.0 * std::log10(std::max(*at, 1e-12f));
+        return power(std::clamp(speechDb - SentenceSplitter::speechMarginDb, SentenceSplitter::floorDb,
+                                SentenceSplitter::noiseDb));
+    }
+
+    std::vector<Window> m_windows;
+    int64_t m_firstMs = 0;     // stream time of the first window
+    int64_t m_anchorUs = 0;    // stream time of a sample the count starts from
+    int64_t m_sinceAnchor = 0; // samples since then
+    bool m_timed = false;      // the anchor came from a timestamp
+    int m_rate = 0;
+    int m_format = AV_SAMPLE_FMT_NONE;
+    int m_length = 1; // samples in a window
+    int m_filled = 0; // samples in the open window
+    int64_t m_startUs = 0; // stream time of the open window
+    std::vector<float> m_sums; // per channel, of the open window
 };
 
 } // namespace
@@ -169,6 +269,12 @@ void SentenceSplitter::start(const QString &mediaPath, int minPauseMs)
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     m_cancel = cancel;
     m_worker.reset(QThread::create([this, mediaPath, minPauseMs, cancel] {
+#ifdef Q_OS_LINUX
+        // Linux's ordinary scheduler ignores Qt's thread priorities, but a
+        // nice value there belongs to the one thread: the decoding then
+        // yields to playback's threads whenever both want a core.
+        setpriority(PRIO_PROCESS, id_t(gettid()), 10);
+#endif
         // A subtitle stream inside the file is better than any guess.
         Subtitles inner;
         QList<Cue> cues;
@@ -226,23 +332,16 @@ bool SentenceSplitter::findPauses(const QString &mediaPath, int minPauseMs, QLis
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
         return fail(tr("its sound cannot be decoded."));
 
-    PauseGraph graph;
-    if (!graph.build(codec.get(), s->time_base, minPauseMs))
-        return fail(tr("the pause filter cannot be set up."));
-
     PacketPtr packet(av_packet_alloc());
     FramePtr frame(av_frame_alloc());
     if (!packet || !frame)
         return fail(tr("out of memory."));
+    LevelMeter meter;
     auto drain = [&]() {
         while (avcodec_receive_frame(codec.get(), frame.get()) >= 0) {
-            frame->pts = frame->best_effort_timestamp;
-            const bool ok = graph.put(frame.get());
+            meter.put(frame.get(), s->time_base);
             av_frame_unref(frame.get());
-            if (!ok)
-                return false;
         }
-        return true;
     };
     while (av_read_frame(format.get(), packet.get()) >= 0) {
         if (cancel && *cancel)
@@ -251,23 +350,19 @@ bool SentenceSplitter::findPauses(const QString &mediaPath, int minPauseMs, QLis
             // A broken packet costs a moment of sound, not the whole split.
             if (avcodec_send_packet(codec.get(), packet.get()) < 0)
                 qCDebug(lcSplitter) << "undecodable packet at" << packet->pts;
-            if (!drain())
-                return fail(tr("the pause filter failed."));
+            drain();
         }
         av_packet_unref(packet.get());
     }
     avcodec_send_packet(codec.get(), nullptr);
-    if (!drain() || !graph.put(nullptr))
-        return fail(tr("the pause filter failed."));
+    drain();
+    meter.finish();
 
     // Times from the file's first moment, as positions and cues count.
     const int64_t origin = Subtitles::originMs(format.get());
-    const int64_t end = std::llround(graph.lastEnd() * 1000.0) - origin;
-    QList<Pause> found = graph.pauses();
-    if (graph.open() && !found.isEmpty())
-        found.last().end = end + origin; // quiet to the very end
+    const int64_t end = meter.endMs() - origin;
     pauses->clear();
-    for (Pause p : found) {
+    for (Pause p : meter.pauses(minPauseMs)) {
         p.start = std::max<int64_t>(0, p.start - origin);
         p.end = std::max<int64_t>(p.start, p.end - origin);
         pauses->append(p);

@@ -12,16 +12,23 @@ Q_DECLARE_METATYPE(QList<SentenceSplitter::Pause>)
 namespace {
 
 // A tone that stops where the spans say: "speech" from each span's start
-// to its end, quiet in between.
-bool makeSpeech(const QString &path, const QList<QPair<double, double>> &spans, double seconds)
+// to its end, quiet (or the noise expression) in between, written with the
+// given encoder arguments. channels "tone|0" puts it on the left only.
+bool makeSpeech(const QString &path, const QList<QPair<double, double>> &spans, double seconds,
+                const QStringList &encoder = {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")},
+                double amplitude = 0.5, const QString &noise = QStringLiteral("0"),
+                const QString &channels = QStringLiteral("tone"))
 {
     QStringList parts;
     for (const auto &[from, to] : spans)
         parts.append(QStringLiteral("between(t,%1,%2)").arg(from).arg(to));
-    const QString expr = QStringLiteral("0.5*sin(2*PI*300*t)*gt(%1,0)").arg(parts.join(QLatin1Char('+')));
-    return mediamaker::ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                               QStringLiteral("aevalsrc=exprs='%1':s=44100:d=%2").arg(expr).arg(seconds),
-                               QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), path});
+    const QString tone = QStringLiteral("%1*sin(2*PI*300*t)*gt(%2,0)+%3")
+                             .arg(amplitude).arg(parts.join(QLatin1Char('+')), noise);
+    QString exprs = channels;
+    exprs.replace(QStringLiteral("tone"), tone);
+    return mediamaker::ffmpeg(QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                          QStringLiteral("aevalsrc=exprs='%1':s=44100:d=%2").arg(exprs).arg(seconds)}
+                              + encoder + QStringList{path});
 }
 
 } // namespace
@@ -74,12 +81,51 @@ private Q_SLOTS:
         QCOMPARE(cues, (QList<Cue>{{0, 1200, {}}, {1200, 2000, {}}, {2500, 6000, QStringLiteral("x")}}));
     }
 
+    void findsPausesInSound_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("encoder");
+        QTest::addColumn<double>("amplitude");
+        QTest::addColumn<QString>("noise");
+        QTest::addColumn<QString>("channels");
+
+        const QString tone = QStringLiteral("tone");
+        const auto codec = [](const char *name, const char *format = nullptr) {
+            QStringList args{QStringLiteral("-c:a"), QLatin1String(name)};
+            if (format)
+                args << QStringLiteral("-sample_fmt") << QLatin1String(format);
+            return args;
+        };
+        // The decoders hand over planar float, interleaved integers of
+        // each width, and interleaved float and double.
+        QTest::newRow("mp3, planar float") << "speech.mp3" << codec("libmp3lame") << 0.5 << "0" << tone;
+        QTest::newRow("wav, 16 bits") << "speech.wav" << codec("pcm_s16le") << 0.5 << "0" << tone;
+        QTest::newRow("wav, 8 bits") << "speech.wav" << codec("pcm_u8") << 0.5 << "0" << tone;
+        QTest::newRow("wav, float") << "speech.wav" << codec("pcm_f32le") << 0.5 << "0" << tone;
+        QTest::newRow("wav, double") << "speech.wav" << codec("pcm_f64le") << 0.5 << "0" << tone;
+        QTest::newRow("flac, 24 bits") << "speech.flac" << codec("flac", "s32") << 0.5 << "0" << tone;
+        QTest::newRow("interleaved stereo, one side quiet")
+            << "speech.wav" << codec("pcm_s16le") << 0.5 << "0" << QStringLiteral("tone|0");
+        QTest::newRow("planar stereo, one side quiet")
+            << "speech.mp3" << codec("libmp3lame") << 0.5 << "0" << QStringLiteral("0|tone");
+        QTest::newRow("room noise in the pauses")
+            << "speech.mp3" << codec("libmp3lame") << 0.5 << "0.01*(2*random(0)-1)" << tone;
+        // Quieter than the usual line throughout: the line follows it down.
+        QTest::newRow("quiet recording") << "speech.mp3" << codec("libmp3lame") << 0.01 << "0" << tone;
+    }
+
     void findsPausesInSound()
     {
+        QFETCH(QString, file);
+        QFETCH(QStringList, encoder);
+        QFETCH(double, amplitude);
+        QFETCH(QString, noise);
+        QFETCH(QString, channels);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("speech.mp3"));
+        const QString path = dir.filePath(file);
         // Pauses of 1 s and 0.5 s split; the 0.2 s one does not.
-        QVERIFY(makeSpeech(path, {{0.0, 1.5}, {2.5, 4.0}, {4.2, 5.5}, {6.0, 7.5}}, 8.0));
+        QVERIFY(makeSpeech(path, {{0.0, 1.5}, {2.5, 4.0}, {4.2, 5.5}, {6.0, 7.5}}, 8.0, encoder, amplitude, noise,
+                           channels));
         QList<Pause> pauses;
         int64_t duration = 0;
         QString error;
@@ -89,7 +135,7 @@ private Q_SLOTS:
         QCOMPARE(cues.size(), 3);
         const QList<QPair<int, int>> expected{{0, 1500}, {2500, 5500}, {6000, 7500}};
         for (int i = 0; i < 3; ++i) {
-            // The filter and the MP3 coder each add some tens of ms.
+            // The measuring window and the MP3 coder each add some ms.
             QVERIFY2(qAbs(cues[i].start - expected[i].first) < 120 && qAbs(cues[i].end - expected[i].second) < 120,
                      qPrintable(QStringLiteral("cue %1: %2..%3").arg(i).arg(cues[i].start).arg(cues[i].end)));
         }
