@@ -53,7 +53,8 @@ public:
     void cancel();
     bool isRunning() const;
 
-    // The work itself, on the calling thread. Returns false with a message
+    // The work itself, on the calling thread, helped on a long recording
+    // by a thread for each further core. Returns false with a message
     // in error when the file has no sound that can be decoded, or when
     // cancel became true. durationMs receives the length of the sound.
     static bool findPauses(const QString &mediaPath, int minPauseMs, QList<Pause> *pauses,
