@@ -79,7 +79,8 @@ constexpr int maxStretches = 8;
 // The packets before the stretch are read, which costs little, so that
 // every frame carries the timestamp a run from the start gives it, but
 // only the last primeUs of them are decoded. untimed becomes true when a
-// frame has no timestamp to place it by. Returns false when cancelled.
+// frame has no timestamp to place it by. Returns false when cancelled or
+// out of memory.
 bool measureStretch(Sound &sound, int64_t fromUs, int64_t toUs, LevelMeter *meter, bool *untimed,
                     const std::atomic<bool> *cancel)
 {
