@@ -65,6 +65,13 @@ struct Sound {
     }
 };
 
+// µs of stream time where the sound starts: where the windows' grid lies.
+int64_t startUs(const Sound &sound)
+{
+    const AVStream *s = sound.format->streams[sound.stream];
+    return s->start_time != AV_NOPTS_VALUE ? av_rescale_q(s->start_time, s->time_base, AVRational{1, 1000000}) : 0;
+}
+
 constexpr int64_t openStart = std::numeric_limits<int64_t>::min();
 constexpr int64_t openEnd = std::numeric_limits<int64_t>::max();
 // The sound a decoder is given ahead of its stretch, for its state (an MP3
@@ -130,19 +137,17 @@ bool measureStretch(Sound &sound, int64_t fromUs, int64_t toUs, LevelMeter *mete
 
 // The stream times where the stretches that decode side by side begin,
 // and the open end; just {openStart, openEnd} where one pass is best.
-std::vector<int64_t> stretchBounds(const AVFormatContext *format, int stream)
+std::vector<int64_t> stretchBounds(const Sound &sound)
 {
+    const AVFormatContext *format = sound.format.get();
     const int cores = std::min(QThread::idealThreadCount(), maxStretches);
     const int64_t length = format->duration;
     if (cores < 2 || length == AV_NOPTS_VALUE || length < 2 * minStretchUs)
         return {openStart, openEnd};
-    const AVStream *s = format->streams[stream];
-    const int64_t startUs = s->start_time != AV_NOPTS_VALUE
-        ? av_rescale_q(s->start_time, s->time_base, AVRational{1, 1000000}) : 0;
     const int count = int(std::min<int64_t>(cores, length / minStretchUs));
     std::vector<int64_t> bounds{openStart};
     for (int i = 1; i < count; ++i)
-        bounds.push_back(startUs + length * i / count);
+        bounds.push_back(startUs(sound) + length * i / count);
     bounds.push_back(openEnd);
     return bounds;
 }
@@ -154,17 +159,15 @@ bool measureStretches(const QString &mediaPath, Sound &sound, const std::vector<
                       LevelMeter *meter, const std::atomic<bool> *cancel)
 {
     const size_t count = bounds.size() - 1;
-    const AVStream *s = sound.format->streams[sound.stream];
-    const int64_t gridUs = s->start_time != AV_NOPTS_VALUE
-        ? av_rescale_q(s->start_time, s->time_base, AVRational{1, 1000000}) : 0;
     std::vector<LevelMeter> meters(count);
+    for (LevelMeter &m : meters)
+        m.alignTo(startUs(sound));
     std::unique_ptr<bool[]> placed(new bool[count]);
     std::vector<std::thread> threads;
     for (size_t i = 1; i < count; ++i) {
         threads.emplace_back([&, i] {
             Sound own;
             bool untimed = false;
-            meters[i].alignTo(gridUs);
             placed[i] = own.open(mediaPath).isEmpty()
                 && measureStretch(own, bounds[i], bounds[i + 1], &meters[i], &untimed, cancel) && !untimed;
         });
@@ -204,7 +207,10 @@ bool SentenceSplitter::findPauses(const QString &mediaPath, int minPauseMs, QLis
     // a long recording is cut into stretches decoded side by side. Should
     // one of them not be placeable in time, one pass does it all.
     LevelMeter meter;
-    const std::vector<int64_t> bounds = stretchBounds(sound.format.get(), sound.stream);
+    // Every way through lays the windows on the same grid, for the same
+    // pauses to the ms whatever the number of cores.
+    meter.alignTo(startUs(sound));
+    const std::vector<int64_t> bounds = stretchBounds(sound);
     qCDebug(lcSplitter) << mediaPath << "in" << bounds.size() - 1 << "stretches";
     bool measured = false;
     if (bounds.size() > 2) {
@@ -217,6 +223,7 @@ bool SentenceSplitter::findPauses(const QString &mediaPath, int minPauseMs, QLis
             const QString again = sound.open(mediaPath);
             if (!again.isEmpty())
                 return fail(again);
+            meter.alignTo(startUs(sound));
         }
     }
     bool untimed = false;
