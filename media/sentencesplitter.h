@@ -13,8 +13,9 @@
 class QThread;
 
 // Finds the sentences of a recording that has no subtitles: decodes its
-// sound once on a thread of its own, runs it through FFmpeg's silencedetect
-// filter and cuts it at the pauses. The sentences are cues without text.
+// sound once on a thread of its own, measures its loudness in windows of
+// 10 ms on the decoded samples and cuts it at the pauses. The sentences are
+// cues without text.
 class SentenceSplitter final : public QObject
 {
     Q_OBJECT
@@ -35,6 +36,11 @@ public:
     // Quieter than this counts as a pause; speech recorded for learners sits
     // well above it, room noise and breathing below.
     static constexpr double noiseDb = -35.0;
+    // A quiet recording moves that line down, to stay this far below the
+    // level its loud speech reaches, but never below floorDb, under which
+    // only digital quiet and the faintest hiss lie.
+    static constexpr double speechMarginDb = 20.0;
+    static constexpr double floorDb = -70.0;
 
     explicit SentenceSplitter(QObject *parent = nullptr);
     ~SentenceSplitter() override; // cancels and waits for the work
@@ -47,7 +53,8 @@ public:
     void cancel();
     bool isRunning() const;
 
-    // The work itself, on the calling thread. Returns false with a message
+    // The work itself, on the calling thread, helped on a long recording
+    // by a thread for each further core. Returns false with a message
     // in error when the file has no sound that can be decoded, or when
     // cancel became true. durationMs receives the length of the sound.
     static bool findPauses(const QString &mediaPath, int minPauseMs, QList<Pause> *pauses,

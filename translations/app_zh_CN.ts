@@ -856,16 +856,8 @@ The file holds no sound or picture that can be played.</source>
             <translation>声音无法解码。</translation>
         </message>
         <message>
-            <source>the pause filter cannot be set up.</source>
-            <translation>无法建立停顿检测滤镜。</translation>
-        </message>
-        <message>
             <source>out of memory.</source>
             <translation>内存不足。</translation>
-        </message>
-        <message>
-            <source>the pause filter failed.</source>
-            <translation>停顿检测滤镜出错。</translation>
         </message>
     </context>
     <context>

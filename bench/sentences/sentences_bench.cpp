@@ -2,7 +2,8 @@
 // with tags, goal under 50 ms), "split_ms_per_media_hour" (time to find
 // the sentences of a recording, scaled to an hour of it) and, for
 // comparison, "decode_ms_per_media_hour" (the time only decoding its sound
-// takes, which the split should not exceed by much).
+// takes, which the split should not exceed) and
+// "split_one_core_ms_per_media_hour" (the split held to one core).
 
 #include "media/avpointers.h"
 #include "media/sentencesplitter.h"
@@ -17,6 +18,8 @@ extern "C" {
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sched.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -64,8 +67,13 @@ double decodeSeconds(const QString &path, double *mediaSeconds)
     const AVCodec *decoder = nullptr;
     const int stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
     AVCodecContext *codec = decoder ? avcodec_alloc_context3(decoder) : nullptr;
-    if (stream < 0 || !codec || avcodec_parameters_to_context(codec, format->streams[stream]->codecpar) < 0
-        || avcodec_open2(codec, decoder, nullptr) < 0) {
+    if (stream < 0 || !codec || avcodec_parameters_to_context(codec, format->streams[stream]->codecpar) < 0) {
+        avcodec_free_context(&codec);
+        avformat_close_input(&format);
+        return -1;
+    }
+    codec->pkt_timebase = format->streams[stream]->time_base;
+    if (avcodec_open2(codec, decoder, nullptr) < 0) {
         avcodec_free_context(&codec);
         avformat_close_input(&format);
         return -1;
@@ -90,6 +98,42 @@ double decodeSeconds(const QString &path, double *mediaSeconds)
     *mediaSeconds = double(samples) / codec->sample_rate;
     avcodec_free_context(&codec);
     avformat_close_input(&format);
+    return seconds;
+}
+
+// Finding the sentences, on the cores there are or on one only; -1 when
+// it fails.
+double splitSeconds(const QString &media, bool oneCore, QList<Cue> *sentences)
+{
+    cpu_set_t all;
+    if (sched_getaffinity(0, sizeof all, &all) != 0)
+        return -1;
+    if (oneCore) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (CPU_ISSET(cpu, &all)) {
+                CPU_SET(cpu, &one);
+                break;
+            }
+        }
+        sched_setaffinity(0, sizeof one, &one);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    QList<SentenceSplitter::Pause> pauses;
+    int64_t duration = 0;
+    QString error;
+    const bool found = SentenceSplitter::findPauses(media, SentenceSplitter::defaultMinPauseMs, &pauses, &duration,
+                                                    nullptr, &error);
+    if (found)
+        *sentences = SentenceSplitter::sentences(pauses, duration);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    sched_setaffinity(0, sizeof all, &all);
+    if (!found) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return -1;
+    }
     return seconds;
 }
 
@@ -127,27 +171,35 @@ int main(int argc, char *argv[])
                                  QStringLiteral("128k"), media}))
             return 1;
     }
+    // Decoding and splitting take turns, so that whatever else the machine
+    // does at the time weighs on all alike; the medians are printed. The
+    // split runs twice: with the cores there are, and held to one.
     double mediaSeconds = 0;
-    const double decode = decodeSeconds(media, &mediaSeconds);
-    if (decode < 0 || mediaSeconds <= 0) {
-        std::fprintf(stderr, "cannot decode %s\n", qPrintable(media));
-        return 1;
+    std::vector<double> decodes;
+    std::vector<double> splits;
+    std::vector<double> oneCoreSplits;
+    QList<Cue> sentences;
+    for (int run = 0; run < 5; ++run) {
+        const double decode = decodeSeconds(media, &mediaSeconds);
+        if (decode < 0 || mediaSeconds <= 0) {
+            std::fprintf(stderr, "cannot decode %s\n", qPrintable(media));
+            return 1;
+        }
+        decodes.push_back(decode);
+        for (const bool oneCore : {false, true}) {
+            const double split = splitSeconds(media, oneCore, &sentences);
+            if (split < 0)
+                return 1;
+            (oneCore ? oneCoreSplits : splits).push_back(split);
+        }
     }
-    QElapsedTimer timer;
-    timer.start();
-    QList<SentenceSplitter::Pause> pauses;
-    int64_t duration = 0;
-    QString error;
-    if (!SentenceSplitter::findPauses(media, SentenceSplitter::defaultMinPauseMs, &pauses, &duration, nullptr, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
-    const QList<Cue> sentences = SentenceSplitter::sentences(pauses, duration);
-    const double split = timer.nsecsElapsed() / 1e9;
+    const double decode = medianMs(decodes);
+    const double split = medianMs(splits);
     const double perHour = 3600.0 / mediaSeconds;
     std::printf("media_seconds: %.1f\n", mediaSeconds);
     std::printf("sentences_found: %d\n", int(sentences.size()));
     std::printf("decode_ms_per_media_hour: %.0f\n", decode * 1000.0 * perHour);
     std::printf("split_ms_per_media_hour: %.0f\n", split * 1000.0 * perHour);
+    std::printf("split_one_core_ms_per_media_hour: %.0f\n", medianMs(oneCoreSplits) * 1000.0 * perHour);
     return 0;
 }

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "media/sentencesplitter.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/rational.h>
+}
+
+#include <QList>
+
+#include <cstdint>
+#include <vector>
+
+// The loudness of a sound in short windows, measured on the decoded
+// samples as they come (planar or interleaved, any sample format, no
+// conversion): the mean square of the loudest channel, so a moment is
+// quiet only when every channel is.
+class LevelMeter final
+{
+public:
+    static constexpr int windowMs = 10;
+
+    // timeBase: the unit of the frame's timestamps.
+    void put(const AVFrame *frame, AVRational timeBase);
+    // Lays the windows on a grid from gridUs of stream time, a run's start,
+    // as a run from there would: for a stretch that begins later.
+    void alignTo(int64_t gridUs) { m_gridUs = gridUs; }
+    // Ends the last, partial window.
+    void finish() { closeWindow(); }
+    // Takes over the windows of the stretch that follows this one's, both
+    // finished.
+    void append(const LevelMeter &next);
+
+    // ms of stream time just after the last sample.
+    int64_t endMs() const { return (positionUs() + 500) / 1000; }
+    // The stretches quieter than the line for at least minPauseMs, in ms of
+    // stream time. The line is SentenceSplitter::noiseDb below full scale,
+    // lowered on a quiet recording to stay speechMarginDb below the level
+    // its speech reaches.
+    QList<SentenceSplitter::Pause> pauses(int minPauseMs) const;
+
+private:
+    struct Window {
+        int32_t startMs = 0; // from the first window's start
+        float power = 0;     // mean square, full scale 1
+    };
+
+    int64_t positionUs() const;
+    void restart(int rate, int channels, int format);
+    template <typename T>
+    void measure(const AVFrame *frame, bool planar);
+    void closeWindow();
+    float threshold() const; // mean square
+
+    std::vector<Window> m_windows;
+    int64_t m_firstMs = 0;     // stream time of the first window
+    int64_t m_anchorUs = 0;    // stream time of a sample the count starts from
+    int64_t m_sinceAnchor = 0; // samples since then
+    bool m_timed = false;      // the anchor came from a timestamp
+    int m_rate = 0;
+    int m_format = -1; // AVSampleFormat, none yet
+    int m_length = 1;  // samples in a window
+    int m_target = 1;  // samples the open window closes at
+    int m_filled = 0;  // samples in the open window
+    int64_t m_gridUs = INT64_MIN; // none
+    int64_t m_startUs = 0;        // stream time of the open window
+    std::vector<float> m_sums;    // per channel, of the open window
+};
