@@ -112,8 +112,14 @@ void ParsingThread::carryOutSeek(bool &endOfFile)
     media->m_seekBackoff = backoff;
     const int64_t from =
         std::max(media->startTime(), target - media->ticks(prerollSeconds(media) + backoff));
-    const int sought = avformat_seek_file(media->m_formatContext, media->m_referenceStreamIndex,
-                                          std::numeric_limits<int64_t>::min(), from, from, flags);
+    int sought = avformat_seek_file(media->m_formatContext, media->m_referenceStreamIndex,
+                                    std::numeric_limits<int64_t>::min(), from, from, flags);
+    // A demuxer that cannot promise to land before the target may still
+    // land near it; what comes late is caught by the decoders.
+    if (sought < 0)
+        sought = avformat_seek_file(media->m_formatContext, media->m_referenceStreamIndex,
+                                    std::numeric_limits<int64_t>::min(), from,
+                                    std::numeric_limits<int64_t>::max(), flags);
     if (sought < 0) {
         media->appendLog(tr("ParsingThread:: Seeking error.\n"));
         qDebug("Error seeking to %d", int(target));
