@@ -124,10 +124,14 @@ int IAudio::write(char *data, int length, double mediaSeconds, double secondsPer
         && m_segments.back().secondsPerByte == secondsPerByte;
     if (!continues)
         m_segments.push_back({before, mediaSeconds, secondsPerByte});
-    // Runs that have been played out entirely are of no more use.
-    const qint64 played = playedBytes();
-    while (m_segments.size() > 1 && m_segments[1].startByte <= played)
-        m_segments.pop_front();
+    // Runs that have been played out entirely are of no more use. Asking
+    // the server what it played takes its lock, so that is done only once
+    // a few runs have gathered, not on every write of the push loop.
+    if (m_segments.size() > 8) {
+        const qint64 played = playedBytes();
+        while (m_segments.size() > 1 && m_segments[1].startByte <= played)
+            m_segments.pop_front();
+    }
     return taken;
 }
 
