@@ -41,6 +41,7 @@ void AudioDecodeThread::run()
     FramePtr frame(av_frame_alloc());
     PacketPtr packet(av_packet_alloc());
     m_silentUntil = 0;
+    m_serial = media->m_seekSerial;
     m_nextSeconds = -1.0;
     m_waitingForRestart = false;
 
@@ -76,6 +77,7 @@ void AudioDecodeThread::run()
 void AudioDecodeThread::flush()
 {
     avcodec_flush_buffers(m_media->m_audioCodecContext);
+    m_serial = m_media->m_seekSerial;
     m_nextSeconds = -1.0;
     m_waitingForRestart = false;
     m_stretch.reset();
@@ -300,7 +302,7 @@ void AudioDecodeThread::push(char *data, int length, double seconds, double temp
             return;
         }
         const int n = audio->write(data + written, remaining, seconds + written * secondsPerByte,
-                                   secondsPerByte);
+                                   secondsPerByte, m_serial);
         remaining -= n;
         written += n;
         if (remaining > 0)

@@ -67,6 +67,9 @@ private:
     // which they are not pushed twice (negative: no such limit).
     double m_pushedUntil = -1.0;
     double m_skipUntil = -1.0;
+    // The seek the samples now decoded follow; the pictures of the same
+    // seek wait for them.
+    int m_serial = 0;
     // The time-stretch for speeds other than 1, the media time of the first
     // sample fed to it and the frames it has handed out since.
     TimeStretch m_stretch;

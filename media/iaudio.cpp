@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 IAudio::IAudio()
 {
@@ -20,6 +21,8 @@ IAudio::~IAudio()
 
 bool IAudio::setup(const QAudioDevice &device, int sampleRate, int sampleSize, int channels)
 {
+    // An output replaced is deleted after the lock is let go (see close()).
+    std::unique_ptr<QAudioSink> replaced;
     QMutexLocker locker(&m_mutex);
     const QAudioFormat::SampleFormat sampleFormat =
         sampleSize == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16;
@@ -36,7 +39,7 @@ bool IAudio::setup(const QAudioDevice &device, int sampleRate, int sampleSize, i
         return false;
     if (m_output) {
         m_output->stop();
-        delete m_output;
+        replaced.reset(m_output);
         m_output = nullptr;
         m_device = nullptr;
     }
@@ -107,7 +110,40 @@ bool IAudio::heardSeconds(double &seconds) const
     return true;
 }
 
-int IAudio::write(char *data, int length, double mediaSeconds, double secondsPerByte)
+IAudio::Due IAudio::secondsUntilHeard(double mediaSeconds, int serial, double &wait) const
+{
+    QMutexLocker locker(&m_mutex);
+    const double bytesPerSecond = double(m_format.bytesForDuration(1000000));
+    if (!m_output || bytesPerSecond <= 0.0)
+        return Due::Unknown;
+    const qint64 played = playedBytes();
+    qint64 end = m_written;
+    bool ofSerial = false;
+    for (auto it = m_segments.rbegin(); it != m_segments.rend(); end = it->startByte, ++it) {
+        if (it->serial != serial)
+            continue;
+        ofSerial = true;
+        if (mediaSeconds < it->startSeconds || it->secondsPerByte <= 0.0)
+            continue;
+        const double byte = double(it->startByte) + (mediaSeconds - it->startSeconds) / it->secondsPerByte;
+        // Past the newest run the sound is still to come; that can be
+        // told only while the output is being fed.
+        const double heldBytes = double(m_written - played);
+        if (byte > double(end)
+            && (it != m_segments.rbegin() || heldBytes < bytesPerSecond / 50.0
+                || byte - double(end) > bytesPerSecond / 2.0))
+            return Due::Unknown;
+        wait = (byte - double(played)) / bytesPerSecond;
+        return Due::Known;
+    }
+    if (!ofSerial)
+        return Due::NotWritten;
+    // Before every run kept of its serial: played out and forgotten.
+    wait = -1.0;
+    return Due::Known;
+}
+
+int IAudio::write(char *data, int length, double mediaSeconds, double secondsPerByte, int serial)
 {
     QMutexLocker locker(&m_mutex);
     if (m_gated)
@@ -121,9 +157,9 @@ int IAudio::write(char *data, int length, double mediaSeconds, double secondsPer
         && std::abs(m_segments.back().startSeconds
                     + double(before - m_segments.back().startByte) * m_segments.back().secondsPerByte
                     - mediaSeconds) < 1e-6
-        && m_segments.back().secondsPerByte == secondsPerByte;
+        && m_segments.back().secondsPerByte == secondsPerByte && m_segments.back().serial == serial;
     if (!continues)
-        m_segments.push_back({before, mediaSeconds, secondsPerByte});
+        m_segments.push_back({before, mediaSeconds, secondsPerByte, serial});
     // Runs that have been played out entirely are of no more use. Asking
     // the server what it played takes its lock, so that is done only once
     // a few runs have gathered, not on every write of the push loop.
@@ -177,14 +213,18 @@ int IAudio::writeLocked(char *data, int length)
 void IAudio::close()
 {
     QMutexLocker locker(&m_mutex);
-    if (!m_output)
+    QAudioSink *output = m_output;
+    if (!output)
         return;
-    m_output->stop();
-    delete m_output;
     m_output = nullptr;
     m_device = nullptr;
     m_written = 0;
     m_segments.clear();
+    locker.unlock();
+    // The toolkit's sound server engine runs the event loop as it closes,
+    // and what that runs may ask this output about itself.
+    output->stop();
+    delete output;
 }
 
 void IAudio::setVolume(double left, double right)

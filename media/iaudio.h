@@ -30,12 +30,20 @@ public:
     int write(char *data, int length);
     // The same for samples of known media time: the first sample lies at
     // mediaSeconds, and each byte moves on by secondsPerByte (the playing
-    // speed shows in it). Lets heardSeconds() tell what has been played.
-    int write(char *data, int length, double mediaSeconds, double secondsPerByte);
+    // speed shows in it). serial names the seek the samples follow. Lets
+    // heardSeconds() tell what has been played.
+    int write(char *data, int length, double mediaSeconds, double secondsPerByte, int serial = 0);
     // Media seconds of the sample the listener hears now: of what was
     // written, the part the output reports played. False when nothing of
     // known time has been played since the output started or was emptied.
     bool heardSeconds(double &seconds) const;
+    // When the listener hears media time mediaSeconds as written after seek
+    // serial: Known sets wait, the seconds until then (negative once heard).
+    // NotWritten: nothing of that serial is in the output yet. Unknown: the
+    // time lies past what has been written while the output runs dry (the
+    // sound has ended before the pictures), or there is no output.
+    enum class Due { Known, NotWritten, Unknown };
+    Due secondsUntilHeard(double mediaSeconds, int serial, double &wait) const;
     // Drops what the output still holds and forgets the times written so
     // far. Timed writes are then dropped, as belonging to the place left,
     // until openGate() says that the samples of the new place follow.
@@ -68,6 +76,7 @@ private:
         qint64 startByte;
         double startSeconds;
         double secondsPerByte;
+        int serial;
     };
     int writeLocked(char *data, int length);
     qint64 playedBytes() const; // under m_mutex

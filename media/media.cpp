@@ -100,6 +100,7 @@ Media::Media(QObject *parent, bool powerOfTwo, int scaleFlags, int targetPixelFo
 
     m_refreshTimer = new QTimer(this);
     m_refreshTimer->setSingleShot(true);
+    m_refreshTimer->setTimerType(Qt::PreciseTimer); // pictures meet the sound to the millisecond
     connect(m_refreshTimer, &QTimer::timeout, this, &Media::video_refresh_timer);
 
     m_audio = new IAudio;
@@ -110,6 +111,10 @@ Media::~Media()
 {
     m_stopped = true;
     waitForThreads();
+    // Closing the output runs the event loop a moment: no picture may be
+    // shown from a half-destroyed engine meanwhile.
+    m_refreshTimer->stop();
+    m_refreshTimer->blockSignals(true);
     delete m_audio; // closes the output
     sws_freeContext(m_scaler);
     releaseDecoders();

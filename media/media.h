@@ -165,6 +165,9 @@ private:
     // tell (no sound device, nothing played yet).
     bool heardSeconds(double &seconds) const;
     int64_t playingPosition() const; // position() as if not held
+    // With sound, a picture shows when its moment is heard: false when it
+    // is paced by the clock instead, else wait is the seconds until then.
+    bool pictureFollowsSound(const VideoPicture &picture, double &wait);
     // Which thread drives the end of the passage: the audio thread when the
     // file has sound, as its samples can be cut exactly; else the video.
     bool audioDrivesMarks() const { return m_audioCodecContext != nullptr; }
@@ -261,6 +264,12 @@ private:
     double m_markInClock = 0.0;
     double m_markOutClock = 0.0;
     QTimer *m_refreshTimer = nullptr;
+    // The seek whose sound the pictures are waiting for, since when (µs),
+    // and the latest seek whose sound never came (its pictures go by the
+    // clock).
+    int m_soundAwaitedSerial = -1;
+    int64_t m_soundAwaitedSince = 0;
+    int m_soundlessSerial = -1;
 
     // --- Picture ring. Slots are written by the video thread and read by the
     // GUI thread; pictureCount is guarded by m_pictureMutex

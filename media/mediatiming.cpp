@@ -64,6 +64,8 @@ void Media::resetClocks()
     m_currentPtsTime = now;
     m_frameTimer = double(now) / 1000000.0;
     m_frameLastDelay = 0.04;
+    m_soundAwaitedSerial = -1;
+    m_soundlessSerial = -1;
 }
 
 bool Media::heardSeconds(double &seconds) const
@@ -169,6 +171,13 @@ void Media::video_refresh_timer()
         }
     }
     const VideoPicture &picture = m_pictures[std::size_t(m_readIndex)];
+    double soundWait = 0.0;
+    const bool followsSound = pictureFollowsSound(picture, soundWait);
+    if (followsSound && soundWait > 0.002) {
+        if (!m_paused) // resuming looks again
+            m_refreshTimer->start(std::clamp(int(soundWait * 1000.0), 1, 50));
+        return;
+    }
     const int64_t now = av_gettime();
     m_currentPts = picture.pts;
     m_currentPtsTime = now;
@@ -180,7 +189,14 @@ void Media::video_refresh_timer()
         m_frameLastDelay = delay;
     m_frameLastPts = picture.pts;
     m_frameTimer += delay;
-    const double wait = std::max(0.01, m_frameTimer - double(now) / 1000000.0);
+    double wait = std::max(0.01, m_frameTimer - double(now) / 1000000.0);
+    if (followsSound) {
+        // The next picture is looked at a little before it is due, counted
+        // from when this one was due, so that a late timer is not carried
+        // on; should the sound end first, the clock goes on from here.
+        m_frameTimer = double(now) / 1000000.0 + delay;
+        wait = std::max(0.001, soundWait + delay - 0.003);
+    }
 
     const int shown = m_readIndex;
     emit frameReady(shown);
@@ -191,6 +207,37 @@ void Media::video_refresh_timer()
     QMutexLocker locker(&m_pictureMutex);
     --m_pictureCount;
     m_pictureCondition.wakeAll();
+}
+
+bool Media::pictureFollowsSound(const VideoPicture &picture, double &wait)
+{
+    if (!m_audioCodecContext || !m_audio->hasOutput() || picture.serial == m_soundlessSerial)
+        return false;
+    const auto due = m_audio->secondsUntilHeard(picture.mediaSeconds, picture.serial, wait);
+    switch (due) {
+    case IAudio::Due::Known:
+        return true;
+    case IAudio::Due::Unknown:
+        return false;
+    case IAudio::Due::NotWritten:
+        break;
+    }
+    // A picture left from before a seek goes at once; the first picture
+    // after a seek waits for its sound, which comes a moment later, unless
+    // it does not come at all.
+    if (picture.serial != m_seekSerial)
+        return false;
+    const int64_t now = av_gettime();
+    if (m_soundAwaitedSerial != picture.serial) {
+        m_soundAwaitedSerial = picture.serial;
+        m_soundAwaitedSince = now;
+    }
+    if (now - m_soundAwaitedSince < 400000) {
+        wait = 0.005;
+        return true;
+    }
+    m_soundlessSerial = picture.serial;
+    return false;
 }
 
 void Media::pause(bool pause)

@@ -34,6 +34,7 @@ void VideoDecodeThread::run()
         qWarning("VideoDecodeThread: out of memory");
     media->appendLog(tr("VideoDecodeThread:: run.\n"));
     AVCodecContext *codec = media->m_videoCodecContext;
+    m_serial = media->m_seekSerial;
 
     while (frame && packet) {
         if (media->m_paused && !media->m_stopped) {
@@ -50,6 +51,7 @@ void VideoDecodeThread::run()
                 avcodec_flush_buffers(codec);
             m_firstAfterSeek = true;
             m_waitingForRetry = false;
+            m_serial = media->m_seekSerial;
             av_packet_unref(packet.get());
             continue;
         }
@@ -204,6 +206,8 @@ void VideoDecodeThread::queuePicture(const AVFrame *frame, double pts)
     sws_scale(media->m_scaler, frame->data, frame->linesize, 0, frame->height,
               picture.frame->data, picture.frame->linesize);
     picture.pts = pts;
+    picture.mediaSeconds = pts * media->m_speed;
+    picture.serial = m_serial;
     media->m_writeIndex = (media->m_writeIndex + 1) % int(media->m_pictures.size());
     QMutexLocker locker(&media->m_pictureMutex);
     ++media->m_pictureCount;

@@ -38,4 +38,5 @@ private:
     Media *m_media;
     bool m_firstAfterSeek = false; // the next frame is the first after a seek
     bool m_waitingForRetry = false; // the seek landed late and is read again
+    int m_serial = 0;               // of the seek the frames now decoded follow
 };

@@ -38,6 +38,8 @@ public:
     int height = 0;
     bool allocated = false;
     double pts = 0.0;   // playing seconds
+    double mediaSeconds = 0.0;
+    int serial = 0;      // of the seek the picture follows
     int pixelFormat = 2; // AV_PIX_FMT_RGB24
 
 private:

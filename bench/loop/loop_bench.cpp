@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -18,6 +19,7 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -25,12 +27,21 @@ using namespace soundprobe;
 
 namespace {
 
-// A 440 Hz tone at 0.4 with a 2 ms click at every whole second.
+// The passage played again and again, and the tone's frequency: 3.25 s hold
+// 1430.5 of its periods, so that the tone turns upside down where the end
+// mark meets the start mark and the joint can be found to the sample.
+constexpr double markIn = 12.25;
+constexpr double markOut = 15.5;
+constexpr double tone = 1430.5 / (markOut - markIn); // 440.15 Hz
+constexpr int rate = Recorder::rate;
+
+// The tone at 0.4 with a 2 ms click at every whole second.
 bool makeTrack(const QString &path, const QStringList &codec)
 {
     return mediamaker::ffmpeg(
         QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                    QStringLiteral("aevalsrc=exprs='if(lt(mod(t,1),0.002),0.95,0.4*sin(2*PI*440*t))':s=48000:d=30"),
+                    QStringLiteral("aevalsrc=exprs='if(lt(mod(t,1),0.002),0.95,0.4*sin(2*PI*%1*t))':s=48000:d=30")
+                        .arg(tone, 0, 'f', 10),
                     QStringLiteral("-ac"), QStringLiteral("2")}
         + codec + QStringList{path});
 }
@@ -43,8 +54,157 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// Plays the passage 12.25-15.5 s (clicks at 13, 14 and 15) at the speed and
-// prints what the recording shows.
+// The tone as fitted over recording samples [from, to): a sin + b cos.
+struct Fit {
+    double a = 0.0;
+    double b = 0.0;
+    double at(qsizetype n) const
+    {
+        const double w = 2 * M_PI * tone / rate * double(n);
+        return a * std::sin(w) + b * std::cos(w);
+    }
+    double phase() const { return std::atan2(b, a); } // of sin(w n + phase)
+};
+
+Fit fitTone(const QVector<qint16> &samples, qsizetype from, qsizetype to)
+{
+    double ss = 0, cc = 0, sc = 0, rs = 0, rc = 0;
+    for (qsizetype n = std::max<qsizetype>(0, from); n < to && n < samples.size(); ++n) {
+        const double w = 2 * M_PI * tone / rate * double(n);
+        const double s = std::sin(w), c = std::cos(w);
+        ss += s * s;
+        cc += c * c;
+        sc += s * c;
+        rs += samples[n] * s;
+        rc += samples[n] * c;
+    }
+    const double det = ss * cc - sc * sc;
+    if (std::abs(det) < 1e-9)
+        return {};
+    return {(rs * cc - rc * sc) / det, (rc * ss - rs * sc) / det};
+}
+
+// The sample in [from, to) where one model gives way to what follows it:
+// the split that leaves the least error, anything not like the model (the
+// other side, silence, noise) costing at most a small constant.
+qsizetype split(qsizetype from, qsizetype to,
+                const std::function<double(qsizetype)> &before,
+                const std::function<double(qsizetype)> &after)
+{
+    std::vector<double> cost(std::size_t(to - from + 1), 0.0);
+    double sum = 0.0;
+    for (qsizetype n = from; n < to; ++n)
+        sum += after(n);
+    qsizetype best = from;
+    double bestCost = sum;
+    for (qsizetype n = from; n < to; ++n) {
+        sum += before(n) - after(n);
+        if (sum < bestCost) {
+            bestCost = sum;
+            best = n + 1;
+        }
+    }
+    return best;
+}
+
+// Milliseconds of silence and of sound that is not a clean tone within
+// 40 ms of recording sample centre, in 1 ms windows.
+void silenceAndNoise(const QVector<qint16> &samples, qsizetype centre, double &silentMs, double &noisyMs)
+{
+    const double ms = rate / 1000.0;
+    silentMs = noisyMs = 0.0;
+    for (qsizetype n = centre - qsizetype(40 * ms); n < centre + qsizetype(40 * ms); n += qsizetype(ms)) {
+        const qsizetype to = n + qsizetype(ms);
+        if (n < 0 || to >= samples.size())
+            continue;
+        int peak = 0;
+        for (qsizetype k = n; k < to; ++k)
+            peak = std::max(peak, std::abs(int(samples[k])));
+        const Fit here = fitTone(samples, n - qsizetype(ms / 2), to + qsizetype(ms / 2));
+        double residual = 0.0;
+        for (qsizetype k = n; k < to; ++k)
+            residual += std::pow(samples[k] - here.at(k), 2);
+        if (peak <= 300)
+            silentMs += 1.0;
+        else if (std::sqrt(residual / ms) > 0.1 * std::hypot(here.a, here.b))
+            noisyMs += 1.0;
+    }
+}
+
+struct Joint {
+    double overshootMs; // media time heard past the end mark
+    double lateMs;      // media time of the start missed (negative: heard before the start mark)
+    double gapMs;       // silence between, recording time
+    double noiseMs;     // sound that is neither side, recording time
+};
+
+// Media time at recording sample n, counted from a click heard at recording
+// second click for media second second. At speed 1 the tone's phase pins it
+// to the sample; a time-stretch keeps no phase, and the click alone counts.
+double mediaTime(double click, int second, qsizetype n, double speed, const Fit &fit)
+{
+    const double coarse = second + (double(n) / rate - click) * speed;
+    if (speed != 1.0)
+        return coarse;
+    // sin(2 pi tone t) = sin(w n + phase): t = (w n + phase) / (2 pi tone) + k / tone
+    const double t0 = (2 * M_PI * tone / rate * double(n) + fit.phase()) / (2 * M_PI * tone);
+    return t0 + std::round((coarse - t0) * tone) / tone;
+}
+
+bool measureJoint(const QVector<qint16> &samples, double click15, double click13, double speed, Joint &joint)
+{
+    const double ms = rate / 1000.0;
+    const qsizetype expected = qsizetype((click15 + (markOut - 15.0) / speed) * rate);
+    // Where the tone turns: 2 ms windows whose phase leaves that of 10 ms before.
+    const Fit early = fitTone(samples, expected - qsizetype(60 * ms), expected - qsizetype(40 * ms));
+    qsizetype turn = -1;
+    for (qsizetype n = expected - qsizetype(40 * ms); n < expected + qsizetype(60 * ms); n += qsizetype(ms / 2)) {
+        const Fit here = fitTone(samples, n, n + qsizetype(2 * ms));
+        const double amplitude = std::hypot(here.a, here.b);
+        const double turned = std::abs(std::remainder(here.phase() - early.phase(), 2 * M_PI));
+        if (amplitude < 0.5 * 0.4 * 32767 || turned > M_PI / 2) {
+            turn = n;
+            break;
+        }
+    }
+    if (turn < 0) {
+        // A time-stretch joins the sides at whatever phase its own window
+        // has: then only silence and noise around the joint are told.
+        joint.overshootMs = joint.lateMs = NAN;
+        silenceAndNoise(samples, expected, joint.gapMs, joint.noiseMs);
+        return true;
+    }
+    // The sides, fitted away from the turn; past a silence, where sound is back.
+    const Fit before = fitTone(samples, turn - qsizetype(12 * ms), turn - qsizetype(2 * ms));
+    qsizetype back = turn + qsizetype(2 * ms);
+    while (back < turn + qsizetype(100 * ms)
+           && std::hypot(fitTone(samples, back, back + qsizetype(2 * ms)).a,
+                         fitTone(samples, back, back + qsizetype(2 * ms)).b) < 0.8 * 0.4 * 32767)
+        back += qsizetype(ms / 2);
+    const Fit after = fitTone(samples, back + qsizetype(2 * ms), back + qsizetype(12 * ms));
+    const double small = std::pow(0.05 * 32767, 2);
+    const auto squared = [](double x) { return x * x; };
+    const qsizetype from = turn - qsizetype(6 * ms);
+    const qsizetype to = back + qsizetype(3 * ms);
+    const qsizetype endA = split(from, to,
+        [&](qsizetype n) { return squared(samples[n] - before.at(n)); },
+        [&](qsizetype n) { return std::min({squared(samples[n] - after.at(n)), squared(samples[n]), small}); });
+    const qsizetype startB = split(std::max(from, endA), to,
+        [&](qsizetype n) { return std::min({squared(samples[n] - before.at(n)), squared(samples[n]), small}); },
+        [&](qsizetype n) { return squared(samples[n] - after.at(n)); });
+    int silent = 0;
+    int noisy = 0;
+    for (qsizetype n = endA; n < startB; ++n)
+        (std::abs(int(samples[n])) <= 300 ? silent : noisy)++;
+    joint.overshootMs = (mediaTime(click15, 15, endA, speed, before) - markOut) * 1000.0;
+    joint.lateMs = (mediaTime(click13, 13, startB, speed, after) - markIn) * 1000.0;
+    joint.gapMs = silent / ms;
+    joint.noiseMs = noisy / ms;
+    return true;
+}
+
+// Plays the passage (clicks at 13, 14 and 15) at the speed and prints what
+// the recording shows.
 void measureLoop(QTextStream &out, const QString &name, const QString &file, double speed)
 {
     std::unique_ptr<Media> media(new Media(nullptr, false, 0x10, 2, 0, 0));
@@ -52,8 +212,9 @@ void measureLoop(QTextStream &out, const QString &name, const QString &file, dou
         return;
     media->setVolume(1.0, 1.0);
     media->setSpeed(speed);
-    media->setMarkOut(media->ticks(15.5));
-    media->setMarkIn(media->ticks(12.25));
+    // Media time counts from the stream's start (an MP3's encoder delay).
+    media->setMarkOut(media->startTime() + media->ticks(markOut));
+    media->setMarkIn(media->startTime() + media->ticks(markIn));
     QSignalSpy repeated(media.get(), &Media::passageRepeated);
     Recorder recorder;
     if (!recorder.start())
@@ -66,10 +227,7 @@ void measureLoop(QTextStream &out, const QString &name, const QString &file, dou
     media->stop();
     const QVector<qint16> samples = recorder.stop();
     const QList<Click> found = clicks(samples, 0.0);
-    const QList<Span> gaps = silences(samples, 0.001);
-    std::vector<double> within;
-    std::vector<double> across;
-    std::vector<double> pitch;
+    std::vector<double> within, pitch, overshoot, late, gap, noise, across;
     for (qsizetype i = 1; i < found.size(); ++i) {
         const double heard = (found.at(i).at - found.at(i - 1).at) * speed; // media seconds
         if (std::abs(heard - 1.0) < 0.1) {
@@ -78,18 +236,90 @@ void measureLoop(QTextStream &out, const QString &name, const QString &file, dou
                                           found.at(i).at - 0.05 / speed));
         } else if (std::abs(heard - 1.25) < 0.2) {
             across.push_back((heard - 1.25) * 1000.0);
+            Joint joint{};
+            if (measureJoint(samples, found.at(i - 1).at, found.at(i).at, speed, joint)) {
+                if (!std::isnan(joint.overshootMs)) {
+                    overshoot.push_back(joint.overshootMs);
+                    late.push_back(joint.lateMs);
+                }
+                gap.push_back(joint.gapMs);
+                noise.push_back(joint.noiseMs);
+            }
         }
     }
-    double longestGap = 0.0;
-    for (const Span &gap : gaps)
-        if (found.size() > 1 && gap.from > found.first().at && gap.to < found.last().at)
-            longestGap = std::max(longestGap, gap.to - gap.from);
-    const QString key = QStringLiteral("%1_%2").arg(name).arg(speed);
-    out << "loop_" << key << "_restart_error_ms: " << median(across) << " (" << across.size()
-        << " jumps; overshoot, gap and lateness together)\n";
-    out << "loop_" << key << "_gap_ms: " << longestGap * 1000.0 << "\n";
-    out << "loop_" << key << "_pitch_hz: " << median(pitch) << "\n";
-    out << "loop_" << key << "_click_period_s: " << median(within) << " (expected " << 1.0 / speed << ")\n";
+    const QString key = QStringLiteral("loop_%1_%2_").arg(name).arg(speed);
+    if (!overshoot.empty()) {
+        out << key << "overshoot_ms: " << median(overshoot) << " (" << overshoot.size() << " jumps)\n";
+        out << key << "restart_error_ms: " << median(late) << "\n";
+    } else {
+        out << key << "overshoot_ms: n/a (the stretch hides the joint in the tone)\n";
+        out << key << "restart_error_ms: " << median(across) << " (" << across.size()
+            << " jumps; from the clicks, overshoot, gap and lateness together)\n";
+    }
+    out << key << "gap_ms: " << median(gap) << "\n";
+    out << key << "noise_ms: " << median(noise) << "\n";
+    out << key << "pitch_hz: " << median(pitch) << " (expected " << tone << ")\n";
+    out << key << "click_period_s: " << median(within) << " (expected " << 1.0 / speed << ")\n";
+    out.flush();
+}
+
+// Plays on at speed 1 and, with x.3 s heard, changes the speed: prints how
+// long after that the new speed was heard, and what was heard at the change.
+void measureSpeedChange(QTextStream &out, const QString &file, double speed)
+{
+    std::unique_ptr<Media> media(new Media(nullptr, false, 0x10, 2, 0, 0));
+    if (!media->open(file))
+        return;
+    media->setVolume(1.0, 1.0);
+    Recorder recorder;
+    if (!recorder.start())
+        return;
+    const auto heard = [&] { return double(media->position() - media->startTime()) * (15.5 / double(media->ticks(15.5))); };
+    std::vector<double> latency, gap, noise;
+    media->start();
+    QElapsedTimer waited;
+    waited.start();
+    // Changes at 3.3 s (to the speed), 6.3 s (back) and so on; each change
+    // is found between two clicks whose distance lies between the periods.
+    std::vector<double> changedAt;
+    while (changedAt.size() < 6 && waited.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        const double now = heard();
+        const double next = 3.3 + 3.0 * double(changedAt.size());
+        if (now >= next) {
+            changedAt.push_back(now);
+            media->setSpeed(changedAt.size() % 2 ? speed : 1.0);
+        }
+    }
+    QThread::msleep(2500);
+    media->stop();
+    const QVector<qint16> samples = recorder.stop();
+    const QList<Click> found = clicks(samples, 0.0);
+    // Click i heard at recording found[i].at; the first changes lie between
+    // two clicks whose distance is neither 1 nor 1 / speed.
+    qsizetype change = 0;
+    for (qsizetype i = 1; i < found.size() && change < qsizetype(changedAt.size()); ++i) {
+        const double d = found.at(i).at - found.at(i - 1).at;
+        const double lo = std::min(1.0, 1.0 / speed), hi = std::max(1.0, 1.0 / speed);
+        if (d < lo + 0.01 || d > hi - 0.01)
+            continue;
+        // From period p1 to p2 at media time M between clicks k and k + 1:
+        // d = (M - k) p1 + (k + 1 - M) p2.
+        const double p1 = change % 2 ? 1.0 / speed : 1.0;
+        const double p2 = change % 2 ? 1.0 : 1.0 / speed;
+        const double k = std::floor(changedAt[std::size_t(change)]);
+        const double m = k + (d - p2) / (p1 - p2);
+        latency.push_back((m - changedAt[std::size_t(change)]) * 1000.0 * p1);
+        double silent = 0.0, noisy = 0.0;
+        silenceAndNoise(samples, qsizetype((found.at(i - 1).at + (m - k) * p1) * rate), silent, noisy);
+        gap.push_back(silent);
+        noise.push_back(noisy);
+        ++change;
+    }
+    const QString key = QStringLiteral("speed_change_1_%1_").arg(speed);
+    out << key << "heard_after_ms: " << median(latency) << " (" << latency.size() << " changes, both ways)\n";
+    out << key << "gap_ms: " << median(gap) << "\n";
+    out << key << "noise_ms: " << median(noise) << "\n";
     out.flush();
 }
 
@@ -98,7 +328,6 @@ void measureStretch(QTextStream &out, double speed)
 {
     TimeStretch stretch;
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    const int rate = 48000;
     if (!stretch.setup(rate, stereo, speed))
         return;
     std::vector<int16_t> samples(std::size_t(rate) * 2);
@@ -137,6 +366,8 @@ int main(int argc, char *argv[])
                 {QStringLiteral("ogg"), {QStringLiteral("-c:a"), QStringLiteral("libvorbis")}},
                 {QStringLiteral("opus"), {QStringLiteral("-c:a"), QStringLiteral("libopus")}},
             };
+            for (double speed : {0.75, 0.5})
+                measureStretch(out, speed);
             const QStringList only = app.arguments().mid(1); // formats to measure, all by default
             for (const auto &format : formats) {
                 if (!only.isEmpty() && !only.contains(format.first))
@@ -146,9 +377,10 @@ int main(int argc, char *argv[])
                     continue;
                 for (double speed : {1.0, 0.75, 0.5})
                     measureLoop(out, format.first, file, speed);
+                if (format.first == QLatin1String("wav"))
+                    for (double speed : {0.75, 0.5})
+                        measureSpeedChange(out, file, speed);
             }
-            for (double speed : {0.75, 0.5})
-                measureStretch(out, speed);
             status = 0;
         }
     }

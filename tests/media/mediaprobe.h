@@ -61,6 +61,8 @@ public:
     double frameLastDelay() const { return m->m_frameLastDelay; }
     double frameLastPts() const { return m->m_frameLastPts; }
     double currentPts() const { return m->m_currentPts; }
+    double pictureMediaSeconds(int index) const { return m->m_pictures[std::size_t(index)].mediaSeconds; }
+    bool heardSeconds(double &seconds) const { return m->heardSeconds(seconds); }
     int readIndex() const { return m->m_readIndex; }
     bool refreshScheduled() const { return m->m_refreshTimer->isActive(); }
     int refreshInterval() const { return m->m_refreshTimer->interval(); }
