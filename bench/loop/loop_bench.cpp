@@ -274,7 +274,8 @@ void measureSpeedChange(QTextStream &out, const QString &file, double speed)
     Recorder recorder;
     if (!recorder.start())
         return;
-    const auto heard = [&] { return double(media->position() - media->startTime()) * (15.5 / double(media->ticks(15.5))); };
+    const double secondsPerTick = 1000.0 / double(media->ticks(1000.0));
+    const auto heard = [&] { return double(media->position() - media->startTime()) * secondsPerTick; };
     std::vector<double> latency, gap, noise;
     media->start();
     QElapsedTimer waited;
