@@ -17,6 +17,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -62,8 +63,14 @@ void AudioDecodeThread::run()
         }
         if (!m_waitingForRestart) {
             decodePacket(packet.get(), frame.get());
-            if (PacketQueue::isEndPacket(packet.get()) && media->audioDrivesMarks() && reachEndMark())
-                waitForRestart();
+            if (PacketQueue::isEndPacket(packet.get())) {
+                if (media->audioDrivesMarks() && reachEndMark()) {
+                    waitForRestart();
+                } else {
+                    finishStretch(); // the end of the file: all of it is heard
+                    releaseHeld();
+                }
+            }
         }
         av_packet_unref(packet.get());
     }
@@ -80,7 +87,16 @@ void AudioDecodeThread::flush()
     m_serial = m_media->m_seekSerial;
     m_nextSeconds = -1.0;
     m_waitingForRestart = false;
-    m_stretch.reset();
+    m_recent.clear();
+    m_playedSpeed = 0.0;
+    m_crossfade = false;
+    if (!m_media->m_lastSeekWasLoop)
+        m_held.clear(); // the output was emptied for the new place
+    m_keepStretch = m_keepStretch && m_media->m_lastSeekWasLoop && m_stretch.active();
+    if (!m_keepStretch) {
+        m_stretch.reset();
+        m_stretchRuns.clear();
+    }
     m_skipUntil = m_media->m_lastSeekWasRetry ? m_pushedUntil : -1.0;
     m_media->m_audioClock = double(m_media->m_seekTarget) * m_media->referenceTimeBase() / m_media->m_speed;
     m_media->m_audio->openGate();
@@ -128,7 +144,7 @@ void AudioDecodeThread::handleFrame(const AVFrame *frame)
     // The time-stretch settles on what comes before the cut-off; what it
     // makes of that is dropped by time as it comes out.
     const bool stretching = std::abs(media->m_speed - 1.0) > 1e-9;
-    const double feedFrom = stretching ? cutOff - stretchPadSeconds : cutOff;
+    const double feedFrom = stretching && !m_stretch.active() ? cutOff - stretchPadSeconds : cutOff;
     m_stretchFrom = cutOff;
     int first = 0;
     if (feedFrom > start)
@@ -165,11 +181,12 @@ bool AudioDecodeThread::reachEndMark()
     return !m_media->m_passageDone;
 }
 
-// Everything up to the end mark goes out, the stretched tail too; what the
-// decoder yields until the restart arrives lies after it and is not heard.
+// Everything up to the end mark goes out; a time-stretch keeps what it holds
+// of it for the start mark's samples to follow. What the decoder yields
+// until the restart arrives lies after the end mark and is not heard.
 void AudioDecodeThread::waitForRestart()
 {
-    finishStretch();
+    m_keepStretch = m_stretch.active();
     m_waitingForRestart = true;
 }
 
@@ -232,45 +249,135 @@ bool AudioDecodeThread::convertAndPush(const AVFrame *frame, int first, int coun
     return converted >= 0;
 }
 
-// Plays converted samples at the engine's speed: as they are at 1, else
-// through the time-stretch, made anew when the speed changes (after what the
-// old one holds has gone out).
+// Plays converted samples at the engine's speed, in pieces of 10 ms, so that
+// a change of speed applies from the next piece, not after a whole packet.
 void AudioDecodeThread::play(uint8_t *data, int frames, double seconds)
 {
+    const int piece = std::max(1, m_sampleRate / 100);
+    const int frameBytes = m_layout.nb_channels * 2;
+    for (int done = 0; done < frames && !m_media->m_stopped; done += piece)
+        playPiece(data + std::ptrdiff_t(done) * frameBytes, std::min(piece, frames - done),
+                  seconds + double(done) / m_sampleRate);
+}
+
+// Plays samples as they are at speed 1, else through the time-stretch, made
+// anew when the speed changes (after what the old one holds has gone out).
+void AudioDecodeThread::playPiece(uint8_t *data, int frames, double seconds)
+{
     const double speed = m_media->m_speed;
-    if (m_stretch.active() && m_stretch.tempo() != speed)
+    const int frameBytes = m_layout.nb_channels * 2;
+    // The speed changes while playing on: the sound after the change starts
+    // where the sound before it ends, a crossfade's length early.
+    const bool changes = m_playedSpeed > 0.0 && speed != m_playedSpeed && !m_recent.empty()
+        && std::abs(m_recentEnd - seconds) < 0.5 / m_sampleRate;
+    m_playedSpeed = speed;
+    const int fade = std::max(1, m_sampleRate * crossfadeMilliseconds / 1000);
+    // Where the sound before the change ends: a stretch still holds some of
+    // what it was fed, which is not waited for but played anew from the
+    // samples kept, at the new speed.
+    const int64_t kept = int64_t(m_recent.size()) / frameBytes;
+    double resume = seconds;
+    if (changes && m_stretch.active()) {
+        resume = std::clamp(m_pushedEnd, seconds - double(kept) / m_sampleRate, seconds);
+        m_stretch.reset();
+        m_stretchRuns.clear();
+    } else if (m_stretch.active() && m_stretch.tempo() != speed) {
         finishStretch();
+    }
     if (std::abs(speed - 1.0) < 1e-9) {
-        push(reinterpret_cast<char *>(data), frames * m_layout.nb_channels * 2, seconds, 1.0);
+        const int early = changes ? int(std::min<int64_t>(kept, std::llround((seconds - resume) * m_sampleRate) + fade)) : 0;
+        if (early > 0) {
+            std::vector<char> joined(m_recent.end() - std::ptrdiff_t(early) * frameBytes, m_recent.end());
+            joined.insert(joined.end(), data, data + std::ptrdiff_t(frames) * frameBytes);
+            m_crossfade = true;
+            push(joined.data(), int(joined.size()), seconds - double(early) / m_sampleRate, 1.0);
+        } else {
+            push(reinterpret_cast<char *>(data), frames * frameBytes, seconds, 1.0);
+        }
+        remember(data, frames, seconds);
         return;
     }
     if (!m_stretch.active()) {
         if (!m_stretch.setup(m_sampleRate, m_layout, speed)) {
             // Without the filter the sound at least keeps its place.
-            push(reinterpret_cast<char *>(data), frames * m_layout.nb_channels * 2, seconds, 1.0);
+            push(reinterpret_cast<char *>(data), frames * frameBytes, seconds, 1.0);
+            remember(data, frames, seconds);
             return;
         }
-        m_stretchStart = seconds;
+        m_stretchIn = 0;
         m_stretchOut = 0;
+        m_stretchRuns.clear();
+        // While playing on (a change of speed), the new stretch settles on
+        // the samples kept, and its sound starts where the sound before it
+        // ended, less the crossfade.
+        const int64_t recent = int64_t(m_recent.size()) / frameBytes;
+        if (recent > 0 && std::abs(m_recentEnd - seconds) < 0.5 / m_sampleRate) {
+            const double from = changes ? resume - fade * speed / m_sampleRate : seconds;
+            m_crossfade = changes;
+            m_stretchRuns.push_back({0, seconds - double(recent) / m_sampleRate, from});
+            m_stretch.feed(m_recent.data(), int(recent));
+            m_stretchIn = recent;
+        } else {
+            m_stretchRuns.push_back({0, seconds, m_stretchFrom});
+        }
+    } else {
+        const StretchRun &last = m_stretchRuns.back();
+        const double follows = last.seconds + double(m_stretchIn - last.fedBefore) / m_sampleRate;
+        if (std::abs(seconds - follows) > 0.5 / m_sampleRate)
+            m_stretchRuns.push_back({m_stretchIn, seconds, -INFINITY});
     }
     m_stretch.feed(data, frames);
+    m_stretchIn += frames;
+    remember(data, frames, seconds);
     pullStretched();
 }
 
-// Output sample n of the stretch plays media time start + n * tempo.
+// Keeps the last stretchPadSeconds of what was played, for a stretch made
+// while playing to settle on.
+void AudioDecodeThread::remember(const uint8_t *data, int frames, double seconds)
+{
+    const int frameBytes = m_layout.nb_channels * 2;
+    if (std::abs(m_recentEnd - seconds) >= 0.5 / m_sampleRate)
+        m_recent.clear(); // not where the last piece ended
+    m_recent.insert(m_recent.end(), data, data + std::ptrdiff_t(frames) * frameBytes);
+    const std::size_t keep = std::size_t(stretchPadSeconds * m_sampleRate) * std::size_t(frameBytes);
+    if (m_recent.size() > keep)
+        m_recent.erase(m_recent.begin(), m_recent.end() - std::ptrdiff_t(keep));
+    m_recentEnd = seconds + double(frames) / m_sampleRate;
+}
+
+// Output frame n of the stretch plays input frame delay * rate + n * tempo,
+// at the media time of the run that frame was fed in. A piece of output
+// that spans two runs goes out in two parts, each with its own time.
 void AudioDecodeThread::pullStretched()
 {
     FramePtr piece(av_frame_alloc());
     const int frameBytes = m_layout.nb_channels * 2;
-    const double perSample = m_stretch.tempo() / m_sampleRate;
+    const double tempo = m_stretch.tempo();
+    const double lead = m_stretch.delay() * m_sampleRate;
     while (piece && m_stretch.take(piece.get())) {
-        const double at = m_stretchStart + m_stretch.delay() + double(m_stretchOut) * perSample;
-        const int skip = at >= m_stretchFrom ? 0
-                                             : int(std::min<double>(piece->nb_samples,
-                                                                    std::ceil((m_stretchFrom - at) / perSample)));
-        if (skip < piece->nb_samples)
-            push(reinterpret_cast<char *>(piece->data[0]) + skip * frameBytes,
-                 (piece->nb_samples - skip) * frameBytes, at + skip * perSample, m_stretch.tempo());
+        auto *data = reinterpret_cast<char *>(piece->data[0]);
+        int done = 0;
+        while (done < piece->nb_samples && !m_stretchRuns.empty()) {
+            const double input = lead + double(m_stretchOut + done) * tempo;
+            while (m_stretchRuns.size() > 1 && double(m_stretchRuns[1].fedBefore) <= input)
+                m_stretchRuns.pop_front();
+            const StretchRun &run = m_stretchRuns.front();
+            int count = piece->nb_samples - done;
+            if (m_stretchRuns.size() > 1) {
+                const double untilNext =
+                    (double(m_stretchRuns[1].fedBefore) - lead) / tempo - double(m_stretchOut + done);
+                count = std::clamp(int(std::ceil(untilNext)), 1, count);
+            }
+            const double at = run.seconds + (input - double(run.fedBefore)) / m_sampleRate;
+            const double perFrame = tempo / m_sampleRate;
+            const int skip = at >= run.dropBefore
+                ? 0
+                : int(std::min<double>(count, std::ceil((run.dropBefore - at) / perFrame)));
+            if (skip < count)
+                push(data + (done + skip) * frameBytes, (count - skip) * frameBytes, at + skip * perFrame, tempo);
+            done += count;
+        }
         m_stretchOut += piece->nb_samples;
         av_frame_unref(piece.get());
     }
@@ -283,13 +390,60 @@ void AudioDecodeThread::finishStretch()
     m_stretch.drain();
     pullStretched();
     m_stretch.reset();
+    m_stretchRuns.clear();
+}
+
+// Hands samples on to the output, all but the last few milliseconds, which
+// wait for what comes next: where the speed changes, the sound before and
+// after the change are crossfaded over them instead of meeting with a click.
+// Anywhere else they simply go out first.
+void AudioDecodeThread::push(char *data, int length, double seconds, double tempo)
+{
+    const int frameBytes = m_layout.nb_channels * 2;
+    if (length <= 0 || frameBytes <= 0)
+        return;
+    if (m_crossfade && !m_held.empty()) {
+        const int frames = std::min(int(m_held.size()), length) / frameBytes;
+        auto *fresh = reinterpret_cast<int16_t *>(data);
+        const auto *old = reinterpret_cast<const int16_t *>(m_held.data());
+        for (int i = 0; i < frames; ++i) {
+            const double w = (i + 0.5) / frames;
+            for (int c = 0; c < m_layout.nb_channels; ++c) {
+                const std::size_t k = std::size_t(i) * std::size_t(m_layout.nb_channels) + std::size_t(c);
+                int16_t a, b;
+                std::memcpy(&a, old + k, 2);
+                std::memcpy(&b, fresh + k, 2);
+                const auto mixed = int16_t(std::lround(a * (1.0 - w) + b * w));
+                std::memcpy(fresh + k, &mixed, 2);
+            }
+        }
+        m_held.clear();
+    }
+    m_crossfade = false;
+    releaseHeld();
+    const int hold = std::min(length, std::max(1, m_sampleRate * crossfadeMilliseconds / 1000) * frameBytes);
+    const double secondsPerByte = tempo / (double(m_sampleRate) * frameBytes);
+    m_pushedEnd = seconds + double(length) * secondsPerByte;
+    m_held.assign(data + length - hold, data + length);
+    m_heldSeconds = seconds + double(length - hold) * secondsPerByte;
+    m_heldTempo = tempo;
+    write(data, length - hold, seconds, tempo);
+}
+
+void AudioDecodeThread::releaseHeld()
+{
+    if (m_held.empty())
+        return;
+    std::vector<char> held;
+    held.swap(m_held);
+    write(held.data(), int(held.size()), m_heldSeconds, m_heldTempo);
 }
 
 // Hands the samples to the output as fast as it takes them, telling it the
 // media time of each piece and how fast media time runs in it. Gives up when
 // the engine stops; without an output that takes data (no sound device) the
 // samples are dropped at the pace they would have played.
-void AudioDecodeThread::push(char *data, int length, double seconds, double tempo)
+void AudioDecodeThread::write(char *data, int length, double seconds, double tempo)
 {
     Media *media = m_media;
     IAudio *audio = media->m_audio;

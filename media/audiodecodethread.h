@@ -4,6 +4,9 @@
 
 #include <QThread>
 
+#include <deque>
+#include <vector>
+
 #include <cstdint>
 
 extern "C" {
@@ -40,9 +43,13 @@ private:
     bool prepareConverter(const AVFrame *frame);
     bool convertAndPush(const AVFrame *frame, int first, int count, double seconds);
     void play(uint8_t *data, int frames, double seconds);
+    void playPiece(uint8_t *data, int frames, double seconds);
+    void remember(const uint8_t *data, int frames, double seconds);
     void pullStretched();
     void finishStretch();
     void push(char *data, int length, double seconds, double tempo);
+    void releaseHeld();
+    void write(char *data, int length, double seconds, double tempo);
     void dropInRealTime(int length);
     bool reachEndMark();
     void waitForRestart();
@@ -70,13 +77,40 @@ private:
     // The seek the samples now decoded follow; the pictures of the same
     // seek wait for them.
     int m_serial = 0;
-    // The time-stretch for speeds other than 1, the media time of the first
-    // sample fed to it and the frames it has handed out since.
+    // The time-stretch for speeds other than 1, and the frames fed to it and
+    // handed out by it since it was made.
     TimeStretch m_stretch;
-    double m_stretchStart = 0.0;
+    int64_t m_stretchIn = 0;
     int64_t m_stretchOut = 0;
-    // What the stretch makes of the samples before this media time (the
-    // latest cut-off) is not played.
+    // Where the frames fed come from. A passage's restart feeds the start
+    // mark's samples right after the end mark's, and the stretch joins them
+    // as it joins any two of its windows. Each run: the frames fed before
+    // it, the media time of its first, and the media time before which what
+    // the stretch makes of it is not played (its settling on what comes
+    // before a seek's cut-off).
+    struct StretchRun {
+        int64_t fedBefore;
+        double seconds;
+        double dropBefore;
+    };
+    std::deque<StretchRun> m_stretchRuns;
+    // The latest cut-off, and whether the stretch waits for the start mark's
+    // samples to follow the end mark's.
     double m_stretchFrom = 0.0;
+    bool m_keepStretch = false;
+    // The samples last played (interleaved, at most stretchPadSeconds) and
+    // the media time where they end.
+    std::vector<uint8_t> m_recent;
+    double m_recentEnd = -1.0;
+    // The speed the last samples were played at (0 after a seek), the
+    // samples pushed last and held back, their media time and pace, and
+    // whether the next push is crossfaded over them.
+    double m_playedSpeed = 0.0;
+    std::vector<char> m_held;
+    double m_heldSeconds = 0.0;
+    double m_heldTempo = 1.0;
+    double m_pushedEnd = 0.0; // media time where the samples pushed last end
+    bool m_crossfade = false;
+    static constexpr int crossfadeMilliseconds = 3;
     static constexpr double stretchPadSeconds = 0.1;
 };

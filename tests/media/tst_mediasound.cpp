@@ -31,6 +31,8 @@ private slots:
     void speedKeepsThePitch();
     void picturesFollowTheSound_data();
     void picturesFollowTheSound();
+    void speedChangeIsHeardAtOnce_data();
+    void speedChangeIsHeardAtOnce();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -312,6 +314,71 @@ void tst_MediaSound::picturesFollowTheSound()
     const double worst = offsets.at(offsets.size() * 19 / 20);
     QVERIFY2(median <= 0.015 && worst <= 0.045,
              qPrintable(QStringLiteral("median %1 s, 95th percentile %2 s").arg(median).arg(worst)));
+}
+
+void tst_MediaSound::speedChangeIsHeardAtOnce_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<double>("speed");
+    QTest::newRow("WAV, 0.5 and back") << path("track.wav") << 0.5;
+    QTest::newRow("MP3, 0.75 and back") << path("track.mp3") << 0.75;
+}
+
+// A change of speed while playing is heard within what the output holds,
+// and the sound goes on through it: no silence, no click.
+void tst_MediaSound::speedChangeIsHeardAtOnce()
+{
+    QFETCH(QString, file);
+    QFETCH(double, speed);
+    std::unique_ptr<Media> media(new Media(nullptr, false, 0x10, 2, 0, 0));
+    QVERIFY(media->open(file));
+    media->setVolume(1.0, 1.0);
+    Recorder recorder;
+    QVERIFY(recorder.start());
+    media->start();
+    // To the speed at 2.3 s heard, back at 4.3 s.
+    QList<double> changedAt;
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        const double heard = seconds(media.get(), media->position() - media->startTime());
+        if (changedAt.size() < 2 && heard >= 2.3 + 2.0 * changedAt.size()) {
+            changedAt.append(heard);
+            media->setSpeed(changedAt.size() == 1 ? speed : 1.0);
+        }
+        if (heard >= 6.5)
+            loop.quit();
+    });
+    poll.start(1);
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    loop.exec();
+    media->stop();
+    QCOMPARE(changedAt.size(), 2);
+    const QVector<qint16> samples = recorder.stop();
+    const QList<Click> found = clicks(samples, 0.1);
+    for (int change = 0; change < 2; ++change) {
+        // Between the clicks of seconds k and k + 1 the period goes from p1
+        // to p2 at media time m: their distance is (m - k) p1 + (k + 1 - m) p2.
+        const int k = int(changedAt.at(change));
+        const double p1 = change == 0 ? 1.0 : 1.0 / speed;
+        const double p2 = change == 0 ? 1.0 / speed : 1.0;
+        const auto a = std::find_if(found.begin(), found.end(), [k](const Click &c) { return c.second == k; });
+        QVERIFY2(a != found.end() && a + 1 != found.end() && (a + 1)->second == k + 1, qPrintable(QString::number(k)));
+        const double d = (a + 1)->at - a->at;
+        const double m = k + (d - p2) / (p1 - p2);
+        const double after = (m - changedAt.at(change)) * p1;
+        QVERIFY2(after >= 0.0 && after <= 0.2, qPrintable(QStringLiteral("heard %1 s after").arg(after)));
+        // The wave bends no more than its tone can around the change.
+        const qsizetype at = qsizetype((a->at + (m - k) * p1) * Recorder::rate);
+        int bend = 0;
+        int quiet = 0;
+        for (qsizetype n = at - Recorder::rate / 25; n < at + Recorder::rate / 25; ++n) {
+            bend = qMax(bend, qAbs(int(samples[n + 1]) - 2 * int(samples[n]) + int(samples[n - 1])));
+            quiet = qAbs(int(samples[n])) < 300 ? quiet + 1 : 0;
+            QVERIFY2(quiet < Recorder::rate / 500, "a silence of 2 ms");
+        }
+        QVERIFY2(bend < 400, qPrintable(QStringLiteral("a click: the wave bends by %1").arg(bend)));
+    }
 }
 
 int main(int argc, char *argv[])
