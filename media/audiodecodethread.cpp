@@ -289,19 +289,20 @@ void AudioDecodeThread::playPiece(uint8_t *data, int frames, double seconds)
         if (early > 0) {
             std::vector<char> joined(m_recent.end() - std::ptrdiff_t(early) * frameBytes, m_recent.end());
             joined.insert(joined.end(), data, data + std::ptrdiff_t(frames) * frameBytes);
+            remember(data, frames, seconds);
             m_crossfade = true;
             push(joined.data(), int(joined.size()), seconds - double(early) / m_sampleRate, 1.0);
         } else {
+            remember(data, frames, seconds); // before the output scales them by the volume
             push(reinterpret_cast<char *>(data), frames * frameBytes, seconds, 1.0);
         }
-        remember(data, frames, seconds);
         return;
     }
     if (!m_stretch.active()) {
         if (!m_stretch.setup(m_sampleRate, m_layout, speed)) {
             // Without the filter the sound at least keeps its place.
-            push(reinterpret_cast<char *>(data), frames * frameBytes, seconds, 1.0);
             remember(data, frames, seconds);
+            push(reinterpret_cast<char *>(data), frames * frameBytes, seconds, 1.0);
             return;
         }
         m_stretchIn = 0;
