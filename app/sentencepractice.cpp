@@ -8,6 +8,7 @@
 #include "media/sentencesplitter.h"
 
 #include <QDateTime>
+#include <QTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
@@ -320,12 +321,25 @@ void SentencePractice::onPassageFinished()
     if (m_autoPause && !m_engine->isStopped()) {
         // Hold here; the next cue is armed when the learner plays on, so
         // that until then the one just heard can still be shown or replayed.
-        m_player->on_actionPlayPause();
+        // The end is reached where the sound is decoded and heard a moment
+        // later, after what the output holds: the hold waits for that.
         m_advanceOnPlay = true;
+        holdWhenHeard(m_engine->markOut(), 0);
         return;
     }
     if (m_current + 1 < m_cues.size())
         arm(m_current + 1, false);
+}
+
+void SentencePractice::holdWhenHeard(int64_t end, int waited)
+{
+    if (!m_engine || m_engine->isStopped() || !m_advanceOnPlay)
+        return;
+    if (m_engine->position() < end && waited < 500) {
+        QTimer::singleShot(10, this, [this, end, waited] { holdWhenHeard(end, waited + 10); });
+        return;
+    }
+    m_player->on_actionPlayPause();
 }
 
 void SentencePractice::onPlaying(bool playing)

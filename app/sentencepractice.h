@@ -100,6 +100,8 @@ private:
     void setCues(const QList<Cue> &cues, bool withText);
     void onPassageRepeated(int played);
     void onPassageFinished();
+    // Holds once the place heard reaches end (ticks), or after half a second.
+    void holdWhenHeard(int64_t end, int waited);
     void onPlaying(bool playing);
     // Marks, loop and count on cue index; seeks to its start when asked.
     void arm(int index, bool seek);
