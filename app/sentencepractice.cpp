@@ -8,10 +8,10 @@
 #include "media/sentencesplitter.h"
 
 #include <QDateTime>
-#include <QTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
