@@ -31,7 +31,8 @@ std::optional<FileMemory::State> FileMemory::recall(const QString &mediaFile) co
     if (key.isEmpty())
         return std::nullopt;
     QSettings settings(m_settingsFile, QSettings::IniFormat);
-    if (!settings.childGroups().contains(key))
+    // An entry may hold only what was done to the file's sentences.
+    if (!settings.contains(key + QStringLiteral("/position")))
         return std::nullopt;
     settings.beginGroup(key);
     State state;
@@ -59,7 +60,47 @@ void FileMemory::remember(const QString &mediaFile, const State &state)
     settings.setValue(QStringLiteral("speed"), state.speed);
     settings.setValue(QStringLiteral("stored"), QDateTime::currentMSecsSinceEpoch());
     settings.endGroup();
+    prune(settings);
+}
 
+FileMemory::Sentences FileMemory::recallSentences(const QString &mediaFile) const
+{
+    const QString key = keyOf(mediaFile);
+    if (key.isEmpty())
+        return {};
+    const QSettings settings(m_settingsFile, QSettings::IniFormat);
+    Sentences sentences;
+    sentences.edits = settings.value(key + QStringLiteral("/sentenceEdits")).toStringList();
+    const QStringList revealed = settings.value(key + QStringLiteral("/revealed")).toStringList();
+    for (const QString &start : revealed) {
+        bool ok = false;
+        const qint64 ms = start.toLongLong(&ok);
+        if (ok)
+            sentences.revealed.append(ms);
+    }
+    return sentences;
+}
+
+void FileMemory::rememberSentences(const QString &mediaFile, const Sentences &sentences)
+{
+    const QString key = keyOf(mediaFile);
+    if (key.isEmpty())
+        return;
+    QSettings settings(m_settingsFile, QSettings::IniFormat);
+    settings.beginGroup(key);
+    settings.setValue(QStringLiteral("path"), QFileInfo(mediaFile).absoluteFilePath());
+    settings.setValue(QStringLiteral("sentenceEdits"), sentences.edits);
+    QStringList revealed;
+    for (const qint64 ms : sentences.revealed)
+        revealed.append(QString::number(ms));
+    settings.setValue(QStringLiteral("revealed"), revealed);
+    settings.setValue(QStringLiteral("stored"), QDateTime::currentMSecsSinceEpoch());
+    settings.endGroup();
+    prune(settings);
+}
+
+void FileMemory::prune(QSettings &settings)
+{
     const QStringList keys = settings.childGroups();
     if (keys.size() <= maxEntries)
         return;

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
+
+class QSettings;
 
 // What the player remembers of each media file between runs, so that a
 // learner who reopens a lesson goes on with the same passage. Entries are
@@ -21,6 +25,18 @@ public:
         double speed = 1.0;
     };
 
+    // What the learner did to a file's sentences: his joins and splits, as
+    // steps to take again on the sentences found the next time ("join S"
+    // joins the sentence starting at S ms with the next, "split S A" cuts
+    // it at A ms), and the starts (ms) of the sentences whose text he had
+    // to reveal.
+    struct Sentences
+    {
+        QStringList edits;
+        QList<qint64> revealed;
+        bool operator==(const Sentences &) const = default;
+    };
+
     // Entries beyond this many, the least recently stored go.
     static constexpr int maxEntries = 200;
 
@@ -32,7 +48,13 @@ public:
 
     std::optional<State> recall(const QString &mediaFile) const;
     void remember(const QString &mediaFile, const State &state);
+    // Empty for a file of which nothing is remembered.
+    Sentences recallSentences(const QString &mediaFile) const;
+    void rememberSentences(const QString &mediaFile, const Sentences &sentences);
 
 private:
+    // Keeps at most maxEntries files, dropping the least recently stored.
+    static void prune(QSettings &settings);
+
     QString m_settingsFile;
 };

@@ -39,8 +39,10 @@ int main(int argc, char *argv[])
     QSharedMemory *guard = startup::claimSingleInstance();
     if (!guard) {
         // The running instance takes the files and comes to the front.
-        startup::handOverToRunningInstance(files);
-        return 0;
+        if (startup::handOverToRunningInstance(files))
+            return 0;
+        startup::reportHandOverFailure(files);
+        return 1;
     }
     userwordlist::setPath(userfolders::adoptWordList(userwordlist::path()));
 

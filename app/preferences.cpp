@@ -25,6 +25,10 @@ Preferences Preferences::load(const QString &settingsFile)
     p.nudgeSeconds = bounded(settings, "practice/nudgeSeconds", p.nudgeSeconds, 0.01, 5.0);
     p.loopCount = static_cast<int>(bounded(settings, "practice/loopCount", p.loopCount, 0, 99));
     p.defaultSpeed = bounded(settings, "practice/defaultSpeed", p.defaultSpeed, 0.5, 1.5);
+    p.paddingMs = static_cast<int>(bounded(settings, "practice/paddingMs", p.paddingMs, 0, maxPaddingMs));
+    p.autoPause = settings.value(QStringLiteral("practice/autoPause"), p.autoPause).toBool();
+    p.sentenceRepeats = static_cast<int>(
+        bounded(settings, "practice/repeatCount", p.sentenceRepeats, 1, maxSentenceRepeats));
     return p;
 }
 
@@ -37,4 +41,7 @@ void Preferences::save(const QString &settingsFile) const
     settings.setValue(QStringLiteral("practice/nudgeSeconds"), nudgeSeconds);
     settings.setValue(QStringLiteral("practice/loopCount"), loopCount);
     settings.setValue(QStringLiteral("practice/defaultSpeed"), defaultSpeed);
+    settings.setValue(QStringLiteral("practice/paddingMs"), paddingMs);
+    settings.setValue(QStringLiteral("practice/autoPause"), autoPause);
+    settings.setValue(QStringLiteral("practice/repeatCount"), sentenceRepeats);
 }

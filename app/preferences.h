@@ -22,6 +22,13 @@ struct Preferences
     int loopCount = 0;
     // The speed a file starts at the first time it is opened.
     double defaultSpeed = 1.0;
+    // Sentence practice: the margin kept before and after each sentence
+    // (ms), holding after each one, and how often each one plays.
+    int paddingMs = 150;
+    static constexpr int maxPaddingMs = 500;
+    bool autoPause = false;
+    int sentenceRepeats = 1;
+    static constexpr int maxSentenceRepeats = 9;
 
     // Reads the settings, holding each value within its range; missing
     // values keep their defaults.

@@ -1,5 +1,6 @@
 #include "app/preferencesdialog.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -36,6 +37,27 @@ PreferencesDialog::PreferencesDialog(const Preferences &prefs, QWidget *parent)
     form->addRow(tr("Speed of a new file:"), m_speed);
     connect(m_speed, &QDoubleSpinBox::valueChanged, this, &PreferencesDialog::takeValues);
 
+    m_padding = new QSpinBox(this);
+    m_padding->setRange(0, Preferences::maxPaddingMs);
+    m_padding->setSingleStep(50);
+    m_padding->setSuffix(tr(" ms"));
+    m_padding->setValue(prefs.paddingMs);
+    m_padding->setToolTip(tr("Sound kept before and after each sentence, so that its first and last words are heard whole"));
+    form->addRow(tr("Margin around a sentence:"), m_padding);
+    connect(m_padding, &QSpinBox::valueChanged, this, &PreferencesDialog::takeValues);
+
+    m_sentenceRepeats = new QSpinBox(this);
+    m_sentenceRepeats->setRange(1, Preferences::maxSentenceRepeats);
+    m_sentenceRepeats->setSuffix(tr(" times"));
+    m_sentenceRepeats->setValue(prefs.sentenceRepeats);
+    form->addRow(tr("Play each sentence:"), m_sentenceRepeats);
+    connect(m_sentenceRepeats, &QSpinBox::valueChanged, this, &PreferencesDialog::takeValues);
+
+    m_autoPause = new QCheckBox(tr("Pause after each sentence"), this);
+    m_autoPause->setChecked(prefs.autoPause);
+    form->addRow(QString(), m_autoPause);
+    connect(m_autoPause, &QCheckBox::toggled, this, &PreferencesDialog::takeValues);
+
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -61,7 +83,8 @@ QDoubleSpinBox *PreferencesDialog::addSeconds(QFormLayout *form, const QString &
 void PreferencesDialog::takeValues()
 {
     // Called while the boxes are being made, before all of them exist.
-    if (!m_rewind || !m_jump || !m_replay || !m_nudge || !m_loopCount || !m_speed)
+    if (!m_rewind || !m_jump || !m_replay || !m_nudge || !m_loopCount || !m_speed || !m_padding
+        || !m_autoPause || !m_sentenceRepeats)
         return;
     Preferences prefs;
     prefs.rewindSeconds = m_rewind->value();
@@ -70,6 +93,9 @@ void PreferencesDialog::takeValues()
     prefs.nudgeSeconds = m_nudge->value();
     prefs.loopCount = m_loopCount->value();
     prefs.defaultSpeed = m_speed->value();
+    prefs.paddingMs = m_padding->value();
+    prefs.autoPause = m_autoPause->isChecked();
+    prefs.sentenceRepeats = m_sentenceRepeats->value();
     if (prefs == m_prefs)
         return;
     m_prefs = prefs;

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QDoubleSpinBox;
 class QSpinBox;
 
@@ -26,6 +27,9 @@ public:
     QDoubleSpinBox *nudgeBox() const { return m_nudge; }
     QSpinBox *loopCountBox() const { return m_loopCount; }
     QDoubleSpinBox *speedBox() const { return m_speed; }
+    QSpinBox *paddingBox() const { return m_padding; }
+    QCheckBox *autoPauseBox() const { return m_autoPause; }
+    QSpinBox *sentenceRepeatsBox() const { return m_sentenceRepeats; }
 
 Q_SIGNALS:
     void preferencesChanged(const Preferences &prefs);
@@ -42,4 +46,7 @@ private:
     QDoubleSpinBox *m_nudge = nullptr;
     QSpinBox *m_loopCount = nullptr;
     QDoubleSpinBox *m_speed = nullptr;
+    QSpinBox *m_padding = nullptr;
+    QCheckBox *m_autoPause = nullptr;
+    QSpinBox *m_sentenceRepeats = nullptr;
 };

@@ -1,6 +1,9 @@
 #include "app/sentencepractice.h"
 
+#include "app/filememory.h"
+#include "app/practicestate.h"
 #include "app/timeline.h"
+#include "app/userfolders.h"
 #include "app/vk.h"
 #include "controls/qseekslider.h"
 #include "display/glrenderwidget.h"
@@ -29,6 +32,7 @@ constexpr qint64 jumpPatienceMs = 2000;
 SentencePractice::SentencePractice(Vk *player, CueStrip *strip)
     : QObject(player)
     , m_player(player)
+    , m_state(player->practiceState())
     , m_strip(strip)
     , m_splitter(new SentenceSplitter(this))
 {
@@ -52,9 +56,11 @@ SentencePractice::SentencePractice(Vk *player, CueStrip *strip)
             return;
         m_awaitingSplit = false;
         qCInfo(lcPlayer).noquote() << message;
-        setCues({}, false);
+        // Nothing found changes nothing: the learner's passage stays.
+        m_strip->setMessage(QString());
+        setStripVisible(false);
     });
-    connect(m_player, &Vk::isPlay, this, &SentencePractice::onPlaying);
+    connect(m_state, &PracticeState::borrowingEnded, this, &SentencePractice::onBorrowingEnded);
 }
 
 SentencePractice::~SentencePractice() = default;
@@ -62,8 +68,16 @@ SentencePractice::~SentencePractice() = default;
 void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
 {
     mediaClosed();
+    // Looping a sentence is practice on this lesson; another file starts
+    // without it.
+    if (QFileInfo(mediaPath).absoluteFilePath() != m_lastPath && m_looping)
+        setLooping(false);
+    m_lastPath = QFileInfo(mediaPath).absoluteFilePath();
     m_engine = engine;
     m_mediaPath = mediaPath;
+    const FileMemory::Sentences remembered = FileMemory(userfolders::memoryFile()).recallSentences(mediaPath);
+    m_edits = remembered.edits;
+    m_lookedAt[m_mediaPath] = QSet<int64_t>(remembered.revealed.begin(), remembered.revealed.end());
     connect(engine, &Media::passageRepeated, this, &SentencePractice::onPassageRepeated);
     connect(engine, &Media::passageFinished, this, &SentencePractice::onPassageFinished);
     updateActions();
@@ -82,6 +96,7 @@ void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
             return;
         }
         qCInfo(lcPlayer).noquote() << subtitles.errorString();
+        reportUnreadable(file, subtitles.errorString());
     }
     // A stream inside the file, or else the pauses in its sound: both read
     // the whole file, so both are left to the splitter's thread.
@@ -100,6 +115,7 @@ void SentencePractice::mediaClosed()
     m_engine = nullptr;
     m_mediaPath.clear();
     m_cues.clear();
+    m_edits.clear();
     m_textCues = false;
     m_current = -1;
     m_armed = m_once = m_advanceOnPlay = false;
@@ -107,6 +123,8 @@ void SentencePractice::mediaClosed()
     m_jumpTarget = -1;
     m_revealed.clear();
     m_soundOnly = false;
+    m_chosenStart = -1;
+    m_strip->setStatus(QString());
     setStripVisible(false);
     updateActions();
 }
@@ -122,8 +140,26 @@ bool SentencePractice::openSubtitles(const QString &path)
         qCInfo(lcPlayer) << subtitles.brokenCues() << "cues without a time left out of" << path;
     m_awaitingSplit = false;
     m_splitter->cancel();
+    // Edits made on other cues do not fit these.
+    m_edits.clear();
+    rememberSentences();
     setCues(subtitles.cues(), true);
     return true;
+}
+
+void SentencePractice::reportUnreadable(const QString &file, const QString &reason)
+{
+    const QString path = m_mediaPath;
+    // After the file has opened: a box inside the opening would hold the
+    // player half set up.
+    QTimer::singleShot(0, this, [this, file, reason, path] {
+        if (path != m_mediaPath)
+            return;
+        QMessageBox::warning(m_player, m_player->windowTitle(),
+                             tr("The subtitles %1 beside the lesson cannot be read:\n%2\n"
+                                "The sentences are found in the sound instead.")
+                                 .arg(QFileInfo(file).fileName(), reason));
+    });
 }
 
 void SentencePractice::setCues(const QList<Cue> &cues, bool withText)
@@ -133,13 +169,17 @@ void SentencePractice::setCues(const QList<Cue> &cues, bool withText)
     m_current = -1;
     m_revealed.clear();
     m_strip->setMessage(QString());
+    applyRememberedEdits();
     if (m_cues.isEmpty()) {
         setStripVisible(false);
         disarm();
     } else {
         setStripVisible(true);
         const int at = m_engine ? std::max(0, cueAt(toMs(m_engine->position()))) : 0;
-        if (practising())
+        // A passage of the learner's own (remembered, or set while the
+        // sentences were being found) is not taken from him by the saved
+        // practice settings; a sentence key arms practice when he wants it.
+        if (practising() && !m_state->learnerNarrowed())
             arm(at, false);
         else
             m_current = at;
@@ -175,22 +215,6 @@ int64_t SentencePractice::toMs(int64_t ticks) const
     return std::llround(double(ticks - m_engine->startTime()) / perMs);
 }
 
-void SentencePractice::setMarks(int64_t in, int64_t out)
-{
-    // The engine keeps the start at or before the end: whichever end moves
-    // outward goes first.
-    if (in > m_engine->markOut()) {
-        m_engine->setMarkOut(out);
-        m_engine->setMarkIn(in);
-    } else {
-        m_engine->setMarkIn(in);
-        m_engine->setMarkOut(out);
-    }
-    const Timeline line(m_engine->startTime(), m_engine->duration());
-    m_player->seekSlider()->setMarkInFlag(line.fraction(m_engine->markIn()));
-    m_player->seekSlider()->setMarkOutFlag(line.fraction(m_engine->markOut()));
-}
-
 void SentencePractice::arm(int index, bool seek)
 {
     if (!m_engine || index < 0 || index >= m_cues.size())
@@ -198,13 +222,15 @@ void SentencePractice::arm(int index, bool seek)
     m_current = index;
     const Cue &cue = m_cues[index];
     m_engine->setLoop(true);
-    setMarks(toTicks(std::max<int64_t>(0, cue.start - m_paddingMs)), toTicks(cue.end + m_paddingMs));
-    // After the marks: setting them re-arms the count as well.
-    m_engine->setRepeatCount(m_looping ? 0 : m_repeatCount);
+    m_once = false;
+    m_state->borrow(toTicks(std::max<int64_t>(0, cue.start - m_paddingMs)), toTicks(cue.end + m_paddingMs),
+                    m_looping ? 0 : m_repeatCount);
     m_armed = true;
     m_played = 0;
     if (seek) {
         m_engine->seekTo(m_engine->markIn());
+        if (m_engine->isStopped())
+            m_chosenStart = m_engine->position();
         m_jumpTarget = index;
         m_jumpStarted = QDateTime::currentMSecsSinceEpoch();
     }
@@ -212,17 +238,20 @@ void SentencePractice::arm(int index, bool seek)
     updateActions();
 }
 
-// The marks go back to the whole stream and the engine loops it as before.
+// The learner's own passage comes back as it was.
 void SentencePractice::disarm()
+{
+    m_strip->setStatus(QString());
+    m_armed = m_once = m_advanceOnPlay = false;
+    m_played = 0;
+    m_state->giveBack();
+    showStrip();
+}
+
+void SentencePractice::onBorrowingEnded()
 {
     m_armed = m_once = m_advanceOnPlay = false;
     m_played = 0;
-    if (!m_engine)
-        return;
-    m_engine->setRepeatCount(0);
-    m_engine->setMarkOut(m_engine->startTime() + m_engine->duration());
-    m_engine->setMarkIn(m_engine->startTime());
-    m_player->seekSlider()->resetMark();
     showStrip();
 }
 
@@ -238,6 +267,8 @@ void SentencePractice::goTo(int index)
     }
     m_current = index;
     m_engine->seekTo(toTicks(std::max<int64_t>(0, m_cues[index].start - m_paddingMs)));
+    if (m_engine->isStopped())
+        m_chosenStart = m_engine->position();
     m_jumpTarget = index;
     m_jumpStarted = QDateTime::currentMSecsSinceEpoch();
     showStrip();
@@ -266,8 +297,8 @@ void SentencePractice::replay()
     if (!practising()) {
         m_engine->setLoop(true);
         const Cue &cue = m_cues[m_current];
-        setMarks(toTicks(std::max<int64_t>(0, cue.start - m_paddingMs)), toTicks(cue.end + m_paddingMs));
-        m_engine->setRepeatCount(1);
+        m_state->borrow(toTicks(std::max<int64_t>(0, cue.start - m_paddingMs)), toTicks(cue.end + m_paddingMs), 1);
+        m_armed = false;
         m_once = true;
         m_played = 0;
         m_engine->seekTo(m_engine->markIn());
@@ -340,15 +371,20 @@ void SentencePractice::holdWhenHeard(int64_t end, int waited)
         return;
     }
     m_player->on_actionPlayPause();
+    m_strip->setStatus(tr("Paused after sentence %1: F5 goes on").arg(m_current + 1));
 }
 
-void SentencePractice::onPlaying(bool playing)
+bool SentencePractice::aboutToResume()
 {
-    if (playing && m_advanceOnPlay) {
+    m_strip->setStatus(QString());
+    if (m_advanceOnPlay) {
         m_advanceOnPlay = false;
         if (m_current + 1 < m_cues.size())
-            arm(m_current + 1, false);
+            arm(m_current + 1, true);
     }
+    const bool chosen = m_engine && m_chosenStart >= 0 && m_engine->position() == m_chosenStart;
+    m_chosenStart = -1;
+    return chosen;
 }
 
 void SentencePractice::refresh()
@@ -373,8 +409,13 @@ void SentencePractice::refresh()
 
 void SentencePractice::joinWithNext()
 {
-    if (m_current < 0 || !SentenceSplitter::join(m_cues, m_current))
+    if (m_current < 0 || m_current + 1 >= m_cues.size())
         return;
+    const int64_t start = m_cues[m_current].start;
+    if (!SentenceSplitter::join(m_cues, m_current))
+        return;
+    m_edits.append(QStringLiteral("join %1").arg(start));
+    rememberSentences();
     if (m_armed)
         arm(m_current, false);
     showStrip();
@@ -386,11 +427,51 @@ void SentencePractice::splitHere()
 {
     if (!m_engine || m_current < 0)
         return;
-    if (!SentenceSplitter::split(m_cues, m_current, toMs(m_engine->position())))
+    const int64_t start = m_cues[m_current].start;
+    const int64_t at = toMs(m_engine->position());
+    if (!SentenceSplitter::split(m_cues, m_current, at))
         return;
+    m_edits.append(QStringLiteral("split %1 %2").arg(start).arg(at));
+    rememberSentences();
     if (m_armed)
         arm(m_current, false);
     showStrip();
     updateActions();
     Q_EMIT cuesChanged();
+}
+
+void SentencePractice::applyRememberedEdits()
+{
+    // Each step names its cue by start, so a step whose cue is not there
+    // (the subtitles changed since) is left out rather than applied to
+    // another one.
+    QStringList kept;
+    for (const QString &edit : std::as_const(m_edits)) {
+        const QStringList parts = edit.split(QLatin1Char(' '));
+        if (parts.size() < 2)
+            continue;
+        const int64_t start = parts[1].toLongLong();
+        const auto it = std::find_if(m_cues.begin(), m_cues.end(), [start](const Cue &c) { return c.start == start; });
+        if (it == m_cues.end())
+            continue;
+        const qsizetype index = it - m_cues.begin();
+        const bool done = parts[0] == QLatin1String("join")      ? SentenceSplitter::join(m_cues, index)
+            : parts[0] == QLatin1String("split") && parts.size() == 3 ? SentenceSplitter::split(m_cues, index, parts[2].toLongLong())
+                                                                     : false;
+        if (done)
+            kept.append(edit);
+    }
+    m_edits = kept;
+}
+
+void SentencePractice::rememberSentences() const
+{
+    if (m_mediaPath.isEmpty())
+        return;
+    FileMemory::Sentences sentences;
+    sentences.edits = m_edits;
+    const QSet<int64_t> looked = m_lookedAt.value(m_mediaPath);
+    sentences.revealed = QList<qint64>(looked.begin(), looked.end());
+    std::sort(sentences.revealed.begin(), sentences.revealed.end());
+    FileMemory(userfolders::memoryFile()).rememberSentences(m_mediaPath, sentences);
 }

@@ -14,18 +14,21 @@
 #include <functional>
 
 class Media;
+class PracticeState;
 class QAction;
 class QActionGroup;
 class QMenu;
+class SentenceList;
 class SentenceSplitter;
 class Vk;
 
 // Practising one sentence at a time. Holds the cues of the playing file
 // (its subtitles, or the sentences found in its sound), follows playback on
-// the cue strip, and on request sets the engine's marks to the current cue:
-// looping it, playing it a given number of times, holding at its end, and
-// stepping to the next or previous one. Text stays hidden until the learner
-// asks for it, and which cues he looked at is remembered.
+// the cue strip, and on request borrows the learner's passage for the
+// current cue (through the player's PracticeState): looping it, playing it
+// a given number of times, holding at its end, and stepping to the next or
+// previous one. Text stays hidden until the learner asks for it; which cues
+// he looked at, and his joins and splits, are remembered per file.
 class SentencePractice final : public QObject
 {
     Q_OBJECT
@@ -50,6 +53,11 @@ public:
     void mediaClosed();
     // Called with the player's refresh: follows the playing position.
     void refresh();
+    // The learner resumes after a hold: a cue held at its end gives way to
+    // the next one, which then plays from its start. True when playback is
+    // to go on exactly where it stands, the start of a sentence chosen
+    // while held, without the rewind on resume.
+    bool aboutToResume();
     // A key with its modifiers (key | modifiers), from the player or the
     // editor; true when it was one of practice's.
     bool handleKey(int keyWithModifiers);
@@ -62,6 +70,8 @@ public:
     bool openSubtitles(const QString &path);
 
     const QList<Cue> &cues() const { return m_cues; }
+    // Null until the learner first asks for it.
+    SentenceList *sentenceList() const { return m_list; }
     int currentIndex() const { return m_current; }
     bool hasTextCues() const { return m_textCues; }
     bool isLooping() const { return m_looping; }
@@ -87,6 +97,10 @@ public Q_SLOTS:
     void joinWithNext();
     void splitHere();
     void chooseSubtitles();
+    // Loops cue index from its start, playing if held.
+    void loopSentence(int index);
+    // The list of every sentence, beside the player.
+    void showList();
 
 Q_SIGNALS:
     // The cue list was replaced or edited.
@@ -102,7 +116,13 @@ private:
     void onPassageFinished();
     // Holds once the place heard reaches end (ticks), or after half a second.
     void holdWhenHeard(int64_t end, int waited);
-    void onPlaying(bool playing);
+    // The learner set his own passage: nothing is armed any more.
+    void onBorrowingEnded();
+    // Joins and splits remembered for the file, taken again on its cues.
+    void applyRememberedEdits();
+    void rememberSentences() const;
+    // Once per file: subtitles beside it that cannot be read.
+    void reportUnreadable(const QString &file, const QString &reason);
     // Marks, loop and count on cue index; seeks to its start when asked.
     void arm(int index, bool seek);
     void disarm();
@@ -111,7 +131,6 @@ private:
     int cueAt(int64_t ms) const; // -1 before the first
     int64_t toTicks(int64_t ms) const;
     int64_t toMs(int64_t ticks) const;
-    void setMarks(int64_t in, int64_t out);
     void showStrip();
     void setStripVisible(bool visible);
     CueStrip::Line lineFor(int index) const;
@@ -120,10 +139,14 @@ private:
     void saveSettings() const;
 
     Vk *m_player;
+    PracticeState *m_state;
     CueStrip *m_strip;
     SentenceSplitter *m_splitter;
     QPointer<Media> m_engine;
     QString m_mediaPath;
+    QString m_lastPath; // of the file opened before, kept across Stop
+    // What the learner did to this file's cues, in the order he did it.
+    QStringList m_edits;
     bool m_soundOnly = false; // the strip stands in for the picture
     bool m_awaitingSplit = false; // the splitter's next result is wanted
     FileChooser m_chooseFile;
@@ -136,6 +159,7 @@ private:
     bool m_once = false;         // a replay outside practice: marks go back after it
     bool m_advanceOnPlay = false; // held at a cue's end: the next cue comes on resuming
     int m_played = 0;            // play-throughs of the armed cue
+    int64_t m_chosenStart = -1;  // ticks: a sentence's start chosen while held
     // After a jump the picture on screen lags; following waits for it.
     int m_jumpTarget = -1;
     qint64 m_jumpStarted = 0; // ms since epoch
@@ -161,6 +185,8 @@ private:
     QAction *m_actionMasking = nullptr;
     QAction *m_actionJoin = nullptr;
     QAction *m_actionSplit = nullptr;
+    QAction *m_actionList = nullptr;
+    SentenceList *m_list = nullptr; // made when first asked for
     QActionGroup *m_repeatGroup = nullptr;
     QActionGroup *m_paddingGroup = nullptr;
     QActionGroup *m_pauseGroup = nullptr;

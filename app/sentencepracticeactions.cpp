@@ -3,6 +3,8 @@
 
 #include "app/sentencepractice.h"
 
+#include "app/sentencelist.h"
+#include "app/userfolders.h"
 #include "app/vk.h"
 #include "media/media.h"
 #include "media/sentencesplitter.h"
@@ -27,9 +29,11 @@ constexpr int keyReveal = QKeyCombination(Qt::AltModifier, Qt::Key_Home).toCombi
 
 } // namespace
 
+// The same keys as the player's preferences, in the same file: the menu
+// and the preferences form set the same values.
 void SentencePractice::loadSettings()
 {
-    QSettings s(QStringLiteral("Vantiro"), QStringLiteral("Vantiro"));
+    QSettings s(userfolders::settingsFile(), QSettings::IniFormat);
     s.beginGroup(QStringLiteral("practice"));
     m_paddingMs = std::clamp(s.value(QStringLiteral("paddingMs"), defaultPaddingMs).toInt(), 0, maxPaddingMs);
     m_minPauseMs = std::clamp(s.value(QStringLiteral("minPauseMs"), SentenceSplitter::defaultMinPauseMs).toInt(),
@@ -41,7 +45,7 @@ void SentencePractice::loadSettings()
 
 void SentencePractice::saveSettings() const
 {
-    QSettings s(QStringLiteral("Vantiro"), QStringLiteral("Vantiro"));
+    QSettings s(userfolders::settingsFile(), QSettings::IniFormat);
     s.beginGroup(QStringLiteral("practice"));
     s.setValue(QStringLiteral("paddingMs"), m_paddingMs);
     s.setValue(QStringLiteral("minPauseMs"), m_minPauseMs);
@@ -71,6 +75,7 @@ void SentencePractice::createActions()
     m_actionReveal = addAction(tr("Show Sentence Text"), keyReveal, &SentencePractice::toggleReveal);
     m_actionJoin = addAction(tr("Join With Next Sentence"), 0, &SentencePractice::joinWithNext);
     m_actionSplit = addAction(tr("Split Sentence Here"), 0, &SentencePractice::splitHere);
+    m_actionList = addAction(tr("List of Sentences..."), 0, &SentencePractice::showList);
 
     m_actionLoop = new QAction(tr("Loop Sentence"), this);
     m_actionLoop->setCheckable(true);
@@ -119,7 +124,7 @@ void SentencePractice::updateActions()
     const bool open = !m_engine.isNull();
     const bool cues = open && !m_cues.isEmpty();
     m_actionOpenSubtitles->setEnabled(open);
-    for (QAction *a : {m_actionPrevious, m_actionNext, m_actionReplay, m_actionLoop})
+    for (QAction *a : {m_actionPrevious, m_actionNext, m_actionReplay, m_actionLoop, m_actionList})
         a->setEnabled(cues);
     m_actionReveal->setEnabled(cues && m_textCues);
     m_actionJoin->setEnabled(cues && m_current >= 0 && m_current + 1 < m_cues.size());
@@ -135,6 +140,7 @@ void SentencePractice::addMenuEntries(QMenu *menu)
     practice->addAction(m_actionReplay);
     practice->addAction(m_actionLoop);
     practice->addAction(m_actionReveal);
+    practice->addAction(m_actionList);
     practice->addSeparator();
     practice->addAction(m_actionAutoPause);
     practice->addMenu(tr("Play Each Sentence"))->addActions(m_repeatGroup->actions());
@@ -204,11 +210,12 @@ void SentencePractice::setRepeatCount(int count)
 
 void SentencePractice::setPaddingMs(int ms)
 {
+    const bool changed = std::clamp(ms, 0, maxPaddingMs) != m_paddingMs;
     m_paddingMs = std::clamp(ms, 0, maxPaddingMs);
     saveSettings();
     for (QAction *a : m_paddingGroup->actions())
         a->setChecked(a->text() == tr("%1 ms").arg(m_paddingMs));
-    if (m_armed)
+    if (m_armed && changed)
         arm(m_current, false);
 }
 
@@ -233,4 +240,25 @@ void SentencePractice::setMasking(bool on)
     }
     m_actionMasking->setChecked(on);
     showStrip();
+}
+
+void SentencePractice::loopSentence(int index)
+{
+    if (!m_engine || index < 0 || index >= m_cues.size())
+        return;
+    m_looping = true;
+    m_actionLoop->setChecked(true);
+    m_advanceOnPlay = false;
+    arm(index, true);
+    if (m_engine->isStopped())
+        m_player->on_actionPlayPause();
+}
+
+void SentencePractice::showList()
+{
+    if (!m_list)
+        m_list = new SentenceList(this, m_player);
+    m_list->show();
+    m_list->raise();
+    m_list->activateWindow();
 }

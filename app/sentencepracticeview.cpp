@@ -51,6 +51,7 @@ void SentencePractice::toggleReveal()
     }
     m_revealed.insert(key);
     m_lookedAt[m_mediaPath].insert(key);
+    rememberSentences();
     showStrip();
 }
 
@@ -83,5 +84,6 @@ void SentencePractice::showStrip()
     else if (m_armed && m_repeatCount > 1)
         repeat = QStringLiteral("%1/%2").arg(std::min(m_played + 1, m_repeatCount)).arg(m_repeatCount);
     m_strip->setRepeat(repeat);
+    updateActions();
     Q_EMIT currentChanged(m_current);
 }

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QCoreApplication>
+#include <QDir>
 #include <QLibraryInfo>
+#include <QMessageBox>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QSharedMemory>
@@ -13,6 +16,7 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -38,9 +42,13 @@ bool ensureInterfaceFont(const QString &file)
 QTranslator *installTranslator(QApplication &app, const QString &localeName)
 {
     auto *translator = new QTranslator;
+    // The plain C or POSIX locale of a bare system or a script is English.
+    const QString name = localeName == QLatin1String("C") || localeName == QLatin1String("POSIX")
+        ? QStringLiteral("en")
+        : localeName;
     // No directory, delimiters or suffix: load() then tries app_de_DE.qm,
     // app_de_DE, app_de.qm, app_de, ... in that order.
-    (void)translator->load(QString::fromLatin1(translationBase) + localeName);
+    (void)translator->load(QString::fromLatin1(translationBase) + name);
     app.installTranslator(translator);
     return translator;
 }
@@ -122,6 +130,22 @@ bool handOverToRunningInstance(const QStringList &files, int timeoutMs)
         QThread::msleep(100);
     }
     return true;
+}
+
+void reportHandOverFailure(const QStringList &files)
+{
+    QStringList names;
+    for (const QString &file : files)
+        names.append(QDir::toNativeSeparators(file));
+    const QString text = names.isEmpty()
+        ? QCoreApplication::translate("startup", "The player is already running but does not answer.\n"
+                                                 "Quit it from its tray icon, or end it, and start it again.")
+        : QCoreApplication::translate("startup", "The player is already running but does not answer, so it "
+                                                 "could not open %1.\n"
+                                                 "Quit it from its tray icon, or end it, and open the file again.")
+              .arg(names.join(QStringLiteral(", ")));
+    fprintf(stderr, "%s\n", qPrintable(text));
+    QMessageBox::warning(nullptr, QCoreApplication::translate("startup", "Vantiro"), text);
 }
 
 } // namespace startup

@@ -53,5 +53,8 @@ QStringList absoluteFileArguments(int argc, char *argv[]);
 // Gives the files to the instance that holds the guard, waiting for its
 // socket while it is still starting. False when it never answers.
 bool handOverToRunningInstance(const QStringList &files, int timeoutMs = 10000);
+// Tells the user, on the error output and in a message box, that the
+// running instance did not take the files.
+void reportHandOverFailure(const QStringList &files);
 
 } // namespace startup

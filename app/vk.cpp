@@ -1,7 +1,8 @@
 #include "app/vk.h"
 
-#include "app/userfolders.h"
+#include "app/practicestate.h"
 #include "app/sentencepractice.h"
+#include "app/userfolders.h"
 
 #include "controls/controlbutton.h"
 #include "controls/controlwidget.h"
@@ -55,6 +56,10 @@ Vk::Vk(QWidget *parent)
 
     restoreWindowPlace();
 
+    m_state = new PracticeState(this);
+    m_state->setLearnerRepeatCount(m_prefs.loopCount);
+    connect(m_state, &PracticeState::passageChanged, this, &Vk::showPassageFlags);
+
     setupLayout();
     setupPracticeLabels();
     setupSpeedLabel();
@@ -80,6 +85,7 @@ Vk::~Vk()
     // Deleting the engine below may run queued work; practice must not act
     // on a file that is going.
     m_practice->mediaClosed();
+    m_state->detach();
     delete m_refreshTimer;
     m_refreshTimer = nullptr;
     delete m_display;
@@ -197,6 +203,14 @@ void Vk::setupActions()
 
     m_actionQuit = new QAction(tr("Quit"), this);
     connect(m_actionQuit, &QAction::triggered, this, &QWidget::close);
+
+    // Ctrl+Q ends the program from the player and the editor alike, as the
+    // tray's Quit does.
+    auto *quitKey = new QAction(this);
+    quitKey->setShortcut(QKeySequence::Quit);
+    quitKey->setShortcutContext(Qt::ApplicationShortcut);
+    connect(quitKey, &QAction::triggered, this, &Vk::quitProgram);
+    addAction(quitKey);
 
     m_actionPreferences = new QAction(tr("Preferences..."), this);
     connect(m_actionPreferences, &QAction::triggered, this, &Vk::showPreferences);

@@ -15,6 +15,7 @@ class ControlWidget;
 class CueStrip;
 class GLRenderWidget;
 class Media;
+class PracticeState;
 class QAction;
 class QGridLayout;
 class QLabel;
@@ -63,6 +64,8 @@ public:
     QLabel *durationLabel() const { return m_durationLabel; }
     CueStrip *cueStrip() const { return m_cueStrip; }
     SentencePractice *practice() const { return m_practice; }
+    // The one owner of the passage in force and the learner's own.
+    PracticeState *practiceState() const { return m_state; }
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
     QAction *fullScreenAction() const { return m_actionFullscreen; }
     QAction *aspectRatioAction() const { return m_actionAspectRatio; }
@@ -177,11 +180,13 @@ private:
     // Alt+Page Up/Down and Alt+End, from the player or the editor.
     bool handleSpeedKey(int keyWithModifiers);
     static QString speedText(double speed);
-    // The marks enclose less than the whole file.
+    // The marks in force enclose less than the whole file.
     bool passageMarked() const;
     // Where playback goes on after a hold: back by the rewind length, but
     // not before the start mark of a looping passage.
     void rewindForResume();
+    // The slider's flags show the passage in force.
+    void showPassageFlags();
     void showLoopCount(int played);
     void showMarks();
     void placeEditor();
@@ -220,6 +225,7 @@ private:
     QLabel *m_durationLabel = nullptr;
     CueStrip *m_cueStrip = nullptr;
     SentencePractice *m_practice = nullptr;
+    PracticeState *m_state = nullptr;
     // The last volume from the button bar, given to every new engine.
     double m_volumeLeft = 0.5;
     double m_volumeRight = 0.5;

@@ -3,6 +3,7 @@
 
 #include "app/vk.h"
 
+#include "app/practicestate.h"
 #include "app/sentencepractice.h"
 #include "app/timeline.h"
 #include "controls/controlbutton.h"
@@ -30,23 +31,29 @@ void Vk::on_actionPlayPause()
     // Holding stops the engine and keeps its place; the engine's own pause
     // is left to its end-of-loop handling.
     const bool resume = m_engine->isStopped();
-    if (resume)
-        rewindForResume();
+    if (resume) {
+        // A sentence held at its end hands over to the next one first, so
+        // that the rewind counts from the passage the learner goes on with.
+        if (!m_practice->aboutToResume())
+            rewindForResume();
+    }
     m_engine->play(resume);
     Q_EMIT isPlay(resume);
 }
 
+// Jumps count media seconds, as the marks and the time shown do, whatever
+// the speed: half speed does not halve the jump.
 void Vk::on_actionForward()
 {
     if (m_engine)
-        m_engine->seekRelative(m_prefs.jumpSeconds);
+        m_engine->seekTo(m_engine->position() + m_engine->ticks(m_prefs.jumpSeconds));
     showHeldPlace();
 }
 
 void Vk::on_actionBackward()
 {
     if (m_engine)
-        m_engine->seekRelative(-m_prefs.jumpSeconds);
+        m_engine->seekTo(m_engine->position() - m_engine->ticks(m_prefs.jumpSeconds));
     showHeldPlace();
 }
 
@@ -72,11 +79,11 @@ void Vk::on_actionSeek(double f)
         showHeldPlace();
         break;
     case Timeline::Click::WidenStart:
-        m_engine->setMarkIn(click.target);
+        m_state->setLearnerPassage(click.target, m_engine->markOut());
         m_slider->setMarkInFlag(f);
         break;
     case Timeline::Click::WidenEnd:
-        m_engine->setMarkOut(click.target);
+        m_state->setLearnerPassage(m_engine->markIn(), click.target);
         m_slider->setMarkOutFlag(f);
         break;
     case Timeline::Click::Nothing:
@@ -88,26 +95,25 @@ void Vk::on_actionMarkInSeek()
 {
     if (!m_engine)
         return;
-    m_slider->setMarkInFlag(timeline().fraction(m_engine->position()));
-    m_engine->setMarkIn(m_engine->position());
+    const int64_t here = m_engine->position();
+    m_state->setLearnerPassage(here, m_engine->markOut());
+    m_slider->setMarkInFlag(timeline().fraction(here));
 }
 
 void Vk::on_actionMarkOutSeek()
 {
     if (!m_engine)
         return;
-    m_slider->setMarkOutFlag(timeline().fraction(m_engine->position()));
-    m_engine->setMarkOut(m_engine->position());
+    const int64_t here = m_engine->position();
+    m_state->setLearnerPassage(m_engine->markIn(), here);
+    m_slider->setMarkOutFlag(timeline().fraction(here));
 }
 
 void Vk::on_actionMarkReset()
 {
     if (!m_engine)
         return;
-    const Timeline line = timeline();
-    m_engine->setMarkIn(line.start());
-    m_engine->setMarkOut(line.end());
-    m_slider->resetMark();
+    m_state->resetLearnerPassage();
 }
 
 void Vk::on_actionMarkInReset()
@@ -117,8 +123,7 @@ void Vk::on_actionMarkInReset()
     const auto loop = timeline().loopBeforeMarkIn(m_engine->markIn());
     if (!loop)
         return;
-    m_engine->setMarkIn(loop->markIn);
-    m_engine->setMarkOut(loop->markOut);
+    m_state->setLearnerPassage(loop->markIn, loop->markOut);
     m_slider->setMarkInFlag(loop->inFlag);
     m_slider->setMarkOutFlag(loop->outFlag);
 }
@@ -131,10 +136,7 @@ void Vk::on_actionMarkOutReset()
     if (!loop)
         return;
     m_engine->seekTo(*loop->seek);
-    // The end moves out first: the engine holds the start at or before the
-    // end, and the old end would stop it short.
-    m_engine->setMarkOut(loop->markOut);
-    m_engine->setMarkIn(loop->markIn);
+    m_state->setLearnerPassage(loop->markIn, loop->markOut);
     m_slider->setMarkOutFlag(loop->outFlag);
     m_slider->setMarkInFlag(loop->inFlag);
 }
@@ -146,7 +148,7 @@ void Vk::sharpTuneMarkIn(int64_t step)
     if (!m_engine)
         return;
     const int64_t mi = m_engine->markIn();
-    m_engine->setMarkIn(mi + step);
+    m_state->setLearnerPassage(mi + step, m_engine->markOut());
     m_slider->setMarkInFlag(timeline().fraction(mi + step));
 }
 
@@ -155,7 +157,7 @@ void Vk::sharpTuneMarkOut(int64_t step)
     if (!m_engine)
         return;
     const int64_t mo = m_engine->markOut();
-    m_engine->setMarkOut(mo + step);
+    m_state->setLearnerPassage(m_engine->markIn(), mo + step);
     m_slider->setMarkOutFlag(timeline().fraction(mo + step));
 }
 

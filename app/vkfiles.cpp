@@ -5,6 +5,7 @@
 #include "app/vk.h"
 
 #include "app/filememory.h"
+#include "app/practicestate.h"
 #include "app/recentfiles.h"
 #include "app/timeline.h"
 #include "app/userfolders.h"
@@ -53,10 +54,12 @@ void Vk::rememberCurrentFile()
         return;
     FileMemory::State state;
     state.position = m_engine->position();
-    state.markIn = m_engine->markIn();
-    state.markOut = m_engine->markOut();
-    state.loop = state.markIn > m_engine->startTime()
-        || state.markOut < m_engine->startTime() + m_engine->duration();
+    // The learner's own passage, even while a sentence has borrowed the
+    // marks: that is what he comes back to.
+    const PracticeState::Passage own = m_state->learnerPassage();
+    state.markIn = own.in;
+    state.markOut = own.out;
+    state.loop = m_state->learnerNarrowed();
     state.speed = m_engine->speed();
     FileMemory(userfolders::memoryFile()).remember(m_currentFile, state);
 }
@@ -65,16 +68,10 @@ void Vk::restoreRemembered(const QString &name)
 {
     const std::optional<FileMemory::State> state = FileMemory(userfolders::memoryFile()).recall(name);
     m_engine->setSpeed(state ? state->speed : m_prefs.defaultSpeed);
-    m_engine->setRepeatCount(m_prefs.loopCount);
     if (!state)
         return;
-    if (state->loop) {
-        // The end moves first: the engine keeps the start at or before it.
-        m_engine->setMarkOut(state->markOut);
-        m_engine->setMarkIn(state->markIn);
-        m_slider->setMarkOutFlag(timeline().fraction(m_engine->markOut()));
-        m_slider->setMarkInFlag(timeline().fraction(m_engine->markIn()));
-    }
+    if (state->loop)
+        m_state->restoreLearnerPassage(state->markIn, state->markOut);
     if (state->position > m_engine->startTime()) {
         m_engine->seekTo(state->position);
         m_slider->setValue(timeline().fraction(state->position));

@@ -4,6 +4,7 @@
 
 #include "app/vk.h"
 
+#include "app/practicestate.h"
 #include "app/recentfiles.h"
 #include "app/sentencepractice.h"
 #include "app/timeline.h"
@@ -12,6 +13,7 @@
 #include "controls/qscreenwidget.h"
 #include "controls/qseekslider.h"
 #include "display/glrenderwidget.h"
+#include "editor/textedit.h"
 #include "media/media.h"
 
 #include <QDir>
@@ -75,8 +77,11 @@ void Vk::on_actionOpen_activated()
 {
     // The next dialog starts where the last one ended, in this run or an
     // earlier one; a Cancel keeps that place.
+    // The lesson playing now is the likeliest neighbour of the next one.
     QSettings settings(userfolders::settingsFile(), QSettings::IniFormat);
-    const QString lastPlace = settings.value(QStringLiteral("player/lastFile"), QDir::homePath()).toString();
+    const QString lastPlace = !m_currentFile.isEmpty() && QFileInfo::exists(m_currentFile)
+        ? m_currentFile
+        : settings.value(QStringLiteral("player/lastFile"), QDir::homePath()).toString();
     const QString name = m_chooseFile(this, tr("Open File"), lastPlace, mediaFilter());
     if (name.isEmpty() || !QFileInfo(name).isFile())
         return;
@@ -89,6 +94,7 @@ bool Vk::openFile(const QString &name)
     rememberCurrentFile();
     m_display->setVideo(nullptr);
     m_practice->mediaClosed();
+    m_state->detach();
     delete m_engine;
     m_engine = nullptr;
     m_refreshTimer->stop();
@@ -139,8 +145,15 @@ bool Vk::openFile(const QString &name)
     m_display->show();
     Q_EMIT isPlay(true);
     Q_EMIT setDirPath(name);
+    // A lesson with a dictation is one the learner has been writing: the
+    // editor comes up beside the player with it.
+    if (m_editor->isHidden() && QFileInfo::exists(name + QStringLiteral(".html"))) {
+        placeEditor();
+        m_editor->show();
+    }
 
     m_engine->start();
+    m_state->attach(m_engine, m_currentFile);
     restoreRemembered(m_currentFile);
     m_practice->mediaOpened(m_engine, name);
 
@@ -183,6 +196,7 @@ void Vk::on_actionStop()
         rememberCurrentFile();
         m_engine->stop();
         m_practice->mediaClosed();
+        m_state->detach();
         // The display lets go first, so it never holds a deleted engine.
         m_display->setVideo(nullptr);
         delete m_engine;

@@ -5,11 +5,14 @@
 #include "app/vk.h"
 
 #include "app/keysdialog.h"
+#include "app/practicestate.h"
 #include "app/preferencesdialog.h"
+#include "app/sentencepractice.h"
 #include "app/timeline.h"
 #include "app/userfolders.h"
 #include "controls/controlbutton.h"
 #include "controls/controlwidget.h"
+#include "controls/qseekslider.h"
 #include "media/media.h"
 
 #include <QGridLayout>
@@ -63,15 +66,26 @@ void Vk::connectPassageSignals(Media *engine)
 
 bool Vk::passageMarked() const
 {
-    return m_engine
-        && (m_engine->markIn() > m_engine->startTime()
-            || m_engine->markOut() < m_engine->startTime() + m_engine->duration());
+    return m_engine && m_state->narrowed();
+}
+
+void Vk::showPassageFlags()
+{
+    if (!m_engine)
+        return;
+    if (!m_state->narrowed()) {
+        m_slider->resetMark();
+        return;
+    }
+    m_slider->setMarkInFlag(timeline().fraction(m_engine->markIn()));
+    m_slider->setMarkOutFlag(timeline().fraction(m_engine->markOut()));
 }
 
 void Vk::showLoopCount(int played)
 {
     const int count = m_prefs.loopCount;
-    if (count <= 0 || !passageMarked()) {
+    // A sentence's repeats are counted on the sentence strip.
+    if (count <= 0 || !passageMarked() || m_state->source() != PracticeState::Source::Learner) {
         m_loopLabel->hide();
         return;
     }
@@ -98,16 +112,12 @@ void Vk::showMarks()
 
 void Vk::rewindForResume()
 {
-    if (!m_engine || m_prefs.rewindSeconds <= 0.0)
+    if (!m_engine)
         return;
     const int64_t here = m_engine->position();
-    int64_t target = here - m_engine->ticks(m_prefs.rewindSeconds);
-    // Inside a looping passage the rewind stops at its start: before it
-    // lies what the learner chose not to hear.
-    if (passageMarked() && here >= m_engine->markIn())
-        target = std::max(target, m_engine->markIn());
-    target = std::max(target, m_engine->startTime());
-    if (target < here)
+    const int64_t target = m_state->resumePlace(
+        here, m_prefs.rewindSeconds > 0.0 ? m_engine->ticks(m_prefs.rewindSeconds) : 0);
+    if (target != here)
         m_engine->seekTo(target);
 }
 
@@ -139,14 +149,22 @@ void Vk::setPreferences(const Preferences &prefs)
     const bool countChanged = prefs.loopCount != m_prefs.loopCount;
     m_prefs = prefs;
     m_prefs.save(userfolders::settingsFile());
-    if (countChanged && m_engine) {
-        m_engine->setRepeatCount(m_prefs.loopCount);
-        showLoopCount(0);
+    m_practice->setPaddingMs(m_prefs.paddingMs);
+    m_practice->setAutoPause(m_prefs.autoPause);
+    m_practice->setRepeatCount(m_prefs.sentenceRepeats);
+    if (countChanged) {
+        m_state->setLearnerRepeatCount(m_prefs.loopCount);
+        if (m_engine)
+            showLoopCount(0);
     }
 }
 
 void Vk::showPreferences()
 {
+    // The sentence menu may have changed these since.
+    m_prefs.paddingMs = m_practice->paddingMs();
+    m_prefs.autoPause = m_practice->autoPause();
+    m_prefs.sentenceRepeats = m_practice->repeatCount();
     PreferencesDialog dialog(m_prefs, this);
     connect(&dialog, &PreferencesDialog::preferencesChanged, this, &Vk::setPreferences);
     dialog.exec();

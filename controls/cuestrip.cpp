@@ -179,6 +179,19 @@ void CueStrip::paintEvent(QPaintEvent *)
         painter.setPen(revealColor);
         painter.drawText(rect().adjusted(0, margin, -margin, 0), Qt::AlignRight | Qt::AlignTop, m_repeat);
     }
+    if (!m_status.isEmpty()) {
+        painter.setFont(bold);
+        painter.setPen(revealColor);
+        painter.drawText(rect().adjusted(margin, 0, -margin, -margin / 2), Qt::AlignRight | Qt::AlignBottom, m_status);
+    }
+}
+
+void CueStrip::setStatus(const QString &status)
+{
+    if (status == m_status)
+        return;
+    m_status = status;
+    update();
 }
 
 void CueStrip::mousePressEvent(QMouseEvent *event)

@@ -36,6 +36,9 @@ public:
     void setRepeat(const QString &repeat);
     // Shown alone in place of the cues, such as while they are being found.
     void setMessage(const QString &message);
+    // A short note under the cues on what playback waits for, such as a
+    // hold after a sentence; empty hides it.
+    void setStatus(const QString &status);
 
     Line previous() const { return m_previous; }
     Line current() const { return m_current; }
@@ -43,6 +46,7 @@ public:
     QString counter() const { return m_counter; }
     QString repeat() const { return m_repeat; }
     QString message() const { return m_message; }
+    QString status() const { return m_status; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -69,4 +73,5 @@ private:
     bool m_counterRevealed = false;
     QString m_repeat;
     QString m_message;
+    QString m_status;
 };

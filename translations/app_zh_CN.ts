@@ -863,6 +863,22 @@ The file holds no sound or picture that can be played.</source>
     <context>
         <name>SentencePractice</name>
         <message>
+            <source>List of Sentences...</source>
+            <translation>句子列表...</translation>
+        </message>
+        <message>
+            <source>Paused after sentence %1: F5 goes on</source>
+            <translation>第 %1 句后已暂停：按 F5 继续</translation>
+        </message>
+        <message>
+            <source>The subtitles %1 beside the lesson cannot be read:
+%2
+The sentences are found in the sound instead.</source>
+            <translation>课程旁的字幕 %1 无法读取：
+%2
+将改为从声音中查找句子。</translation>
+        </message>
+        <message>
             <source>Finding the sentences...</source>
             <translation>正在查找句子...</translation>
         </message>
@@ -947,6 +963,26 @@ The file holds no sound or picture that can be played.</source>
     </context>
     <context>
         <name>PreferencesDialog</name>
+        <message>
+            <source> ms</source>
+            <translation> 毫秒</translation>
+        </message>
+        <message>
+            <source>Sound kept before and after each sentence, so that its first and last words are heard whole</source>
+            <translation>每句前后多保留的声音，使首尾的词能听完整</translation>
+        </message>
+        <message>
+            <source>Margin around a sentence:</source>
+            <translation>句子前后余量：</translation>
+        </message>
+        <message>
+            <source>Play each sentence:</source>
+            <translation>每句播放：</translation>
+        </message>
+        <message>
+            <source>Pause after each sentence</source>
+            <translation>每句后暂停</translation>
+        </message>
         <message>
             <source>Preferences</source>
             <translation>首选项</translation>
@@ -1185,6 +1221,44 @@ The file holds no sound or picture that can be played.</source>
         <message>
             <source>Reach the player while you type</source>
             <translation>打字时也能控制播放器</translation>
+        </message>
+    </context>
+    <context>
+        <name>startup</name>
+        <message>
+            <source>The player is already running but does not answer.
+Quit it from its tray icon, or end it, and start it again.</source>
+            <translation>播放器已在运行，但没有响应。
+请从托盘图标退出它（或结束它），然后重新启动。</translation>
+        </message>
+        <message>
+            <source>The player is already running but does not answer, so it could not open %1.
+Quit it from its tray icon, or end it, and open the file again.</source>
+            <translation>播放器已在运行，但没有响应，因此无法打开 %1。
+请从托盘图标退出它（或结束它），然后重新打开该文件。</translation>
+        </message>
+        <message>
+            <source>Vantiro</source>
+            <translation>Vantiro</translation>
+        </message>
+    </context>
+    <context>
+        <name>SentenceList</name>
+        <message>
+            <source>Sentences</source>
+            <translation>句子</translation>
+        </message>
+        <message>
+            <source>%1. %2</source>
+            <translation>%1. %2</translation>
+        </message>
+        <message>
+            <source>You revealed this sentence&apos;s text; click to loop it</source>
+            <translation>你看过这句的文字；单击循环播放此句</translation>
+        </message>
+        <message>
+            <source>Click to loop this sentence</source>
+            <translation>单击循环播放此句</translation>
         </message>
     </context>
 </TS>

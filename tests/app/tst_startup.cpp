@@ -31,6 +31,7 @@ private Q_SLOTS:
     void secondClaimFails();
     void closingWindowsKeepsRunningUntilQuit();
     void secondStartExitsAndFirstRuns();
+    void handOverWithoutAnswerIsTold();
     void startAfterCrashRuns();
 
 private:
@@ -62,15 +63,20 @@ void TestStartup::fontAddedOnlyWhenFamilyUnknown()
 
 void TestStartup::translatorPrefersFullLocaleName_data()
 {
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<QStringList>("present");
     QTest::addColumn<QString>("loaded");
-    QTest::newRow("both present") << QStringList{"app_de_DE.qm", "app_de.qm"} << "app_de_DE.qm";
-    QTest::newRow("language only") << QStringList{"app_de.qm"} << "app_de.qm";
-    QTest::newRow("none") << QStringList{} << QString();
+    QTest::newRow("both present") << "de_DE" << QStringList{"app_de_DE.qm", "app_de.qm"} << "app_de_DE.qm";
+    QTest::newRow("language only") << "de_DE" << QStringList{"app_de.qm"} << "app_de.qm";
+    QTest::newRow("none") << "de_DE" << QStringList{} << QString();
+    // A bare system or a script: English, not the Chinese source texts.
+    QTest::newRow("C locale") << "C" << QStringList{"app_en.qm", "app_zh_CN.qm"} << "app_en.qm";
+    QTest::newRow("POSIX locale") << "POSIX" << QStringList{"app_en.qm"} << "app_en.qm";
 }
 
 void TestStartup::translatorPrefersFullLocaleName()
 {
+    QFETCH(QString, locale);
     QFETCH(QStringList, present);
     QFETCH(QString, loaded);
 
@@ -83,7 +89,7 @@ void TestStartup::translatorPrefersFullLocaleName()
 
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
-    QTranslator *translator = startup::installTranslator(*qApp, QStringLiteral("de_DE"));
+    QTranslator *translator = startup::installTranslator(*qApp, locale);
     QDir::setCurrent(previous);
 
     QVERIFY(translator);
@@ -199,6 +205,31 @@ void TestStartup::secondStartExitsAndFirstRuns()
     // A terminated program leaves its segment behind, as after a crash;
     // the probe's own detach clears it.
     QTRY_VERIFY_WITH_TIMEOUT(!instanceRunning(), 5000);
+}
+
+// A player that holds the guard but never answers (hung, or still
+// closing): the second start must say so instead of ending as if the file
+// had been opened.
+void TestStartup::handOverWithoutAnswerIsTold()
+{
+    QVERIFY2(!instanceRunning(), "another instance is already running");
+    QSharedMemory *guard = startup::claimSingleInstance();
+    QVERIFY(guard);
+    QTemporaryDir dir;
+    const QString lesson = dir.filePath(QStringLiteral("lesson.mp3"));
+    QFile(lesson).open(QIODevice::WriteOnly);
+    QProcess second;
+    second.setWorkingDirectory(QStringLiteral(VK_RUNTIME_DIR));
+    second.start(QStringLiteral(VK_EXECUTABLE), {lesson});
+    QVERIFY(second.waitForStarted());
+    QByteArray told;
+    QTRY_VERIFY_WITH_TIMEOUT((told += second.readAllStandardError()).contains("does not answer"), 25000);
+    QVERIFY(told.contains("lesson.mp3"));
+    // The message box waits for the user.
+    QCOMPARE(second.state(), QProcess::Running);
+    second.kill();
+    QVERIFY(second.waitForFinished(10000));
+    startup::releaseSingleInstance(guard);
 }
 
 void TestStartup::startAfterCrashRuns()

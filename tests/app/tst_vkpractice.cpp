@@ -5,6 +5,7 @@
 // to a tenth of a second.
 
 #include "app/filememory.h"
+#include "app/practicestate.h"
 #include "app/recentfiles.h"
 #include "app/userfolders.h"
 #include "app/vk.h"
@@ -140,8 +141,7 @@ void TestVkPractice::reopeningBringsBackMarksAndPlace()
     waitPlaying();
     Media *e = m_vk->engine();
     const qint64 d = e->duration();
-    e->setMarkOut(d * 3 / 4);
-    e->setMarkIn(d / 2);
+    m_vk->practiceState()->setLearnerPassage(d / 2, d * 3 / 4);
     e->seekTo(d * 5 / 8);
     QTRY_VERIFY_WITH_TIMEOUT(e->position() >= d / 2, 15000);
     const qint64 left = e->position();
@@ -273,8 +273,7 @@ void TestVkPractice::editorForwardsTheFunctionKeys()
     waitPlaying();
     Media *e = m_vk->engine();
     const qint64 d = e->duration();
-    e->setMarkOut(d * 3 / 4);
-    e->setMarkIn(d / 4);
+    m_vk->practiceState()->setLearnerPassage(d / 4, d * 3 / 4);
     m_vk->on_actionEidtor();
     QVERIFY(QTest::qWaitForWindowExposed(m_vk->editor()));
     QSignalSpy marking(e, &Media::markingChanged);
@@ -299,8 +298,7 @@ void TestVkPractice::marksShowToATenth()
     waitPlaying();
     Media *e = m_vk->engine();
     QVERIFY(!m_vk->marksLabel()->isVisible());
-    e->setMarkOut(e->startTime() + e->ticks(7.24));
-    e->setMarkIn(e->startTime() + e->ticks(2.0));
+    m_vk->practiceState()->setLearnerPassage(e->startTime() + e->ticks(2.0), e->startTime() + e->ticks(7.24));
     QCOMPARE(m_vk->marksLabel()->text(), QStringLiteral("0:02.0 \u2013 0:07.2"));
     // One nudge of the end mark shows.
     m_vk->on_actionMarkOutSharpR();
@@ -325,8 +323,7 @@ void TestVkPractice::shortReplayStaysInThePassage()
     Media *e = m_vk->engine();
     const qint64 start = e->startTime();
     if (markIn >= 0) {
-        e->setMarkOut(start + e->ticks(11.0));
-        e->setMarkIn(start + e->ticks(markIn));
+        m_vk->practiceState()->setLearnerPassage(start + e->ticks(markIn), start + e->ticks(11.0));
     }
     e->seekTo(start + e->ticks(8.0));
     QTRY_VERIFY_WITH_TIMEOUT(e->position() >= start + e->ticks(8.0), 15000);
@@ -350,8 +347,7 @@ void TestVkPractice::loopCountShowsAndPlaysOn()
     Media *e = m_vk->engine();
     const qint64 start = e->startTime();
     QSignalSpy finished(e, &Media::passageFinished);
-    e->setMarkOut(start + e->ticks(2.0));
-    e->setMarkIn(start + e->ticks(1.0));
+    m_vk->practiceState()->setLearnerPassage(start + e->ticks(1.0), start + e->ticks(2.0));
     e->seekTo(start + e->ticks(1.0));
     QVERIFY(m_vk->loopLabel()->isVisible());
     QCOMPARE(m_vk->loopLabel()->text(), QStringLiteral("1/2"));
@@ -384,8 +380,7 @@ void TestVkPractice::resumeRewinds()
     Media *e = m_vk->engine();
     const qint64 start = e->startTime();
     if (markIn >= 0) {
-        e->setMarkOut(start + e->ticks(11.0));
-        e->setMarkIn(start + e->ticks(markIn));
+        m_vk->practiceState()->setLearnerPassage(start + e->ticks(markIn), start + e->ticks(11.0));
     }
     e->seekTo(start + e->ticks(6.0));
     QTRY_VERIFY_WITH_TIMEOUT(e->position() >= start + e->ticks(6.0), 15000);
