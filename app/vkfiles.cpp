@@ -160,7 +160,11 @@ void Vk::placeEditor()
     m_editorPlaced = true;
     const QSettings settings(userfolders::settingsFile(), QSettings::IniFormat);
     const QRect stored = settings.value(QLatin1String(editorPlace)).toRect();
-    if (onSomeScreen(stored)) {
+    // A place over the player's title bar would hide the player's own
+    // buttons and is never one the learner chose to keep (an editor never
+    // shown reports the screen's corner): the editor then goes beside.
+    const QRect title = frameGeometry().adjusted(0, 0, 0, -std::max(0, frameGeometry().height() - 40));
+    if (onSomeScreen(stored) && !stored.intersects(title)) {
         m_editor->setGeometry(stored);
         return;
     }

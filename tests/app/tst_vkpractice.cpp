@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -448,18 +449,26 @@ void TestVkPractice::editorOpensBesideThePlayer_data()
     // height.
     QTest::addColumn<QRectF>("player");
     QTest::addColumn<QString>("side");
-    QTest::newRow("room on the right") << QRectF(0.05, 0.1, 0.4, 0.5) << "right";
-    QTest::newRow("centred: the player moves aside") << QRectF(0.3, 0.25, 0.4, 0.45) << "right";
-    QTest::newRow("wide: below") << QRectF(0.1, 0.05, 0.75, 0.4) << "below";
+    // A place kept from before that lies over the player's title bar.
+    QTest::addColumn<bool>("storedOverTitle");
+    QTest::newRow("room on the right") << QRectF(0.05, 0.1, 0.4, 0.5) << "right" << false;
+    QTest::newRow("centred: the player moves aside") << QRectF(0.3, 0.25, 0.4, 0.45) << "right" << false;
+    QTest::newRow("wide: below") << QRectF(0.1, 0.05, 0.75, 0.4) << "below" << false;
+    QTest::newRow("kept over the title: beside instead") << QRectF(0.0, 0.0, 0.4, 0.5) << "right" << true;
 }
 
 void TestVkPractice::editorOpensBesideThePlayer()
 {
     QFETCH(QRectF, player);
     QFETCH(QString, side);
+    QFETCH(bool, storedOverTitle);
     const QRect room = m_vk->screen()->availableGeometry();
-    m_vk->setGeometry(QRect(room.left() + int(player.x() * room.width()), room.top() + int(player.y() * room.height()),
-                            int(player.width() * room.width()), int(player.height() * room.height())));
+    const QRect place(room.left() + int(player.x() * room.width()), room.top() + int(player.y() * room.height()),
+                      int(player.width() * room.width()), int(player.height() * room.height()));
+    if (storedOverTitle)
+        QSettings(userfolders::settingsFile(), QSettings::IniFormat)
+            .setValue(QStringLiteral("window/editor"), QRect(place.topLeft(), QSize(610, 400)));
+    m_vk->setGeometry(place);
     QVERIFY(QTest::qWaitForWindowExposed(m_vk.get()));
     m_vk->on_actionEidtor();
     TextEdit *editor = m_vk->editor();
