@@ -230,30 +230,31 @@ void ControlButton::mouseMoveEvent(QMouseEvent *event)
         const struct {
             Area area;
             const char *text;
+            const char *words; // what the button does, for the line below
         } tips[] = {
-            {tall(L - 30, L - 6, a), QT_TR_NOOP("play/pause")},
-            {tall(L, L + 24, a), QT_TR_NOOP("stop")},
-            {tall(L + 20, L + 54, a), QT_TR_NOOP("forward")},
-            {tall(L - 60, L - 36, a), QT_TR_NOOP("backward")},
-            {{M - 90, M - 66, 0, H, true}, QT_TR_NOOP("sharp tune start left")},
-            {tall(M - 60, M - 36, a), QT_TR_NOOP("set loop start")},
-            {tall(M - 30, M - 6, a), QT_TR_NOOP("sharp tune start right")},
-            {tall(M + 30, M + 54, a), QT_TR_NOOP("sharp tune end left")},
-            {tall(M + 60, M + 84, a), QT_TR_NOOP("set loop end")},
-            {tall(M + 90, M + 114, a), QT_TR_NOOP("sharp tune end right")},
-            {tall(M, M + 24, a), QT_TR_NOOP("cancel loop")},
-            {tall(M - 120, M - 96, a), QT_TR_NOOP("reset loop from begin to current start")},
-            {tall(M + 120, M + 144, a), QT_TR_NOOP("reset loop from current end to end")},
-            {tall(R - 30, R - 6, a), QT_TR_NOOP("volume silent")},
-            {volumeTrack(a), QT_TR_NOOP("volume control")},
-            {tall(W - 30, W - 6, a), QT_TR_NOOP("editor")},
+            {tall(L - 30, L - 6, a), QT_TR_NOOP("play/pause"), QT_TR_NOOP("Play, or pause where you are (F5 or Space)")},
+            {tall(L, L + 24, a), QT_TR_NOOP("stop"), QT_TR_NOOP("Stop and close the file; Play opens it again where you were")},
+            {tall(L + 20, L + 54, a), QT_TR_NOOP("forward"), QT_TR_NOOP("Jump forward (Right arrow)")},
+            {tall(L - 60, L - 36, a), QT_TR_NOOP("backward"), QT_TR_NOOP("Jump back (Left arrow)")},
+            {{M - 90, M - 66, 0, H, true}, QT_TR_NOOP("sharp tune start left"), QT_TR_NOOP("Move the start mark a little earlier (F1)")},
+            {tall(M - 60, M - 36, a), QT_TR_NOOP("set loop start"), QT_TR_NOOP("Set the start mark here (F7)")},
+            {tall(M - 30, M - 6, a), QT_TR_NOOP("sharp tune start right"), QT_TR_NOOP("Move the start mark a little later (F2)")},
+            {tall(M + 30, M + 54, a), QT_TR_NOOP("sharp tune end left"), QT_TR_NOOP("Move the end mark a little earlier (F3)")},
+            {tall(M + 60, M + 84, a), QT_TR_NOOP("set loop end"), QT_TR_NOOP("Set the end mark here (F8)")},
+            {tall(M + 90, M + 114, a), QT_TR_NOOP("sharp tune end right"), QT_TR_NOOP("Move the end mark a little later (F4)")},
+            {tall(M, M + 24, a), QT_TR_NOOP("cancel loop"), QT_TR_NOOP("Remove the marks, so that the whole file plays")},
+            {tall(M - 120, M - 96, a), QT_TR_NOOP("reset loop from begin to current start"), QT_TR_NOOP("Loop from the beginning to the start mark (F6)")},
+            {tall(M + 120, M + 144, a), QT_TR_NOOP("reset loop from current end to end"), QT_TR_NOOP("Loop from the end mark to the end (F9)")},
+            {tall(R - 30, R - 6, a), QT_TR_NOOP("volume silent"), QT_TR_NOOP("Silence the sound, or bring it back")},
+            {volumeTrack(a), QT_TR_NOOP("volume control"), QT_TR_NOOP("Volume: drag, or turn the mouse wheel over the player")},
+            {tall(W - 30, W - 6, a), QT_TR_NOOP("editor"), QT_TR_NOOP("Show or hide the dictation editor")},
         };
         // Where several match, the last one wins; leaving a rectangle keeps
         // the last tip.
         for (const auto &tip : tips) {
             if (tip.area.contains(x, y)) {
                 update();
-                setToolTip(tr(tip.text));
+                setToolTip(tr(tip.text) + QLatin1Char('\n') + tr(tip.words));
             }
         }
     }

@@ -50,6 +50,70 @@
     <context>
         <name>ControlButton</name>
         <message>
+            <source>Play, or pause where you are (F5 or Space)</source>
+            <translation>播放，或在当前位置暂停（F5 或空格键）</translation>
+        </message>
+        <message>
+            <source>Stop and close the file; Play opens it again where you were</source>
+            <translation>停止并关闭文件；再按播放会从原来的位置打开</translation>
+        </message>
+        <message>
+            <source>Jump forward (Right arrow)</source>
+            <translation>向前跳（右方向键）</translation>
+        </message>
+        <message>
+            <source>Jump back (Left arrow)</source>
+            <translation>向后跳（左方向键）</translation>
+        </message>
+        <message>
+            <source>Move the start mark a little earlier (F1)</source>
+            <translation>把起点标记稍微提前（F1）</translation>
+        </message>
+        <message>
+            <source>Set the start mark here (F7)</source>
+            <translation>在此处设置起点标记（F7）</translation>
+        </message>
+        <message>
+            <source>Move the start mark a little later (F2)</source>
+            <translation>把起点标记稍微推后（F2）</translation>
+        </message>
+        <message>
+            <source>Move the end mark a little earlier (F3)</source>
+            <translation>把终点标记稍微提前（F3）</translation>
+        </message>
+        <message>
+            <source>Set the end mark here (F8)</source>
+            <translation>在此处设置终点标记（F8）</translation>
+        </message>
+        <message>
+            <source>Move the end mark a little later (F4)</source>
+            <translation>把终点标记稍微推后（F4）</translation>
+        </message>
+        <message>
+            <source>Remove the marks, so that the whole file plays</source>
+            <translation>取消标记，播放整个文件</translation>
+        </message>
+        <message>
+            <source>Loop from the beginning to the start mark (F6)</source>
+            <translation>从开头循环到起点标记（F6）</translation>
+        </message>
+        <message>
+            <source>Loop from the end mark to the end (F9)</source>
+            <translation>从终点标记循环到结尾（F9）</translation>
+        </message>
+        <message>
+            <source>Silence the sound, or bring it back</source>
+            <translation>静音，或恢复声音</translation>
+        </message>
+        <message>
+            <source>Volume: drag, or turn the mouse wheel over the player</source>
+            <translation>音量：拖动，或在播放器上滚动鼠标滚轮</translation>
+        </message>
+        <message>
+            <source>Show or hide the dictation editor</source>
+            <translation>显示或隐藏听写编辑器</translation>
+        </message>
+        <message>
             <source>play/pause</source>
             <translation>播放/暂停</translation>
         </message>
