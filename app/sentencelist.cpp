@@ -2,6 +2,7 @@
 
 #include "app/sentencepractice.h"
 
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QVBoxLayout>
 
@@ -36,7 +37,22 @@ SentenceList::SentenceList(SentencePractice *practice, QWidget *parent)
     // A reveal or a new sentence both come as a change of the current one.
     connect(m_practice, &SentencePractice::currentChanged, this, &SentenceList::follow);
     connect(m_list, &QListWidget::itemClicked, this, &SentenceList::onClicked);
+    m_list->installEventFilter(this);
     rebuild();
+}
+
+bool SentenceList::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_list || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    // The player's keys work here as in the editor: the function keys and
+    // the sentence keys (Alt with the arrows); the rest moves in the list.
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool functionKey = key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F12;
+    if (!functionKey && !(key->modifiers() & Qt::AltModifier))
+        return false;
+    Q_EMIT keyDelegate(key->keyCombination().toCombined());
+    return true;
 }
 
 void SentenceList::rebuild()
@@ -59,7 +75,7 @@ void SentenceList::follow(int index)
         QListWidgetItem *item = m_list->item(i);
         const Cue &cue = cues[i];
         const bool shown = !cue.text.isEmpty() && (!m_practice->masking() || m_practice->isRevealed(i));
-        QString text = tr("%1. %2").arg(i + 1).arg(startText(cue.start));
+        QString text = tr("%1.  %2 – %3").arg(i + 1).arg(startText(cue.start), startText(cue.end));
         if (shown)
             text += QStringLiteral("  ") + QString(cue.text).replace(QLatin1Char('\n'), QLatin1Char(' '));
         // The mark of a sentence he needed to read.

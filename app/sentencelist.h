@@ -20,6 +20,13 @@ public:
 
     QListWidget *list() const { return m_list; }
 
+Q_SIGNALS:
+    // A player key pressed while the list has the focus (key | modifiers).
+    void keyDelegate(int keyWithModifiers);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void rebuild();
     void follow(int index);

@@ -256,8 +256,10 @@ void SentencePractice::loopSentence(int index)
 
 void SentencePractice::showList()
 {
-    if (!m_list)
+    if (!m_list) {
         m_list = new SentenceList(this, m_player);
+        connect(m_list, &SentenceList::keyDelegate, m_player, &Vk::keyDelegateTrigger);
+    }
     m_list->show();
     m_list->raise();
     m_list->activateWindow();

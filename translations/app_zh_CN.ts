@@ -1313,8 +1313,8 @@ Quit it from its tray icon, or end it, and open the file again.</source>
             <translation>句子</translation>
         </message>
         <message>
-            <source>%1. %2</source>
-            <translation>%1. %2</translation>
+            <source>%1.  %2 – %3</source>
+            <translation>%1.  %2 – %3</translation>
         </message>
         <message>
             <source>You revealed this sentence&apos;s text; click to loop it</source>

@@ -1,4 +1,5 @@
 #include "tests/support/audiotestmain.h"
+#include "app/sentencelist.h"
 #include "app/sentencepractice.h"
 #include "app/userfolders.h"
 #include "app/vk.h"
@@ -14,6 +15,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -47,6 +49,7 @@ private Q_SLOTS:
     void findsSentencesInSoundAlone();
     void coverStaysAboveTheStrip();
     void subtitlesAreTheReference();
+    void listLoopsTheClickedSentence();
 
 private:
     void open(const QString &path);
@@ -365,6 +368,27 @@ void TestSentencePractice::coverStaysAboveTheStrip()
     QVERIFY(m_vk->display()->isVisible());
     QVERIFY(m_vk->cueStrip()->isVisible());
     QTRY_VERIFY(m_vk->cueStrip()->height() < m_vk->display()->height());
+}
+
+// The list of sentences: one click loops the one clicked, from the start.
+void TestSentencePractice::listLoopsTheClickedSentence()
+{
+    open(m_clip);
+    practice()->showList();
+    QListWidget *list = practice()->sentenceList()->list();
+    QTRY_COMPARE(list->count(), 3);
+    QVERIFY(QTest::qWaitForWindowExposed(practice()->sentenceList()));
+    const QRect row = list->visualItemRect(list->item(2));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+    QVERIFY(practice()->isLooping());
+    QCOMPARE(practice()->currentIndex(), 2);
+    const auto marks = expectedMarks(2);
+    QCOMPARE(m_vk->engine()->markIn(), marks.first);
+    QCOMPARE(m_vk->engine()->markOut(), marks.second);
+    QCOMPARE(list->currentRow(), 2);
+    // The player's keys reach it from the list too: Alt+Down stops looping.
+    QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(!practice()->isLooping());
 }
 
 VK_AUDIO_TEST_MAIN(TestSentencePractice)
