@@ -24,7 +24,7 @@ PreferencesDialog::PreferencesDialog(const Preferences &prefs, QWidget *parent)
     m_loopCount->setRange(0, 99);
     m_loopCount->setValue(prefs.loopCount);
     m_loopCount->setSpecialValueText(tr("endlessly"));
-    m_loopCount->setSuffix(tr(" times"));
+    countSuffix(m_loopCount);
     form->addRow(tr("Play a marked passage:"), m_loopCount);
     connect(m_loopCount, &QSpinBox::valueChanged, this, &PreferencesDialog::takeValues);
 
@@ -48,8 +48,9 @@ PreferencesDialog::PreferencesDialog(const Preferences &prefs, QWidget *parent)
 
     m_sentenceRepeats = new QSpinBox(this);
     m_sentenceRepeats->setRange(1, Preferences::maxSentenceRepeats);
-    m_sentenceRepeats->setSuffix(tr(" times"));
     m_sentenceRepeats->setValue(prefs.sentenceRepeats);
+    m_sentenceRepeats->setSpecialValueText(tr("once"));
+    countSuffix(m_sentenceRepeats);
     form->addRow(tr("Play each sentence:"), m_sentenceRepeats);
     connect(m_sentenceRepeats, &QSpinBox::valueChanged, this, &PreferencesDialog::takeValues);
 
@@ -64,6 +65,14 @@ PreferencesDialog::PreferencesDialog(const Preferences &prefs, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
+}
+
+// "1 time", "2 times": the suffix follows the count.
+void PreferencesDialog::countSuffix(QSpinBox *box)
+{
+    const auto follow = [this, box](int n) { box->setSuffix(n == 1 ? tr(" time") : tr(" times")); };
+    follow(box->value());
+    connect(box, &QSpinBox::valueChanged, this, follow);
 }
 
 QDoubleSpinBox *PreferencesDialog::addSeconds(QFormLayout *form, const QString &label, double value,

@@ -38,6 +38,7 @@ private:
     QDoubleSpinBox *addSeconds(class QFormLayout *form, const QString &label, double value,
                                double low, double high, double step, int decimals);
     void takeValues();
+    void countSuffix(QSpinBox *box);
 
     Preferences m_prefs;
     QDoubleSpinBox *m_rewind = nullptr;

@@ -1028,6 +1028,14 @@ The sentences are found in the sound instead.</source>
     <context>
         <name>PreferencesDialog</name>
         <message>
+            <source> time</source>
+            <translation> 次</translation>
+        </message>
+        <message>
+            <source>once</source>
+            <translation>一次</translation>
+        </message>
+        <message>
             <source> ms</source>
             <translation> 毫秒</translation>
         </message>

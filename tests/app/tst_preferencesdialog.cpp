@@ -3,9 +3,11 @@
 
 #include "app/keysdialog.h"
 #include "app/preferencesdialog.h"
+#include "app/sentencepractice.h"
 #include "app/userfolders.h"
 #include "app/vk.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QSignalSpy>
@@ -48,8 +50,11 @@ void TestPreferencesDialog::everyChangeIsReportedAtOnce()
     dialog.nudgeBox()->setValue(0.25);
     dialog.loopCountBox()->setValue(5);
     dialog.speedBox()->setValue(0.75);
+    dialog.paddingBox()->setValue(300);
+    dialog.sentenceRepeatsBox()->setValue(3);
+    dialog.autoPauseBox()->setChecked(true);
     // One report per change, each carrying everything changed so far.
-    QCOMPARE(changed.size(), 6);
+    QCOMPARE(changed.size(), 9);
     const Preferences p = changed.last().at(0).value<Preferences>();
     QCOMPARE(p.rewindSeconds, Preferences::maxRewindSeconds);
     QCOMPARE(p.jumpSeconds, 10.0);
@@ -57,7 +62,11 @@ void TestPreferencesDialog::everyChangeIsReportedAtOnce()
     QCOMPARE(p.nudgeSeconds, 0.25);
     QCOMPARE(p.loopCount, 5);
     QCOMPARE(p.defaultSpeed, 0.75);
+    QCOMPARE(p.paddingMs, 300);
+    QCOMPARE(p.sentenceRepeats, 3);
+    QVERIFY(p.autoPause);
     QCOMPARE(dialog.preferences(), p);
+    QCOMPARE(dialog.sentenceRepeatsBox()->suffix(), QStringLiteral(" times"));
 }
 
 void TestPreferencesDialog::playerSavesAndKeepsPreferences()
@@ -65,10 +74,17 @@ void TestPreferencesDialog::playerSavesAndKeepsPreferences()
     Preferences p;
     p.rewindSeconds = 3.5;
     p.loopCount = 4;
+    p.paddingMs = 250;
+    p.autoPause = true;
+    p.sentenceRepeats = 2;
     {
         Vk player;
         player.setPreferences(p);
         QCOMPARE(player.preferences(), p);
+        // Sentence practice takes the same settings as its menu would.
+        QCOMPARE(player.practice()->paddingMs(), 250);
+        QVERIFY(player.practice()->autoPause());
+        QCOMPARE(player.practice()->repeatCount(), 2);
     }
     // Saved at once, and found by the next run.
     QCOMPARE(Preferences::load(userfolders::settingsFile()), p);
