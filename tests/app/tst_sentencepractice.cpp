@@ -46,6 +46,7 @@ private Q_SLOTS:
     void editorForwardsTheSentenceKeys();
     void subtitlesFromTheMenu();
     void badSubtitlesAreReported();
+    void badSubtitlesBesideAreReported();
     void findsSentencesInSoundAlone();
     void coverStaysAboveTheStrip();
     void subtitlesAreTheReference();
@@ -371,6 +372,32 @@ void TestSentencePractice::coverStaysAboveTheStrip()
 }
 
 // The list of sentences: one click loops the one clicked, from the start.
+// Subtitles beside the lesson that cannot be read are told once, not only
+// logged: the learner would otherwise wonder why his subtitles are not used.
+void TestSentencePractice::badSubtitlesBesideAreReported()
+{
+    const QString clip = m_dir.filePath(QStringLiteral("broken.mp4"));
+    QVERIFY(QFile::copy(m_clip, clip));
+    QFile bad(m_dir.filePath(QStringLiteral("broken.srt")));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not subtitles at all\n");
+    bad.close();
+    QStringList shown;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            shown.append(box->text());
+            box->accept();
+        }
+    });
+    closer.start(50);
+    open(clip);
+    QTRY_COMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().contains(QStringLiteral("broken.srt")), qPrintable(shown.first()));
+    QTest::qWait(300);
+    QCOMPARE(shown.size(), 1);
+}
+
 void TestSentencePractice::listLoopsTheClickedSentence()
 {
     open(m_clip);
