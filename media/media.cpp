@@ -396,6 +396,9 @@ void Media::stop()
     // What the output still holds is never heard: the place kept is the
     // one heard last, and the output is emptied at once.
     m_resumePosition = seekPending() ? m_seekTarget.load() : playingPosition();
+    // No thread is left to carry that seek out: held, the place kept is
+    // the only place, and the user's seeks move it until playback goes on.
+    m_seekState = SeekIdle;
     m_audio->discard();
     m_hasResumePosition = true;
     emit running(false);

@@ -34,6 +34,7 @@ private slots:
     void audioOnlyFileLoops();
     void stopThenStartResumes();
     void stopBeforeFirstPictureKeepsPlace();
+    void stopWithSeekPendingResumesAtTarget_data();
     void stopWithSeekPendingResumesAtTarget();
     void brokenFilesNeverHang_data();
     void brokenFilesNeverHang();
@@ -327,8 +328,22 @@ void tst_MediaPlayback::stopBeforeFirstPictureKeepsPlace()
     media->stop();
 }
 
+void tst_MediaPlayback::stopWithSeekPendingResumesAtTarget_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<double>("seconds"); // how far the key moves the held place
+    QTest::newRow("held only") << QString() << 0.0;
+    QTest::newRow("seekBy a second on") << "seekBy" << 1.0;
+    QTest::newRow("seekBy a second back") << "seekBy" << -1.0;
+    QTest::newRow("seekRelative a second back") << "seekRelative" << -1.0;
+}
+
+// Held while a seek is still on its way: playback will go on at the seek's
+// target, and the arrow keys move that place from there.
 void tst_MediaPlayback::stopWithSeekPendingResumesAtTarget()
 {
+    QFETCH(QString, key);
+    QFETCH(double, seconds);
     std::unique_ptr<Media> media(makeMedia(nullptr));
     MediaProbe probe(media.get());
     QVERIFY(media->open(path("clip.mp4")));
@@ -338,6 +353,12 @@ void tst_MediaPlayback::stopWithSeekPendingResumesAtTarget()
     QVERIFY(probe.seekRequested());
     media->stop();
     QCOMPARE(probe.resumePosition(), target);
+    const int64_t step = seconds == 0.0 ? 0 : media->ticks(qAbs(seconds)) * (seconds < 0.0 ? -1 : 1);
+    if (key == QLatin1String("seekBy"))
+        media->seekBy(step);
+    else if (key == QLatin1String("seekRelative"))
+        media->seekRelative(seconds);
+    QCOMPARE(media->position(), target + step);
 }
 
 void tst_MediaPlayback::brokenFilesNeverHang_data()
