@@ -39,8 +39,8 @@ bool IAudio::setup(const QAudioDevice &device, int sampleRate, int sampleSize, i
     // The samples are written as decoded, so the device must take this very
     // format; there is no converting to a nearby one.
     if (device.isNull() || !device.isFormatSupported(format)) {
-        qCInfo(lcSound) << "no sound output for" << format << "on"
-                        << (device.isNull() ? QStringLiteral("no device") : device.description());
+        qCDebug(lcSound) << "no sound output for" << format << "on"
+                         << (device.isNull() ? QStringLiteral("no device") : device.description());
         return false;
     }
     if (m_output) {
@@ -68,7 +68,7 @@ void IAudio::restartStream()
     m_written = 0;
     m_segments.clear();
     if (!m_device || m_output->error() != QAudio::NoError)
-        qCInfo(lcSound) << "the sound output did not start:" << m_output->error();
+        qCWarning(lcSound) << "the sound output did not start:" << m_output->error();
     else
         qCDebug(lcSound) << "sound output buffer" << m_output->bufferSize() << "bytes";
 }

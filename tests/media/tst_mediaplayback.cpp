@@ -286,9 +286,11 @@ void tst_MediaPlayback::stopThenStartResumes()
     MediaProbe probe(media.get());
     QVERIFY(media->open(path("clip.mp4")));
     Shown shown(media.get());
+    QSignalSpy soundUnavailable(media.get(), &Media::soundUnavailable);
     media->start();
     QTRY_VERIFY_SLOW(shown.stamps.size() > 0 && shown.stamps.last() > 1.2);
     media->stop();
+    QCOMPARE(soundUnavailable.count(), 0); // the sound server plays it
     const int64_t stoppedAt = media->position();
     QCOMPARE(probe.resumePosition(), stoppedAt);
     QVERIFY(stoppedAt > int64_t(1.2 / probe.timeBase()));
@@ -528,7 +530,7 @@ void tst_MediaPlayback::playsWithoutAudioServer()
 }
 
 // An audio-only file without any sound output still advances, loops and
-// stops, silently.
+// stops, silently, and its owner is told once that the sound cannot play.
 void tst_MediaPlayback::playsWithoutAudioServerChild()
 {
     const QString dir = qEnvironmentVariable("VK_NO_AUDIO_SERVER_CHILD");
@@ -537,7 +539,9 @@ void tst_MediaPlayback::playsWithoutAudioServerChild()
     std::unique_ptr<Media> media(makeMedia(nullptr));
     MediaProbe probe(media.get());
     QVERIFY(media->open(dir + "/tone.wav", 0, 44100 / 2));
+    QSignalSpy soundUnavailable(media.get(), &Media::soundUnavailable);
     media->start();
+    QCOMPARE(soundUnavailable.count(), 1);
     QVERIFY(!probe.audio()->hasOutput());
     QElapsedTimer elapsed;
     elapsed.start();
@@ -555,6 +559,9 @@ void tst_MediaPlayback::playsWithoutAudioServerChild()
     QVERIFY(elapsed.elapsed() > 800);
     media->stop();
     QVERIFY(media->isStopped());
+    media->start(); // a resume is no news
+    media->stop();
+    QCOMPARE(soundUnavailable.count(), 1);
 }
 
 VK_AUDIO_TEST_GUILESS_MAIN(tst_MediaPlayback)
