@@ -1,11 +1,14 @@
 #include "media/iaudio.h"
 
 #include <QAudioSink>
+#include <QLoggingCategory>
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+
+Q_LOGGING_CATEGORY(lcSound, "vantiro.sound", QtInfoMsg)
 
 IAudio::IAudio()
 {
@@ -35,8 +38,11 @@ bool IAudio::setup(const QAudioDevice &device, int sampleRate, int sampleSize, i
     format.setSampleFormat(sampleFormat);
     // The samples are written as decoded, so the device must take this very
     // format; there is no converting to a nearby one.
-    if (device.isNull() || !device.isFormatSupported(format))
+    if (device.isNull() || !device.isFormatSupported(format)) {
+        qCDebug(lcSound) << "no sound output for" << format << "on"
+                         << (device.isNull() ? QStringLiteral("no device") : device.description());
         return false;
+    }
     if (m_output) {
         m_output->stop();
         replaced.reset(m_output);
@@ -45,18 +51,26 @@ bool IAudio::setup(const QAudioDevice &device, int sampleRate, int sampleSize, i
     }
     m_format = format;
     m_output = new QAudioSink(device, format);
-    // A short buffer: a seek is heard after what the output holds, and
-    // the place heard is known to within what it holds.
-    m_output->setBufferSize(format.bytesForDuration(bufferMicroseconds));
     restartStream();
     return true;
 }
 
 void IAudio::restartStream()
 {
+    // A short buffer: a seek is heard after what the output holds, and the
+    // place heard is known to within what it holds. It is asked for on every
+    // start, as Qt's PulseAudio output otherwise asks the server for what it
+    // was granted the last time, and the server grants a little less than
+    // asked: after some hundred holds and replays the buffer would hold
+    // half a millisecond, and the sound would break up.
+    m_output->setBufferSize(m_format.bytesForDuration(bufferMicroseconds));
     m_device = m_output->start();
     m_written = 0;
     m_segments.clear();
+    if (!m_device || m_output->error() != QAudio::NoError)
+        qCWarning(lcSound) << "the sound output did not start:" << m_output->error();
+    else
+        qCDebug(lcSound) << "sound output buffer" << m_output->bufferSize() << "bytes";
 }
 
 void IAudio::discard()

@@ -18,7 +18,8 @@ public:
     virtual ~IAudio(); // closes the output
     Q_DISABLE_COPY_MOVE(IAudio)
 
-    // What the output holds at most (the server may grant less).
+    // What the output holds at most (the server may grant less), asked for
+    // anew each time its stream starts, so that it never shrinks.
     static constexpr int bufferMicroseconds = 200000;
 
     // Makes an output for that format (sampleSize 8 or 16 bits); keeps the

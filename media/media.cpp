@@ -192,6 +192,7 @@ bool Media::open(const QString &file, int64_t markIn, int64_t markOut)
         return false;
     }
     m_formatContext = context;
+    m_soundUnavailableTold = false;
 
     if (!openStreams()) {
         avformat_close_input(&m_formatContext);
@@ -348,9 +349,13 @@ void Media::start()
 {
     if (!m_stopped || !isOpen())
         return;
-    if (m_audioCodecContext)
-        m_audio->setup(QMediaDevices::defaultAudioOutput(), m_audioSampleRate, 16,
-                       m_audioChannels);
+    // Without an output the audio thread drops the samples at their pace,
+    // so the clock runs on; the owner is told so that it can say why the
+    // learner hears nothing.
+    const bool soundless = m_audioCodecContext
+        && !(m_audio->setup(QMediaDevices::defaultAudioOutput(), m_audioSampleRate, 16,
+                            m_audioChannels)
+             && m_audio->acceptsData());
     m_stopped = false;
     resetClocks();
     // Once the engine has played, the demuxer has read on past the place
@@ -383,6 +388,10 @@ void Media::start()
     if (m_audioStreamIndex >= 0)
         m_audioThread->start(QThread::InheritPriority);
     emit running(true);
+    if (soundless && !m_soundUnavailableTold) {
+        m_soundUnavailableTold = true;
+        emit soundUnavailable();
+    }
 }
 
 void Media::stop()
@@ -396,6 +405,9 @@ void Media::stop()
     // What the output still holds is never heard: the place kept is the
     // one heard last, and the output is emptied at once.
     m_resumePosition = seekPending() ? m_seekTarget.load() : playingPosition();
+    // No thread is left to carry that seek out: held, the place kept is
+    // the only place, and the user's seeks move it until playback goes on.
+    m_seekState = SeekIdle;
     m_audio->discard();
     m_hasResumePosition = true;
     emit running(false);

@@ -109,6 +109,13 @@ signals:
     void passageRepeated(int played);
     // The repeat count is reached: playback goes on past the end mark.
     void passageFinished();
+    // A file with sound started, but no sound output could be made for it:
+    // there is no output device, the device refuses the sound's format, or
+    // the sound server would not open a stream. Playback goes on silently,
+    // its clock running in real time. Emitted by start() in the GUI thread,
+    // at most once per opened file, however often playback is held and
+    // resumed.
+    void soundUnavailable();
 
 public slots:
     bool open(const QString &file, int64_t markIn, int64_t markOut);
@@ -246,6 +253,7 @@ private:
     // for the next start(); GUI thread only.
     int64_t m_resumePosition = 0;
     bool m_hasResumePosition = false; // a stop() happened since open()
+    bool m_soundUnavailableTold = false; // soundUnavailable() was emitted since open()
 
     // --- Written by the parsing thread only
     std::atomic<bool> m_demuxerPaused{false};

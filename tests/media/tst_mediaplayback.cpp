@@ -34,6 +34,7 @@ private slots:
     void audioOnlyFileLoops();
     void stopThenStartResumes();
     void stopBeforeFirstPictureKeepsPlace();
+    void stopWithSeekPendingResumesAtTarget_data();
     void stopWithSeekPendingResumesAtTarget();
     void brokenFilesNeverHang_data();
     void brokenFilesNeverHang();
@@ -285,9 +286,11 @@ void tst_MediaPlayback::stopThenStartResumes()
     MediaProbe probe(media.get());
     QVERIFY(media->open(path("clip.mp4")));
     Shown shown(media.get());
+    QSignalSpy soundUnavailable(media.get(), &Media::soundUnavailable);
     media->start();
     QTRY_VERIFY_SLOW(shown.stamps.size() > 0 && shown.stamps.last() > 1.2);
     media->stop();
+    QCOMPARE(soundUnavailable.count(), 0); // the sound server plays it
     const int64_t stoppedAt = media->position();
     QCOMPARE(probe.resumePosition(), stoppedAt);
     QVERIFY(stoppedAt > int64_t(1.2 / probe.timeBase()));
@@ -327,8 +330,22 @@ void tst_MediaPlayback::stopBeforeFirstPictureKeepsPlace()
     media->stop();
 }
 
+void tst_MediaPlayback::stopWithSeekPendingResumesAtTarget_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<double>("seconds"); // how far the key moves the held place
+    QTest::newRow("held only") << QString() << 0.0;
+    QTest::newRow("seekBy a second on") << "seekBy" << 1.0;
+    QTest::newRow("seekBy a second back") << "seekBy" << -1.0;
+    QTest::newRow("seekRelative a second back") << "seekRelative" << -1.0;
+}
+
+// Held while a seek is still on its way: playback will go on at the seek's
+// target, and the arrow keys move that place from there.
 void tst_MediaPlayback::stopWithSeekPendingResumesAtTarget()
 {
+    QFETCH(QString, key);
+    QFETCH(double, seconds);
     std::unique_ptr<Media> media(makeMedia(nullptr));
     MediaProbe probe(media.get());
     QVERIFY(media->open(path("clip.mp4")));
@@ -338,6 +355,12 @@ void tst_MediaPlayback::stopWithSeekPendingResumesAtTarget()
     QVERIFY(probe.seekRequested());
     media->stop();
     QCOMPARE(probe.resumePosition(), target);
+    const int64_t step = seconds == 0.0 ? 0 : media->ticks(qAbs(seconds)) * (seconds < 0.0 ? -1 : 1);
+    if (key == QLatin1String("seekBy"))
+        media->seekBy(step);
+    else if (key == QLatin1String("seekRelative"))
+        media->seekRelative(seconds);
+    QCOMPARE(media->position(), target + step);
 }
 
 void tst_MediaPlayback::brokenFilesNeverHang_data()
@@ -507,7 +530,7 @@ void tst_MediaPlayback::playsWithoutAudioServer()
 }
 
 // An audio-only file without any sound output still advances, loops and
-// stops, silently.
+// stops, silently, and its owner is told once that the sound cannot play.
 void tst_MediaPlayback::playsWithoutAudioServerChild()
 {
     const QString dir = qEnvironmentVariable("VK_NO_AUDIO_SERVER_CHILD");
@@ -516,7 +539,9 @@ void tst_MediaPlayback::playsWithoutAudioServerChild()
     std::unique_ptr<Media> media(makeMedia(nullptr));
     MediaProbe probe(media.get());
     QVERIFY(media->open(dir + "/tone.wav", 0, 44100 / 2));
+    QSignalSpy soundUnavailable(media.get(), &Media::soundUnavailable);
     media->start();
+    QCOMPARE(soundUnavailable.count(), 1);
     QVERIFY(!probe.audio()->hasOutput());
     QElapsedTimer elapsed;
     elapsed.start();
@@ -534,6 +559,9 @@ void tst_MediaPlayback::playsWithoutAudioServerChild()
     QVERIFY(elapsed.elapsed() > 800);
     media->stop();
     QVERIFY(media->isStopped());
+    media->start(); // a resume is no news
+    media->stop();
+    QCOMPARE(soundUnavailable.count(), 1);
 }
 
 VK_AUDIO_TEST_GUILESS_MAIN(tst_MediaPlayback)
