@@ -5,6 +5,7 @@
 #include "editor/ctextcheckeredit.h"
 #include "editor/documentfile.h"
 #include "editor/documentdrop.h"
+#include "editor/filekind.h"
 #include "editor/userwordlist.h"
 #include "diff/diffdialog.h"
 #include "phonetic/phoneticdialog.h"
@@ -25,6 +26,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 
 namespace {
@@ -45,6 +47,7 @@ TextEdit::TextEdit(QWidget *parent)
     setupVantiroActions();
 
     textEdit = new CTextCheckerEdit(this);
+    setupDictationSaving();
     connect(textEdit, &QTextEdit::currentCharFormatChanged, this, &TextEdit::currentCharFormatChanged);
     connect(textEdit, &QTextEdit::cursorPositionChanged, this, &TextEdit::cursorPositionChanged);
     setCentralWidget(textEdit);
@@ -90,11 +93,6 @@ void TextEdit::connectDocument()
     QTextDocument *document = textEdit->document();
     connect(document, &QTextDocument::modificationChanged, actionSave, &QAction::setEnabled);
     connect(document, &QTextDocument::modificationChanged, this, &QWidget::setWindowModified);
-    // Queued: the write must not run inside the edit that reports the change.
-    connect(document, &QTextDocument::modificationChanged, this, [this](bool modified) {
-        if (modified && dictationPending)
-            QMetaObject::invokeMethod(this, &TextEdit::writePendingDictation, Qt::QueuedConnection);
-    });
     connect(document, &QTextDocument::undoAvailable, actionUndo, &QAction::setEnabled);
     connect(document, &QTextDocument::redoAvailable, actionRedo, &QAction::setEnabled);
     setWindowModified(document->isModified());
@@ -188,16 +186,23 @@ void TextEdit::checkSpelling()
     const QTextCursor kept = textEdit->textCursor();
     QTextCursor walker(textEdit->document());
     walker.movePosition(QTextCursor::Start);
-    // A comparison saved at the end quotes the learner's misspellings on
-    // purpose, so the check stops where it begins. A cursor marks the
-    // place, so that replacements made on the way move it along.
-    QTextCursor end(textEdit->document());
-    const int sectionStart = comparisonsection::start(*textEdit->document());
-    end.movePosition(QTextCursor::End);
-    if (sectionStart >= 0)
-        end.setPosition(sectionStart);
-    while (!walker.atEnd() && walker.position() < end.position()) {
+    // A saved comparison quotes the learner's misspellings on purpose, so
+    // the check passes over it to the text after it. Cursors mark it, so
+    // that replacements made on the way move the marks along.
+    const comparisonsection::Extent section = comparisonsection::extent(*textEdit->document());
+    QTextCursor sectionStart(textEdit->document());
+    QTextCursor sectionEnd(textEdit->document());
+    if (section.start >= 0) {
+        sectionStart.setPosition(section.start);
+        sectionEnd.setPosition(section.end);
+    }
+    while (!walker.atEnd()) {
         QCoreApplication::processEvents();
+        if (section.start >= 0 && walker.position() >= sectionStart.position()
+            && walker.position() < sectionEnd.position()) {
+            walker.setPosition(sectionEnd.position());
+            continue;
+        }
         const int stepStart = walker.position();
         walker.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
         if (!walker.hasSelection()) {
@@ -217,7 +222,9 @@ void TextEdit::checkSpelling()
             walker.setPosition(end, QTextCursor::KeepAnchor);
             word = walker.selectedText();
         }
-        if (!word.isEmpty() && !engine.isKnown(word)) {
+        // Words of a script the dictionary does not cover (a Chinese line
+        // of a bilingual text) are not asked about.
+        if (CSpellEngine::isCheckable(word) && !engine.isKnown(word)) {
             if (askAboutWord(dialog, walker, highlight) == SpellCheckDialog::CancelCheck)
                 break;
         }
@@ -277,12 +284,15 @@ void TextEdit::diffText()
 
 bool TextEdit::load(const QString &f)
 {
+    // Not text at all (an OpenDocument file, a media file): shown as text it
+    // is gibberish, and saving it back under its name would destroy it. The
+    // first bytes tell, before a video of gigabytes is read whole.
+    if (filekind::of(f) != filekind::Kind::Document)
+        return false;
     QFile file(f);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || !documentfile::mayBeText(file.peek(filekind::headSize)))
         return false;
     const documentfile::Decoded decoded = documentfile::decode(file.readAll());
-    // Not text at all (an OpenDocument file, a media file): shown as text it
-    // is gibberish, and saving it back under its name would destroy it.
     if (decoded.text.contains(QChar::Null))
         return false;
     if (decoded.rich)
@@ -296,8 +306,11 @@ bool TextEdit::load(const QString &f)
 bool TextEdit::maybeSave()
 {
     // A lesson's first words are written without a question, as they would
-    // have been a moment later.
-    writePendingDictation();
+    // have been a moment later. Otherwise the timer waits for the answer:
+    // the question's own event loop must not save what may be discarded.
+    if (dictationPending)
+        saveDictationNow();
+    m_dictationSaver->stop();
     if (!textEdit->document()->isModified())
         return true;
     if (fileName.startsWith(QLatin1String(":/")))
@@ -308,13 +321,19 @@ bool TextEdit::maybeSave()
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     if (answer == QMessageBox::Save)
         return saveAsked();
-    return answer != QMessageBox::Cancel;
+    if (answer == QMessageBox::Cancel) {
+        if (isLessonDictation())
+            m_dictationSaver->start();
+        return false;
+    }
+    return true;
 }
 
 void TextEdit::setCurrentFileName(const QString &name)
 {
     fileName = name;
     dictationPending = false;
+    m_dictationSaver->stop();
     textEdit->document()->setModified(false);
     const QString shownName = fileName.isEmpty() ? QStringLiteral("untitled.html")
                                                  : QFileInfo(fileName).fileName();
@@ -359,6 +378,7 @@ bool TextEdit::fileSave()
     QTextDocument *document = textEdit->document();
     if (documentfile::write(*document, fileName)) {
         document->setModified(false);
+        dictationPending = false; // on disk now, and ours to write again
         return true;
     }
     // Whatever the state before, the document is not on disk under its
