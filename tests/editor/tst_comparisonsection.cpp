@@ -335,16 +335,12 @@ void TestComparisonSection::textTypedAfterTheComparisonIsKept()
 // runs to the end of the document and is replaced as a whole.
 void TestComparisonSection::sectionOfAnEarlierFileRunsToTheEnd()
 {
+    const QString heading = "<h2><a name=\"" + WordReport::sectionAnchor() + "\">Comparison</a></h2>";
     QTextDocument document;
-    document.setHtml("<p>I like cats.</p><h2><a name=\"" + WordReport::sectionAnchor()
-                     + "\">Comparison with the reference</a></h2><p>1 reference word</p>"
-                       "<table><tr><td>Total</td></tr></table><p>old score</p>");
-    QCOMPARE(comparisonsection::dictationText(document), QString("I like cats."));
-    comparisonsection::replace(document, "<h2><a name=\"" + WordReport::sectionAnchor()
-                                             + "\">Comparison with the reference</a></h2><p>new score</p>");
-    const QString text = document.toPlainText();
-    QCOMPARE(text.count("Comparison with the reference"), 1);
-    QVERIFY2(!text.contains("old score") && text.contains("new score"), qPrintable(text));
+    document.setHtml("<p>I like cats.</p>" + heading + "<table><tr><td>old</td></tr></table><p>old score</p>");
+    comparisonsection::replace(document, heading + "<p>new score</p>");
+    QCOMPARE(document.toPlainText().count("Comparison"), 1);
+    QVERIFY2(!document.toPlainText().contains("old"), qPrintable(document.toPlainText()));
     QCOMPARE(comparisonsection::dictationText(document), QString("I like cats."));
 }
 
