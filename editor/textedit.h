@@ -121,8 +121,9 @@ private:
     void setupTextActions();
     void setupVantiroActions();
     void connectDocument();
-    // The command line's document, else the welcome document on the very
-    // first start, else an empty untitled one.
+    // The command line's file when it is a document (a media file there is
+    // the player's and is never read here), else the welcome document on
+    // the very first start, else an empty untitled one.
     void loadInitialDocument();
     // Starts the timer that keeps the lesson's dictation on disk.
     void setupDictationSaving();
