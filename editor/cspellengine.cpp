@@ -104,6 +104,22 @@ bool CSpellEngine::isKnown(const QString &word) const
     return m_hunspell->spell(encode(word));
 }
 
+bool CSpellEngine::isCheckable(QStringView word)
+{
+    bool spelling = false;
+    // Code points, not UTF-16 units: Han extension B lies beyond the BMP.
+    for (const char32_t c : word.toUcs4()) {
+        if (QChar::isLetter(c)) {
+            if (QChar::script(c) != QChar::Script_Latin)
+                return false;
+            spelling = true;
+        } else if (QChar::isNumber(c)) {
+            spelling = true;
+        }
+    }
+    return spelling;
+}
+
 QStringList CSpellEngine::suggestionsFor(const QString &word) const
 {
     QStringList suggestions;

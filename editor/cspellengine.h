@@ -24,6 +24,11 @@ public:
     CSpellEngine &operator=(const CSpellEngine &) = delete;
 
     bool isKnown(const QString &word) const;
+    // Whether the dictionary can judge the word at all: true when it holds
+    // a letter or a digit and every letter is of the Latin script. A word in
+    // Han, Kana, Hangul, Cyrillic or any other script is no misspelling of
+    // an English dictionary, which would otherwise reject every one of them.
+    static bool isCheckable(QStringView word);
     // Hunspell's suggestions in Hunspell's order; empty when it has none.
     QStringList suggestionsFor(const QString &word) const;
     // Known to this instance from now on; nothing is written to disk.

@@ -7,22 +7,6 @@
 #include <QTextBoundaryFinder>
 #include <QTextCharFormat>
 
-namespace {
-
-// Hunspell rejects blanks, tabs and punctuation marks, so checking such
-// segments would underline every comma and bracket of a sentence: only
-// segments holding a letter or a digit are spelling.
-bool isSpelling(QStringView segment)
-{
-    for (const QChar c : segment) {
-        if (c.isLetterOrNumber())
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 CTextSyntaxHighlighter::CTextSyntaxHighlighter(QTextDocument *document)
     : QSyntaxHighlighter(document)
 {
@@ -46,7 +30,9 @@ void CTextSyntaxHighlighter::highlightBlock(const QString &text)
         if (end <= start || end > text.size())
             end = text.size();
         const QStringView segment = QStringView(text).mid(start, end - start);
-        if (isSpelling(segment) && !engine->isKnown(segment.toString()))
+        // Hunspell rejects blanks and punctuation marks, and the English
+        // dictionary every Chinese word: such segments are left unmarked.
+        if (CSpellEngine::isCheckable(segment) && !engine->isKnown(segment.toString()))
             setFormat(int(start), int(end - start), misspelt);
         start = end;
     }

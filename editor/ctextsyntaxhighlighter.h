@@ -6,7 +6,8 @@ class QTextDocument;
 
 // Underlines, with the red spell-check line, every word of a paragraph that
 // the text areas' shared spell engine does not know. Words are the segments
-// between Unicode word boundaries.
+// between Unicode word boundaries; those in a script the dictionary does not
+// cover (CSpellEngine::isCheckable()) stay unmarked.
 class CTextSyntaxHighlighter final : public QSyntaxHighlighter
 {
     Q_OBJECT

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QTextCodec>
 #include <QTextDocument>
 #include <QTextDocumentWriter>
@@ -13,10 +14,18 @@ namespace {
 
 bool isValidUtf8(const QByteArray &bytes)
 {
-    // A sequence cut off at the end counts as invalid too.
-    QTextCodec::ConverterState state;
-    (void)QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), int(bytes.size()), &state);
-    return state.invalidChars == 0 && state.remainingChars == 0;
+    // Stateless: a sequence cut off at the end counts as invalid too.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    // decode() converts only once its result is taken as a string.
+    const QString text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+bool writable(const QFileInfo &info)
+{
+    constexpr QFileDevice::Permissions anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return info.isWritable() && (info.permissions() & anyWrite);
 }
 
 } // namespace
@@ -37,6 +46,22 @@ Decoded decode(const QByteArray &bytes)
     return {plain->toUnicode(bytes), false};
 }
 
+bool mayBeText(const QByteArray &head)
+{
+    // The head may end inside a UTF-8 sequence; the decoding falls back to
+    // Latin-1 then, which turns no other byte into a NUL.
+    return !decode(head).text.contains(QChar::Null);
+}
+
+bool isWritable(const QString &fileName)
+{
+    const QFileInfo file(fileName);
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isDir() || !writable(folder))
+        return false;
+    return !file.exists() || writable(file);
+}
+
 QByteArray writerFormat(const QString &fileName)
 {
     const QString suffix = QFileInfo(fileName).suffix().toLower();
@@ -52,7 +77,7 @@ QByteArray writerFormat(const QString &fileName)
 bool write(const QTextDocument &document, const QString &fileName)
 {
     const QByteArray format = writerFormat(fileName);
-    if (format.isEmpty())
+    if (format.isEmpty() || !isWritable(fileName))
         return false;
     // The writers close the device they are given, which a QSaveFile does
     // not allow, so the document is written to memory first.

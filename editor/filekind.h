@@ -17,6 +17,12 @@ enum class Kind {
     Media,    // anything else: the player tries to play it
 };
 
+// Bytes of a file's start that decide its kind: what QMimeDatabase itself
+// reads to match content. Nothing after them is read, however big the file.
+inline constexpr qint64 headSize = 16 * 1024;
+
+// Reads at most headSize bytes of the file. An empty or unreadable file,
+// and one whose content says nothing, is known by its name.
 Kind of(const QString &path);
 
 // The local files among dropped or handed-over URLs, in their order.

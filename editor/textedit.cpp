@@ -1,11 +1,9 @@
 #include "editor/textedit.h"
 
-#include "editor/comparisonsection.h"
-#include "editor/cspellengine.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/documentfile.h"
 #include "editor/documentdrop.h"
-#include "editor/userwordlist.h"
+#include "editor/filekind.h"
 #include "diff/diffdialog.h"
 #include "phonetic/phoneticdialog.h"
 #include "skin/localizedfile.h"
@@ -25,6 +23,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 
 namespace {
@@ -45,6 +44,7 @@ TextEdit::TextEdit(QWidget *parent)
     setupVantiroActions();
 
     textEdit = new CTextCheckerEdit(this);
+    setupDictationSaving();
     connect(textEdit, &QTextEdit::currentCharFormatChanged, this, &TextEdit::currentCharFormatChanged);
     connect(textEdit, &QTextEdit::cursorPositionChanged, this, &TextEdit::cursorPositionChanged);
     setCentralWidget(textEdit);
@@ -90,11 +90,6 @@ void TextEdit::connectDocument()
     QTextDocument *document = textEdit->document();
     connect(document, &QTextDocument::modificationChanged, actionSave, &QAction::setEnabled);
     connect(document, &QTextDocument::modificationChanged, this, &QWidget::setWindowModified);
-    // Queued: the write must not run inside the edit that reports the change.
-    connect(document, &QTextDocument::modificationChanged, this, [this](bool modified) {
-        if (modified && dictationPending)
-            QMetaObject::invokeMethod(this, &TextEdit::writePendingDictation, Qt::QueuedConnection);
-    });
     connect(document, &QTextDocument::undoAvailable, actionUndo, &QAction::setEnabled);
     connect(document, &QTextDocument::redoAvailable, actionRedo, &QAction::setEnabled);
     setWindowModified(document->isModified());
@@ -171,95 +166,6 @@ void TextEdit::setupVantiroActions()
     connect(actionCompareReference, &QAction::triggered, this, &TextEdit::compareWithReference);
 }
 
-void TextEdit::checkSpelling()
-{
-    // A fresh engine per run: words ignored for this run are forgotten with it.
-    CSpellEngine engine(QStringLiteral("./spell/dict/en_US"), userwordlist::path());
-    SpellCheckDialog dialog(&engine, this);
-    connect(&dialog, SIGNAL(newDictSig()), textEdit, SLOT(addToDictionaryS()));
-
-    QTextCharFormat highlight;
-    highlight.setBackground(QColor(QStringLiteral("#ff6060")));
-    highlight.setForeground(QColor(QStringLiteral("#000000")));
-
-    // The run processes events between questions; a second run started
-    // from there would walk the same text with a cursor of its own.
-    actionSpellCheck->setEnabled(false);
-    const QTextCursor kept = textEdit->textCursor();
-    QTextCursor walker(textEdit->document());
-    walker.movePosition(QTextCursor::Start);
-    // A comparison saved at the end quotes the learner's misspellings on
-    // purpose, so the check stops where it begins. A cursor marks the
-    // place, so that replacements made on the way move it along.
-    QTextCursor end(textEdit->document());
-    const int sectionStart = comparisonsection::start(*textEdit->document());
-    end.movePosition(QTextCursor::End);
-    if (sectionStart >= 0)
-        end.setPosition(sectionStart);
-    while (!walker.atEnd() && walker.position() < end.position()) {
-        QCoreApplication::processEvents();
-        const int stepStart = walker.position();
-        walker.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
-        if (!walker.hasSelection()) {
-            // Between words: on to the start of the next one, and never
-            // stand still whatever the boundaries make of the text.
-            walker.movePosition(QTextCursor::NextWord);
-            if (walker.position() <= stepStart)
-                walker.movePosition(QTextCursor::NextCharacter);
-            continue;
-        }
-        QString word = walker.selectedText();
-        // Leading digits and punctuation are not part of the word: "4teh"
-        // is checked as "teh", "1984" not at all.
-        while (!word.isEmpty() && !word.at(0).isLetter() && walker.anchor() < walker.position()) {
-            const int end = walker.position();
-            walker.setPosition(walker.anchor() + 1);
-            walker.setPosition(end, QTextCursor::KeepAnchor);
-            word = walker.selectedText();
-        }
-        if (!word.isEmpty() && !engine.isKnown(word)) {
-            if (askAboutWord(dialog, walker, highlight) == SpellCheckDialog::CancelCheck)
-                break;
-        }
-        // The next step starts where this word ends: a word can begin right
-        // there, as "teh" does after the bracket in "(teh)", and moving to
-        // the next word start from here would pass over it.
-        walker.clearSelection();
-    }
-
-    textEdit->setTextCursor(kept);
-    actionSpellCheck->setEnabled(true);
-    QMessageBox::information(this, tr("Finished"), tr("The spell check has finished."), QMessageBox::Ok);
-}
-
-// Shows the unknown word selected by the walker and acts on the answer.
-SpellCheckDialog::SpellCheckAction TextEdit::askAboutWord(SpellCheckDialog &dialog, QTextCursor &walker,
-                                                          const QTextCharFormat &highlight)
-{
-    QTextCursor at(textEdit->document());
-    at.setPosition(walker.selectionStart());
-    textEdit->setTextCursor(at);
-    textEdit->ensureCursorVisible();
-
-    QTextEdit::ExtraSelection selection;
-    selection.cursor = walker;
-    selection.format = highlight;
-    textEdit->setExtraSelections({selection});
-    QCoreApplication::processEvents();
-
-    const SpellCheckDialog::SpellCheckAction action = dialog.checkWord(walker.selectedText());
-
-    textEdit->setExtraSelections({});
-    QCoreApplication::processEvents();
-    if (action == SpellCheckDialog::ReplaceOnce || action == SpellCheckDialog::ReplaceAll) {
-        walker.beginEditBlock();
-        walker.insertText(dialog.replacementText());
-        walker.endEditBlock();
-    }
-    QCoreApplication::processEvents();
-    return action;
-}
-
 // Each request opens a dialog of its own. Closing one deletes it: the
 // editor lives for the whole run and would otherwise collect every dialog
 // ever opened, each lookup dialog with its database still open.
@@ -277,12 +183,15 @@ void TextEdit::diffText()
 
 bool TextEdit::load(const QString &f)
 {
+    // Not text at all (an OpenDocument file, a media file): shown as text it
+    // is gibberish, and saving it back under its name would destroy it. The
+    // first bytes tell, before a video of gigabytes is read whole.
+    if (filekind::of(f) != filekind::Kind::Document)
+        return false;
     QFile file(f);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || !documentfile::mayBeText(file.peek(filekind::headSize)))
         return false;
     const documentfile::Decoded decoded = documentfile::decode(file.readAll());
-    // Not text at all (an OpenDocument file, a media file): shown as text it
-    // is gibberish, and saving it back under its name would destroy it.
     if (decoded.text.contains(QChar::Null))
         return false;
     if (decoded.rich)
@@ -296,8 +205,11 @@ bool TextEdit::load(const QString &f)
 bool TextEdit::maybeSave()
 {
     // A lesson's first words are written without a question, as they would
-    // have been a moment later.
-    writePendingDictation();
+    // have been a moment later. Otherwise the timer waits for the answer:
+    // the question's own event loop must not save what may be discarded.
+    if (dictationPending)
+        saveDictationNow();
+    m_dictationSaver->stop();
     if (!textEdit->document()->isModified())
         return true;
     if (fileName.startsWith(QLatin1String(":/")))
@@ -308,13 +220,19 @@ bool TextEdit::maybeSave()
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     if (answer == QMessageBox::Save)
         return saveAsked();
-    return answer != QMessageBox::Cancel;
+    if (answer == QMessageBox::Cancel) {
+        if (isLessonDictation())
+            m_dictationSaver->start();
+        return false;
+    }
+    return true;
 }
 
 void TextEdit::setCurrentFileName(const QString &name)
 {
     fileName = name;
     dictationPending = false;
+    m_dictationSaver->stop();
     textEdit->document()->setModified(false);
     const QString shownName = fileName.isEmpty() ? QStringLiteral("untitled.html")
                                                  : QFileInfo(fileName).fileName();
@@ -359,6 +277,7 @@ bool TextEdit::fileSave()
     QTextDocument *document = textEdit->document();
     if (documentfile::write(*document, fileName)) {
         document->setModified(false);
+        dictationPending = false; // on disk now, and ours to write again
         return true;
     }
     // Whatever the state before, the document is not on disk under its

@@ -14,6 +14,7 @@ class QPrinter;
 class QFontComboBox;
 class CTextCheckerEdit;
 class QSkinObject;
+class QTimer;
 class QToolBar;
 
 // The dictation editor: a top-level rich-text window beside the player.
@@ -59,7 +60,11 @@ public Q_SLOTS:
     bool fileSave();
     bool fileSaveAs();
     // mediaPath is the full path of the media file just opened; its
-    // dictation is mediaPath + ".html". Unsaved edits are settled first
+    // dictation is mediaPath + ".html". When the editor holds that very
+    // dictation already (the player hands the file over again after Stop
+    // and Play, or when the learner opens it again), nothing changes: no
+    // question, no reloading, the cursor and the undo history stay, and the
+    // result is true. Otherwise unsaved edits are settled first
     // through the unsaved-changes prompt: Cancel leaves the current
     // dictation in place under its own name. An earlier dictation is then
     // loaded and never overwritten; without one the lesson starts empty and
@@ -67,6 +72,14 @@ public Q_SLOTS:
     // cannot be read is reported and gives way to an untitled document.
     // True when the editor now holds the media file's dictation.
     bool fileSaveDefault(const QString &mediaPath);
+    // Writes the lesson's dictation (the file fileSaveDefault() tied to the
+    // media file) at once when it has unsaved edits; does nothing for any
+    // other document, which only the user saves. The player calls it
+    // whenever playback holds, so that the file on disk has every word
+    // typed so far. Without this call the dictation is written about two
+    // seconds after the latest edit. A save that fails leaves the document
+    // modified.
+    void saveDictationNow();
     void filePrint();
     void filePrintPdf();
     void clipboardDataChanged();
@@ -108,11 +121,14 @@ private:
     void setupTextActions();
     void setupVantiroActions();
     void connectDocument();
-    // The command line's document, else the welcome document on the very
-    // first start, else an empty untitled one.
+    // The command line's file when it is a document (a media file there is
+    // the player's and is never read here), else the welcome document on
+    // the very first start, else an empty untitled one.
     void loadInitialDocument();
-    // Writes a lesson's new dictation once it holds something.
-    void writePendingDictation();
+    // Starts the timer that keeps the lesson's dictation on disk.
+    void setupDictationSaving();
+    // The current document is the lesson's dictation, saved without asking.
+    bool isLessonDictation() const;
     bool maybeSave();
     bool saveAsked();
     void setCurrentFileName(const QString &name);
@@ -139,9 +155,14 @@ private:
     QString mediaFile;
     QStringList subtitleCues; // of mediaFile
 
+    // The dictation fileSaveDefault() tied to mediaFile; empty when there
+    // is none or it gave way to an untitled document.
+    QString m_dictationFile;
     // fileName is a lesson's dictation that is not on disk yet: it is
-    // written with the first thing typed, not while it is empty.
+    // written once something is typed, not while it is empty.
     bool dictationPending = false;
+    // Single shot, restarted by every edit of the lesson's dictation.
+    QTimer *m_dictationSaver = nullptr;
     CTextCheckerEdit *textEdit = nullptr;
 
     QAction *actionSave = nullptr;

@@ -38,6 +38,8 @@ private Q_SLOTS:
     void cuesAsReference();
     void referenceImportedInTheDialogIsRemembered();
     void spellCheckEndsBeforeTheComparison();
+    void textTypedAfterTheComparisonIsKept();
+    void sectionOfAnEarlierFileRunsToTheEnd();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -291,6 +293,55 @@ void TestComparisonSection::spellCheckEndsBeforeTheComparison()
     });
     m_editor->checkSpelling();
     QCOMPARE(asked, QStringList({"<b>recieve</b>", "<b>leters</b>"}));
+}
+
+// The learner goes on writing under a saved comparison; saving the next
+// comparison replaces the section alone.
+void TestComparisonSection::textTypedAfterTheComparisonIsKept()
+{
+    const QString media = path("lesson.mp4");
+    QVERIFY(m_editor->fileSaveDefault(media));
+    m_editor->textArea()->setPlainText("I like cats.");
+    const auto saveComparison = [this](const QStringList &reference) {
+        m_editor->compareWithReferenceLines(reference);
+        QVERIFY(lastDialog() && lastDialog()->wordScore());
+        QTest::mouseClick(lastDialog()->findChild<QPushButton *>("saveComparison"), Qt::LeftButton);
+        QVERIFY(!m_editor->textArea()->document()->isModified());
+    };
+    saveComparison({"I like cats."});
+
+    // Where a click below everything puts the cursor.
+    m_editor->textArea()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(m_editor->textArea(), "They drink milk.");
+    QTest::keyClick(m_editor->textArea(), Qt::Key_Return);
+    QTest::keyClicks(m_editor->textArea(), "Fine thanks");
+    saveComparison({"I like cats.", "They drink milk.", "Fine, thanks."});
+    // The words typed after the first comparison are part of the dictation.
+    QCOMPARE(lastDialog()->wordScore()->total().correct, 8);
+
+    QVERIFY(m_editor->load(media + ".html"));
+    const QString text = m_editor->textArea()->toPlainText();
+    QVERIFY2(text.startsWith("I like cats.\nThey drink milk.\nFine thanks\n"), qPrintable(text));
+    QCOMPARE(text.count("Comparison with the reference"), 1);
+    QCOMPARE(comparisonsection::dictationText(*m_editor->textArea()->document()),
+             QString("I like cats.\nThey drink milk.\nFine thanks"));
+    // Typing goes on below the comparison, not inside it.
+    QTextBlock last = m_editor->textArea()->document()->lastBlock();
+    QVERIFY(last.text().isEmpty() && !last.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth));
+    QVERIFY(last.previous().blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth));
+}
+
+// Files saved before the section got its closing rule: the comparison
+// runs to the end of the document and is replaced as a whole.
+void TestComparisonSection::sectionOfAnEarlierFileRunsToTheEnd()
+{
+    const QString heading = "<h2><a name=\"" + WordReport::sectionAnchor() + "\">Comparison</a></h2>";
+    QTextDocument document;
+    document.setHtml("<p>I like cats.</p>" + heading + "<table><tr><td>old</td></tr></table><p>old score</p>");
+    comparisonsection::replace(document, heading + "<p>new score</p>");
+    QCOMPARE(document.toPlainText().count("Comparison"), 1);
+    QVERIFY2(!document.toPlainText().contains("old"), qPrintable(document.toPlainText()));
+    QCOMPARE(comparisonsection::dictationText(document), QString("I like cats."));
 }
 
 QTEST_MAIN(TestComparisonSection)

@@ -129,6 +129,10 @@ void TestCTextCheckerEdit::misspeltWordsAreMarked_data()
                                                     << QStringList{"knoww"};
     QTest::newRow("every paragraph") << "good\nbadd line\n\nmore wrds" << QStringList{"badd", "wrds"};
     QTest::newRow("user word list") << "Vantiro plays" << QStringList{};
+    QTest::newRow("Chinese beside English") << QString::fromUtf8("我们 lerned 英语，今天学习 dictation 第1课")
+                                             << QStringList{"lerned"};
+    QTest::newRow("other scripts the dictionary lacks")
+        << QString::fromUtf8("ひらがな カタカナ 한국어 Привет мир Ελληνικά 𠀀𠀁 and wrods") << QStringList{"wrods"};
 }
 
 void TestCTextCheckerEdit::misspeltWordsAreMarked()

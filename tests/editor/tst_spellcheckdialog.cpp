@@ -212,6 +212,10 @@ void TestSpellCheckDialog::run_data()
         << "one wrdz\n\ntwo teh." << QStringList{"type:word", "type:the"} << QStringList{"wrdz", "teh"}
         << "one word\n\ntwo the.";
     QTest::newRow("empty document") << "" << QStringList{} << QStringList{} << "";
+    QTest::newRow("words of other scripts are not asked about")
+        << QString::fromUtf8("欢迎 to the lesson 听写 we lerned Привет")
+        << QStringList{"btnIgnoreOnce"} << QStringList{"lerned"}
+        << QString::fromUtf8("欢迎 to the lesson 听写 we lerned Привет");
 }
 
 void TestSpellCheckDialog::run()
