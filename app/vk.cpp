@@ -104,6 +104,12 @@ void Vk::attachEditor()
     m_editor->resize(610, 400);
     m_editor->hide();
     connect(this, &Vk::setDirPath, m_editor, &TextEdit::fileSaveDefault);
+    // Every hold writes the dictation, so a crash or a power cut during a
+    // pause loses nothing typed.
+    connect(this, &Vk::isPlay, m_editor, [this](bool playing) {
+        if (!playing)
+            m_editor->saveDictationNow();
+    });
     connect(m_editor, &TextEdit::keyDelegate, this, &Vk::keyDelegateTrigger);
     connect(m_editor, &TextEdit::mediaDropped, this, &Vk::openFile);
 }

@@ -238,4 +238,5 @@ private:
     QLabel *m_marksLabel = nullptr; // the marks to a tenth of a second
     QLabel *m_speedLabel = nullptr; // "0.75×" when not at normal speed
     bool m_editorPlaced = false; // the editor has been put beside the player once
+    bool m_toldNoSound = false;  // the learner knows that no sound can be played
 };

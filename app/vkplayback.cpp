@@ -108,6 +108,16 @@ bool Vk::openFile(const QString &name)
     connect(engine, &Media::paused, this, &Vk::updateRefreshTimerState);
     connect(engine, &Media::markingChanged, this, &Vk::showMarks);
     connectPassageSignals(engine);
+    // Told once a sitting: the picture goes on without sound meanwhile, and
+    // a sound server that is missing stays missing for every file.
+    connect(engine, &Media::soundUnavailable, this, [this] {
+        if (m_toldNoSound)
+            return;
+        m_toldNoSound = true;
+        reportFailure(tr("No sound can be played: the sound output could not be opened.\n"
+                         "Check that a sound device or sound server is running. "
+                         "The lesson plays on without sound meanwhile."));
+    }, Qt::QueuedConnection);
 
     // Failures while opening are reported from inside open(); keep the text
     // and tell the user once open() has answered.

@@ -684,6 +684,12 @@ It is left as it is. A new, untitled dictation is started; Save asks where to ke
     <context>
         <name>Vk</name>
         <message>
+            <source>No sound can be played: the sound output could not be opened.
+Check that a sound device or sound server is running. The lesson plays on without sound meanwhile.</source>
+            <translation>无法播放声音：声音输出无法打开。
+请检查声音设备或声音服务是否在运行。在此期间课程会无声地继续播放。</translation>
+        </message>
+        <message>
             <source>Playing speed, with the pitch kept: Alt+Page Up faster, Alt+Page Down slower, Alt+End normal</source>
             <translation>播放速度（音调不变）：Alt+Page Up 加快，Alt+Page Down 放慢，Alt+End 恢复正常</translation>
         </message>

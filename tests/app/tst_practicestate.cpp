@@ -200,6 +200,10 @@ void TestPracticeState::step(const QString &what)
         // Until the sound heard passes s, or playback holds by itself.
         const double until = w[1].toDouble();
         QTRY_VERIFY_WITH_TIMEOUT(m_vk->engine()->isStopped() || seconds(m_vk->engine()->position()) >= until, 20000);
+    } else if (verb == QLatin1String("landed")) {
+        // Within a second, sooner than playing on would get there.
+        const double at = w[1].toDouble();
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(seconds(m_vk->engine()->position()) - at) < 0.3, 1000);
     } else if (verb == QLatin1String("waitheld")) {
         QTRY_VERIFY_WITH_TIMEOUT(m_vk->engine()->isStopped(), 20000);
     } else if (verb == QLatin1String("finished")) {
@@ -256,7 +260,7 @@ void TestPracticeState::transitions_data()
     QTest::newRow("previous while held")
         << steps("at 5.8,previous") << whole << 0 << Span{2.85, 2.95} << QString();
     QTest::newRow("next while playing")
-        << steps("wait 0.5,next") << whole << 0 << Span{2.85, 4.5} << QString();
+        << steps("wait 0.5,next,landed 2.9") << whole << 0 << whole << QString();
     QTest::newRow("loop sentence and back")
         << steps("passage 4 7,at 3.5,loop") << cue(1) << 0 << whole << QString();
     QTest::newRow("loop sentence off gives his passage back")
