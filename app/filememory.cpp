@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 
 #include <algorithm>
@@ -101,7 +102,11 @@ void FileMemory::rememberSentences(const QString &mediaFile, const Sentences &se
 
 void FileMemory::prune(QSettings &settings)
 {
-    const QStringList keys = settings.childGroups();
+    // Only the files' own entries, named by their digest; others in the
+    // same file (the references chosen for the files) are not counted.
+    static const QRegularExpression digest(QStringLiteral("^[0-9a-f]{40}$"));
+    QStringList keys = settings.childGroups();
+    keys.removeIf([](const QString &k) { return !digest.match(k).hasMatch(); });
     if (keys.size() <= maxEntries)
         return;
     std::vector<std::pair<qint64, QString>> byAge;

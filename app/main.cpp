@@ -24,6 +24,7 @@ int main(int argc, char *argv[])
     auto app = std::make_unique<QApplication>(argc, argv);
     startup::prepareApplication(*app);
     userfolders::enterDataFolder(QCoreApplication::applicationDirPath());
+    userfolders::adoptOldSettings();
     startup::ensureInterfaceFont();
     const QString locale = QLocale::system().name();
     std::unique_ptr<QTranslator> translator(startup::installTranslator(*app, locale));

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace userfolders {
@@ -56,6 +57,28 @@ QString settingsFile()
 QString memoryFile()
 {
     return configFolder() + QStringLiteral("/files.ini");
+}
+
+void adoptOldSettings()
+{
+    const QString old = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Vantiro/Vantiro.conf");
+    if (!QFileInfo::exists(old))
+        return;
+    const QSettings from(old, QSettings::IniFormat);
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    QSettings memory(memoryFile(), QSettings::IniFormat);
+    for (const QString &key : from.allKeys()) {
+        QSettings &to = key.startsWith(QLatin1String("references/")) ? memory : settings;
+        if (!to.contains(key))
+            to.setValue(key, from.value(key));
+    }
+    settings.sync();
+    memory.sync();
+    if (settings.status() == QSettings::NoError && memory.status() == QSettings::NoError) {
+        QFile::remove(old);
+        QDir().rmdir(QFileInfo(old).absolutePath());
+    }
 }
 
 QString dataFolder()

@@ -25,6 +25,11 @@ QString configFolder();
 // and the file of remembered media files, both in configFolder().
 QString settingsFile();
 QString memoryFile();
+// Earlier versions kept some settings in a third file
+// ($XDG_CONFIG_HOME/Vantiro/Vantiro.conf): what the two files lack of it is
+// taken over once (the reference chosen for a media file into the memory
+// file, the rest into the settings file) and the old file goes.
+void adoptOldSettings();
 // $XDG_DATA_HOME/vantiro: the user's word list.
 QString dataFolder();
 

@@ -10,6 +10,7 @@
 #include "controls/qscreenwidget.h"
 #include "controls/qseekslider.h"
 #include "display/glrenderwidget.h"
+#include "editor/editorsettings.h"
 #include "editor/textedit.h"
 #include "media/media.h"
 #include "skin/qskinobject.h"
@@ -43,6 +44,7 @@ Vk::Vk(QWidget *parent)
     : QMainWindow(parent)
 {
     setFileChooser({});
+    editorsettings::setFiles(userfolders::settingsFile(), userfolders::memoryFile());
     m_prefs = Preferences::load(userfolders::settingsFile());
     QPalette pal = palette();
     pal.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::black, Qt::SolidPattern));

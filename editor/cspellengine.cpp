@@ -114,7 +114,9 @@ bool CSpellEngine::isCheckable(QStringView word)
                 return false;
             spelling = true;
         } else if (QChar::isNumber(c)) {
-            spelling = true;
+            // Key names, models and ordinals ("F5", "MP3", "3rd") are no
+            // words of the dictionary's; plain numbers need no checking.
+            return false;
         }
     }
     return spelling;

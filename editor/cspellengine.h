@@ -25,7 +25,7 @@ public:
 
     bool isKnown(const QString &word) const;
     // Whether the dictionary can judge the word at all: true when it holds
-    // a letter or a digit and every letter is of the Latin script. A word in
+    // a letter, no digit, and every letter is of the Latin script. A word in
     // Han, Kana, Hangul, Cyrillic or any other script is no misspelling of
     // an English dictionary, which would otherwise reject every one of them.
     static bool isCheckable(QStringView word);

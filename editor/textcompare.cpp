@@ -2,6 +2,8 @@
 // and remembering the reference of each media file, opening the comparison
 // and keeping its result at the end of the dictation.
 #include "editor/textedit.h"
+
+#include "editor/editorsettings.h"
 #include "editor/userwordlist.h"
 
 #include "diff/diffdialog.h"
@@ -28,9 +30,10 @@ QString referenceKey(const QString &mediaFile)
         + QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(mediaFile).absoluteFilePath()));
 }
 
+// With what else is remembered of each media file.
 QSettings settings()
 {
-    return QSettings(QStringLiteral("Vantiro"), QStringLiteral("Vantiro"));
+    return QSettings(editorsettings::memoryFile(), QSettings::IniFormat);
 }
 
 QString rememberedReference(const QString &mediaFile)

@@ -6,6 +6,7 @@
 #include "skin/localizedfile.h"
 
 #include "editor/ctextcheckeredit.h"
+#include "editor/editorsettings.h"
 #include "editor/filekind.h"
 
 #include <QCoreApplication>
@@ -31,7 +32,7 @@ constexpr std::chrono::milliseconds dictationSaveDelay{2000};
 
 QSettings userSettings()
 {
-    return QSettings(QStringLiteral("Vantiro"), QStringLiteral("Vantiro"));
+    return QSettings(editorsettings::settingsFile(), QSettings::IniFormat);
 }
 
 // Two spellings of one file, such as "./a.mp4" and "a.mp4", or a link and

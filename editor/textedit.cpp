@@ -332,7 +332,7 @@ void TextEdit::printDocument(QPrinter *printer)
 
 void TextEdit::filePrintPdf()
 {
-    const QString fn = QFileDialog::getSaveFileName(this, QStringLiteral("Export PDF"), QString(),
+    const QString fn = QFileDialog::getSaveFileName(this, tr("Export PDF"), QString(),
                                                     QStringLiteral("*.pdf"));
     if (fn.isEmpty())
         return;

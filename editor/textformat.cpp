@@ -82,15 +82,15 @@ void TextEdit::setupTextActions()
 
     comboStyle = new QComboBox(tb);
     tb->addWidget(comboStyle);
-    comboStyle->addItems({QStringLiteral("Standard"),
-                          QStringLiteral("Bullet List (Disc)"),
-                          QStringLiteral("Bullet List (Circle)"),
-                          QStringLiteral("Bullet List (Square)"),
-                          QStringLiteral("Ordered List (Decimal)"),
-                          QStringLiteral("Ordered List (Alpha lower)"),
-                          QStringLiteral("Ordered List (Alpha upper)"),
-                          QStringLiteral("Ordered List (Roman lower)"),
-                          QStringLiteral("Ordered List (Roman upper)")});
+    comboStyle->addItems({tr("Standard"),
+                          tr("Bullet List (Disc)"),
+                          tr("Bullet List (Circle)"),
+                          tr("Bullet List (Square)"),
+                          tr("Ordered List (Decimal)"),
+                          tr("Ordered List (Alpha lower)"),
+                          tr("Ordered List (Alpha upper)"),
+                          tr("Ordered List (Roman lower)"),
+                          tr("Ordered List (Roman upper)")});
     connect(comboStyle, &QComboBox::activated, this, &TextEdit::textStyle);
 
     comboFont = new QFontComboBox(tb);

@@ -490,6 +490,46 @@ Logs;
     <context>
         <name>TextEdit</name>
         <message>
+            <source>Standard</source>
+            <translation>标准</translation>
+        </message>
+        <message>
+            <source>Bullet List (Disc)</source>
+            <translation>项目符号列表（实心圆）</translation>
+        </message>
+        <message>
+            <source>Bullet List (Circle)</source>
+            <translation>项目符号列表（空心圆）</translation>
+        </message>
+        <message>
+            <source>Bullet List (Square)</source>
+            <translation>项目符号列表（方块）</translation>
+        </message>
+        <message>
+            <source>Ordered List (Decimal)</source>
+            <translation>编号列表（数字）</translation>
+        </message>
+        <message>
+            <source>Ordered List (Alpha lower)</source>
+            <translation>编号列表（小写字母）</translation>
+        </message>
+        <message>
+            <source>Ordered List (Alpha upper)</source>
+            <translation>编号列表（大写字母）</translation>
+        </message>
+        <message>
+            <source>Ordered List (Roman lower)</source>
+            <translation>编号列表（小写罗马数字）</translation>
+        </message>
+        <message>
+            <source>Ordered List (Roman upper)</source>
+            <translation>编号列表（大写罗马数字）</translation>
+        </message>
+        <message>
+            <source>Export PDF</source>
+            <translation>导出 PDF</translation>
+        </message>
+        <message>
             <source>File Actions</source>
             <translation>文件操作</translation>
         </message>

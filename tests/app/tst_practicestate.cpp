@@ -10,6 +10,7 @@
 #include "app/userfolders.h"
 #include "app/vk.h"
 
+#include "editor/editorsettings.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/textedit.h"
 #include "media/media.h"
@@ -100,7 +101,7 @@ void TestPracticeState::init()
 {
     // Each case starts without settings or remembered files.
     QDir(userfolders::configFolder()).removeRecursively();
-    QSettings(QStringLiteral("Vantiro"), QStringLiteral("Vantiro")).setValue(QStringLiteral("editor/welcomeShown"), true);
+    QSettings(editorsettings::settingsFile(), QSettings::IniFormat).setValue(QStringLiteral("editor/welcomeShown"), true);
     QFile::remove(m_clip + QStringLiteral(".html"));
     m_vk = std::make_unique<Vk>();
     Preferences prefs = m_vk->preferences();

@@ -215,9 +215,17 @@ void TestSentencePractice::holdsAtTheEndOfEachCue()
     const qint64 held = e->position();
     QVERIFY2(held >= expectedMarks(0).second - e->ticks(0.2) && held <= expectedMarks(0).second + e->ticks(0.6),
              qPrintable(QString::number(held)));
+    // The wait is told, and the cue just heard can be joined with the next.
+    QCOMPARE(m_vk->cueStrip()->status(), QStringLiteral("Paused after sentence 1: F5 goes on"));
+    const QList<QAction *> all = practice()->findChildren<QAction *>();
+    const auto join = std::find_if(all.begin(), all.end(),
+                                   [](QAction *a) { return a->text() == QStringLiteral("Join With Next Sentence"); });
+    QVERIFY(join != all.end());
+    QVERIFY((*join)->isEnabled());
     // Playing on brings the next cue.
     m_vk->on_actionPlayPause();
     QCOMPARE(practice()->currentIndex(), 1);
+    QVERIFY(m_vk->cueStrip()->status().isEmpty());
     QVERIFY(!e->isStopped());
     QTRY_VERIFY_WITH_TIMEOUT(e->isStopped() && practice()->currentIndex() == 1, 15000);
 }

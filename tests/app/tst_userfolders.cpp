@@ -5,6 +5,8 @@
 #include "app/userfolders.h"
 
 #include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,6 +19,7 @@ private Q_SLOTS:
     void dataFolderIsFound_data();
     void dataFolderIsFound();
     void wordListMovesOnce();
+    void oldSettingsAreTakenOverOnce();
     void fileArgumentsBecomeAbsolute();
 
 private:
@@ -85,6 +88,33 @@ void TestUserFolders::wordListMovesOnce()
     QCOMPARE(userfolders::adoptWordList(legacy), list);
     QVERIFY(moved.open(QIODevice::ReadOnly));
     QCOMPARE(moved.readAll(), QByteArray("colour\nfavour\n"));
+}
+
+// A learner updating from a version that kept a third settings file keeps
+// his practice settings and the references he chose, and what the two
+// files already hold wins.
+void TestUserFolders::oldSettingsAreTakenOverOnce()
+{
+    const QString oldFile = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Vantiro/Vantiro.conf");
+    {
+        QSettings old(oldFile, QSettings::IniFormat);
+        old.setValue(QStringLiteral("editor/welcomeShown"), true);
+        old.setValue(QStringLiteral("practice/paddingMs"), 300);
+        old.setValue(QStringLiteral("practice/repeatCount"), 3);
+        old.setValue(QStringLiteral("references/%2Fhome%2Flesson.mp4"), QStringLiteral("/home/lesson.txt"));
+    }
+    QSettings(userfolders::settingsFile(), QSettings::IniFormat).setValue(QStringLiteral("practice/repeatCount"), 2);
+
+    userfolders::adoptOldSettings();
+    QVERIFY(!QFileInfo::exists(oldFile));
+    const QSettings settings(userfolders::settingsFile(), QSettings::IniFormat);
+    QCOMPARE(settings.value(QStringLiteral("editor/welcomeShown")).toBool(), true);
+    QCOMPARE(settings.value(QStringLiteral("practice/paddingMs")).toInt(), 300);
+    QCOMPARE(settings.value(QStringLiteral("practice/repeatCount")).toInt(), 2);
+    QVERIFY(!settings.contains(QStringLiteral("references/%2Fhome%2Flesson.mp4")));
+    const QSettings memory(userfolders::memoryFile(), QSettings::IniFormat);
+    QCOMPARE(memory.value(QStringLiteral("references/%2Fhome%2Flesson.mp4")).toString(), QStringLiteral("/home/lesson.txt"));
 }
 
 void TestUserFolders::fileArgumentsBecomeAbsolute()

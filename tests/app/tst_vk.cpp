@@ -6,6 +6,7 @@
 #include "controls/qscreenwidget.h"
 #include "controls/qseekslider.h"
 #include "display/glrenderwidget.h"
+#include "editor/editorsettings.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/textedit.h"
 #include "media/iaudio.h"
@@ -112,7 +113,7 @@ void TestVk::initTestCase()
     QVERIFY(m_dir.isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
-    QSettings(QStringLiteral("Vantiro"), QStringLiteral("Vantiro")).setValue(QStringLiteral("editor/welcomeShown"), true);
+    QSettings(editorsettings::settingsFile(), QSettings::IniFormat).setValue(QStringLiteral("editor/welcomeShown"), true);
     m_clip = m_dir.filePath(QStringLiteral("talk.mp4"));
     m_second = m_dir.filePath(QStringLiteral("second.mkv"));
     m_broken = m_dir.filePath(QStringLiteral("broken.mp4"));

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -43,6 +44,7 @@ private Q_SLOTS:
 
     void reopeningBringsBackMarksAndPlace();
     void playAfterStopPlaysTheLastFileAgain();
+    void lessonWithADictationBringsTheEditor();
     void recentMenuListsFilesWithDictationHint();
     void goneRecentFileIsRemovedWithAMessage();
     void droppedFileOpens_data();
@@ -173,6 +175,31 @@ void TestVkPractice::playAfterStopPlaysTheLastFileAgain()
     QCOMPARE(m_vk->currentFile(), QFileInfo(m_clip).absoluteFilePath());
     QCOMPARE(played.size(), 1);
     QVERIFY(played.at(0).at(0).toBool());
+}
+
+// A lesson he has been writing opens with its dictation in view, and the
+// next open dialog starts in the lesson's folder.
+void TestVkPractice::lessonWithADictationBringsTheEditor()
+{
+    QTemporaryDir course;
+    const QString lesson = course.filePath(QStringLiteral("unit1.mp4"));
+    QVERIFY(QFile::copy(m_clip, lesson));
+    QFile dictation(lesson + QStringLiteral(".html"));
+    QVERIFY(dictation.open(QIODevice::WriteOnly));
+    dictation.write("<html><body><p>Written yesterday.</p></body></html>");
+    dictation.close();
+    QVERIFY(m_vk->editor()->isHidden());
+    openFile(lesson);
+    QVERIFY(m_vk->editor()->isVisible());
+    QCOMPARE(m_vk->editor()->textArea()->toPlainText(), QStringLiteral("Written yesterday."));
+
+    QString asked;
+    m_vk->setFileChooser([&asked](QWidget *, const QString &, const QString &directory, const QString &) {
+        asked = directory;
+        return QString();
+    });
+    m_vk->on_actionOpen_activated();
+    QCOMPARE(QFileInfo(asked).absolutePath(), QFileInfo(lesson).absolutePath());
 }
 
 void TestVkPractice::recentMenuListsFilesWithDictationHint()

@@ -129,6 +129,8 @@ void TestCTextCheckerEdit::misspeltWordsAreMarked_data()
                                                     << QStringList{"knoww"};
     QTest::newRow("every paragraph") << "good\nbadd line\n\nmore wrds" << QStringList{"badd", "wrds"};
     QTest::newRow("user word list") << "Vantiro plays" << QStringList{};
+    QTest::newRow("key names and words with digits") << "Press F5, then F7 on the MP3 twise"
+                                                     << QStringList{"twise"};
     QTest::newRow("Chinese beside English") << QString::fromUtf8("我们 lerned 英语，今天学习 dictation 第1课")
                                              << QStringList{"lerned"};
     QTest::newRow("other scripts the dictionary lacks")

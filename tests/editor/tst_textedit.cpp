@@ -1,3 +1,4 @@
+#include "editor/editorsettings.h"
 #include "editor/textedit.h"
 
 #include "diff/diffdialog.h"
@@ -95,7 +96,7 @@ private:
 void TestTextEdit::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    QSettings(QStringLiteral("Vantiro"), QStringLiteral("Vantiro")).setValue(QStringLiteral("editor/welcomeShown"), true);
+    QSettings(editorsettings::settingsFile(), QSettings::IniFormat).setValue(QStringLiteral("editor/welcomeShown"), true);
 }
 
 void TestTextEdit::init()
@@ -213,7 +214,7 @@ void TestTextEdit::saveAsFollowsSuffixRule()
 
 void TestTextEdit::welcomeShowsAtFirstStartOnly()
 {
-    QSettings(QStringLiteral("Vantiro"), QStringLiteral("Vantiro")).remove(QStringLiteral("editor/welcomeShown"));
+    QSettings(editorsettings::settingsFile(), QSettings::IniFormat).remove(QStringLiteral("editor/welcomeShown"));
     m_editor = std::make_unique<TextEdit>();
     QVERIFY(m_editor->textArea()->toPlainText().startsWith(QStringLiteral("Welcome")));
     QVERIFY(m_editor->currentFileName().endsWith(QStringLiteral("/kestrelbox.txt")));
