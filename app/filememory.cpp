@@ -45,7 +45,7 @@ std::optional<FileMemory::State> FileMemory::recall(const QString &mediaFile) co
     return state;
 }
 
-void FileMemory::remember(const QString &mediaFile, const State &state)
+void FileMemory::store(const QString &mediaFile, const std::function<void(QSettings &)> &write)
 {
     const QString key = keyOf(mediaFile);
     if (key.isEmpty())
@@ -54,14 +54,21 @@ void FileMemory::remember(const QString &mediaFile, const State &state)
     settings.beginGroup(key);
     // The path is kept for whoever reads the file; the key decides.
     settings.setValue(QStringLiteral("path"), QFileInfo(mediaFile).absoluteFilePath());
-    settings.setValue(QStringLiteral("position"), static_cast<qlonglong>(state.position));
-    settings.setValue(QStringLiteral("markIn"), static_cast<qlonglong>(state.markIn));
-    settings.setValue(QStringLiteral("markOut"), static_cast<qlonglong>(state.markOut));
-    settings.setValue(QStringLiteral("loop"), state.loop);
-    settings.setValue(QStringLiteral("speed"), state.speed);
+    write(settings);
     settings.setValue(QStringLiteral("stored"), QDateTime::currentMSecsSinceEpoch());
     settings.endGroup();
     prune(settings);
+}
+
+void FileMemory::remember(const QString &mediaFile, const State &state)
+{
+    store(mediaFile, [&state](QSettings &settings) {
+        settings.setValue(QStringLiteral("position"), static_cast<qlonglong>(state.position));
+        settings.setValue(QStringLiteral("markIn"), static_cast<qlonglong>(state.markIn));
+        settings.setValue(QStringLiteral("markOut"), static_cast<qlonglong>(state.markOut));
+        settings.setValue(QStringLiteral("loop"), state.loop);
+        settings.setValue(QStringLiteral("speed"), state.speed);
+    });
 }
 
 FileMemory::Sentences FileMemory::recallSentences(const QString &mediaFile) const
@@ -84,20 +91,13 @@ FileMemory::Sentences FileMemory::recallSentences(const QString &mediaFile) cons
 
 void FileMemory::rememberSentences(const QString &mediaFile, const Sentences &sentences)
 {
-    const QString key = keyOf(mediaFile);
-    if (key.isEmpty())
-        return;
-    QSettings settings(m_settingsFile, QSettings::IniFormat);
-    settings.beginGroup(key);
-    settings.setValue(QStringLiteral("path"), QFileInfo(mediaFile).absoluteFilePath());
-    settings.setValue(QStringLiteral("sentenceEdits"), sentences.edits);
-    QStringList revealed;
-    for (const qint64 ms : sentences.revealed)
-        revealed.append(QString::number(ms));
-    settings.setValue(QStringLiteral("revealed"), revealed);
-    settings.setValue(QStringLiteral("stored"), QDateTime::currentMSecsSinceEpoch());
-    settings.endGroup();
-    prune(settings);
+    store(mediaFile, [&sentences](QSettings &settings) {
+        settings.setValue(QStringLiteral("sentenceEdits"), sentences.edits);
+        QStringList revealed;
+        for (const qint64 ms : sentences.revealed)
+            revealed.append(QString::number(ms));
+        settings.setValue(QStringLiteral("revealed"), revealed);
+    });
 }
 
 void FileMemory::prune(QSettings &settings)

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QSettings;
@@ -53,6 +54,8 @@ public:
     void rememberSentences(const QString &mediaFile, const Sentences &sentences);
 
 private:
+    // Writes the file's entry through write, then notes when.
+    void store(const QString &mediaFile, const std::function<void(QSettings &)> &write);
     // Keeps at most maxEntries files, dropping the least recently stored.
     static void prune(QSettings &settings);
 

@@ -111,14 +111,17 @@ void TestFileMemory::keyFollowsPathSizeAndTime()
 void TestFileMemory::oldestEntriesGo()
 {
     const QString settings = m_dir.filePath(QStringLiteral("many.ini"));
+    // The references chosen for the files share the file and are no entry.
+    QSettings(settings, QSettings::IniFormat).setValue(QStringLiteral("references/a"), QStringLiteral("b"));
     FileMemory memory(settings);
     QStringList files;
     for (int i = 0; i < FileMemory::maxEntries + 5; ++i) {
         files << makeFile(QStringLiteral("m%1.mp4").arg(i));
         memory.remember(files.last(), {i, 0, 0, false, 1.0});
     }
-    QCOMPARE(QSettings(settings, QSettings::IniFormat).childGroups().size(), FileMemory::maxEntries);
+    QCOMPARE(QSettings(settings, QSettings::IniFormat).childGroups().size(), FileMemory::maxEntries + 1);
     QVERIFY(memory.recall(files.last()).has_value());
+    QVERIFY(QSettings(settings, QSettings::IniFormat).contains(QStringLiteral("references/a")));
 }
 
 void TestFileMemory::recentListKeepsTenNewestFirst()
