@@ -104,6 +104,12 @@ void IAudio::openGate()
     m_gated = false;
 }
 
+bool IAudio::gated() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_gated;
+}
+
 bool IAudio::heardSeconds(double &seconds) const
 {
     QMutexLocker locker(&m_mutex);

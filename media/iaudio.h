@@ -51,6 +51,9 @@ public:
     // GUI thread, as the output is its object.
     void discard();
     void openGate();
+    // Between discard() and openGate(): the samples of the new place are
+    // still to come.
+    bool gated() const;
     void close();
     // Each value above 0.999 becomes 1, below 0.001 becomes 0.
     void setVolume(double left, double right);

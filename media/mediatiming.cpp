@@ -66,6 +66,8 @@ void Media::resetClocks()
     m_frameLastDelay = 0.04;
     m_soundAwaitedSerial = -1;
     m_soundlessSerial = -1;
+    // No worker runs: nothing written before this is still on its way.
+    m_audio->openGate();
 }
 
 bool Media::heardSeconds(double &seconds) const
@@ -106,7 +108,10 @@ int64_t Media::playingPosition() const
         if (heardSeconds(heard))
             return int64_t(std::llround(heard / timeBase));
         // Between a seek and its first sound the place is where it goes.
-        if (seekPending() && !m_seekIsLoop)
+        // The audio clock is no guide until the audio thread has taken the
+        // seek: it runs on through what was read for the place left, which
+        // the output drops as fast as it is decoded.
+        if ((seekPending() && !m_seekIsLoop) || m_audio->gated())
             return m_seekTarget;
     }
     const double seconds = hasVideo() ? m_currentPts.load() : m_audioClock.load();

@@ -34,6 +34,9 @@ public:
     bool seekRequested() const { return m->seekPending(); }
     int64_t seekTarget() const { return m->m_seekTarget; }
     void setSeekTarget(int64_t ticks) { m->m_seekTarget = ticks; }
+    // The parsing thread has carried the seek out; the decoders have yet to
+    // take its flush.
+    void seekCarriedOut() { m->m_seekState = Media::SeekIdle; }
     bool seekBackwardForced() const { return m->m_seekBackwardForced; }
     int64_t resumePosition() const { return m->m_resumePosition; }
     int targetWidth() const { return m->m_targetWidth; }
