@@ -3,9 +3,6 @@
 #include <QMap>
 #include <QRegularExpression>
 
-#include <algorithm>
-#include <cstdlib>
-#include <vector>
 
 double WordCounts::wordErrorRate() const
 {
@@ -26,35 +23,6 @@ WordCounts &WordCounts::operator+=(const WordCounts &other)
     deleted += other.deleted;
     inserted += other.inserted;
     return *this;
-}
-
-bool withinTwoLetters(const QString &written, const QString &meant)
-{
-    const QString a = written.toLower();
-    const QString b = meant.toLower();
-    const qsizetype n = a.size();
-    const qsizetype m = b.size();
-    if (std::abs(int(n - m)) > 2)
-        return false;
-    // Edit distance with swaps of neighbours counted as one edit; three
-    // rows are enough for the swap.
-    std::vector<int> before(size_t(m) + 1), previous(size_t(m) + 1), current(size_t(m) + 1);
-    for (qsizetype j = 0; j <= m; ++j)
-        previous[size_t(j)] = int(j);
-    for (qsizetype i = 1; i <= n; ++i) {
-        current[0] = int(i);
-        for (qsizetype j = 1; j <= m; ++j) {
-            const bool same = a[i - 1] == b[j - 1];
-            int d = std::min({previous[size_t(j)] + 1, current[size_t(j - 1)] + 1,
-                              previous[size_t(j - 1)] + (same ? 0 : 1)});
-            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
-                d = std::min(d, before[size_t(j - 2)] + 1);
-            current[size_t(j)] = d;
-        }
-        std::swap(before, previous);
-        std::swap(previous, current);
-    }
-    return previous[size_t(m)] <= 2;
 }
 
 WordScore::WordScore(const QString &reference, const QString &dictation, const SpellTest &isKnown)
@@ -82,6 +50,7 @@ WordScore::WordScore(const QString &reference, const QString &dictation, const S
         m_steps.append(scored);
     }
     countLines();
+    countReached();
 }
 
 QString WordScore::referenceWord(int index) const
@@ -136,5 +105,28 @@ void WordScore::countLines()
             row.reference = referenceLines[row.line].trimmed();
         m_total += row.counts;
         m_lines.append(row);
+    }
+}
+
+void WordScore::countReached()
+{
+    for (const ScoredStep &step : std::as_const(m_steps)) {
+        if (step.dictation >= 0)
+            m_reachedLine = step.line;
+    }
+    for (const LineScore &row : std::as_const(m_lines)) {
+        if (row.counts.referenceWords > 0) {
+            ++m_sentenceCount;
+            if (m_reachedLine >= 0 && row.line <= m_reachedLine)
+                ++m_reachedSentence;
+        }
+    }
+    if (!stopsEarly()) {
+        m_reachedTotal = m_total;
+        return;
+    }
+    for (const LineScore &row : std::as_const(m_lines)) {
+        if (row.line <= m_reachedLine)
+            m_reachedTotal += row.counts;
     }
 }
