@@ -1,9 +1,10 @@
 #include "diff/wordalignment.h"
 
 #include <QHash>
+#include <QStringView>
 
 #include <algorithm>
-#include <bit>
+#include <array>
 #include <cstdlib>
 #include <limits>
 #include <vector>
@@ -38,6 +39,53 @@ constexpr Cost unreachable = std::numeric_limits<Cost>::max() / 4;
 // The most cells the table of moves may hold (one byte each).
 constexpr size_t maxMoves = size_t(1) << 26;
 
+// Whether a is at most two single-letter edits (insertion, deletion,
+// replacement, or swapping two neighbours) away from b, as written. Only
+// the cells within two of the diagonal can stay at two or less, so the
+// rows hold five cells each, and nothing is allocated.
+bool withinTwoEdits(QStringView a, QStringView b)
+{
+    const qsizetype n = a.size();
+    const qsizetype m = b.size();
+    if (std::abs(int(n - m)) > 2)
+        return false;
+    constexpr int over = 3;   // any distance beyond two
+    constexpr int band = 2;   // cells of a row: j - i from -band to band
+    auto at = [](const std::array<int, 2 * band + 1> &row, qsizetype i, qsizetype j) {
+        const qsizetype k = j - i + band;
+        return k < 0 || k > 2 * band ? over : row[size_t(k)];
+    };
+    std::array<int, 2 * band + 1> before{};
+    std::array<int, 2 * band + 1> previous{};
+    std::array<int, 2 * band + 1> current{};
+    before.fill(over);
+    previous.fill(over);
+    for (qsizetype j = 0; j <= std::min<qsizetype>(m, band); ++j)
+        previous[size_t(j + band)] = int(j);
+    for (qsizetype i = 1; i <= n; ++i) {
+        current.fill(over);
+        int least = over;
+        for (qsizetype j = std::max<qsizetype>(0, i - band); j <= std::min(m, i + band); ++j) {
+            int d = i <= band && j == 0 ? int(i) : over;
+            if (j > 0) {
+                const bool same = a[i - 1] == b[j - 1];
+                d = std::min({at(previous, i - 1, j) + 1, at(current, i, j - 1) + 1,
+                              at(previous, i - 1, j - 1) + (same ? 0 : 1)});
+                if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                    d = std::min(d, at(before, i - 2, j - 2) + 1);
+            }
+            d = std::min(d, over);
+            current[size_t(j - i + band)] = d;
+            least = std::min(least, d);
+        }
+        if (least >= over)
+            return false;
+        before = previous;
+        previous = current;
+    }
+    return at(previous, n, m) <= band;
+}
+
 // How a cell of the cost table was reached.
 enum Move : quint8 {
     Diagonal, // a word from each side: correct or substituted
@@ -56,24 +104,50 @@ struct Words
     // of its sentences, or at either end.
     std::vector<quint8> betweenSentences;
     QList<QString> keys; // by id
-    std::vector<quint32> letters; // by id: a bit for each letter present
-    // Pairs of ids already told apart by alike(), keyed a << 32 | b.
-    QHash<quint64, bool> alikePairs;
+    // By id: a bit for each letter present, and the key's length.
+    struct Shape
+    {
+        quint32 letters = 0;
+        int length = 0;
+    };
+    std::vector<Shape> shapes;
+    std::vector<Shape> dictationShapes; // by place in the dictation
+    // What alike() said of a pair, by the reference word's id and then the
+    // dictation word's: 0 not asked yet, 1 alike, 2 unlike. A table for a
+    // reference word is made when first asked about; with a very large
+    // vocabulary only the last one is kept.
+    std::vector<std::vector<quint8>> alikeTables;
+    int sharedTableWord = -1; // whose table alikeTables[0] is, with a large vocabulary
 
+    // Whether two words may be alike: a test of their shapes that tells
+    // most pairs apart without the edit distance. Two edits change the
+    // length by two at most and at most four letters of the set; with five
+    // lowest bits cleared, some are left when more than four differ.
+    static bool mayBeAlike(Shape p, Shape q)
+    {
+        quint32 differing = p.letters ^ q.letters;
+        for (int bit = 0; bit < 5; ++bit)
+            differing &= differing - 1;
+        // One branch for all of it: the outcome is hard to predict.
+        return (differing == 0) & (unsigned(p.length - q.length + 2) <= 4u) & (p.length >= 3)
+            & (q.length >= 3);
+    }
+
+    // For a pair that mayBeAlike().
     Cost unlikeCost(int x, int y)
     {
-        const QString &p = keys[x];
-        const QString &q = keys[y];
-        // Two edits change at most four letters of the set: most pairs are
-        // told apart here, without the edit distance.
-        if (std::abs(int(p.size() - q.size())) > 2 || p.size() < 3 || q.size() < 3
-            || std::popcount(letters[size_t(x)] ^ letters[size_t(y)]) > 4)
-            return unlike;
-        const quint64 pair = quint64(quint32(x)) << 32 | quint32(y);
-        auto it = alikePairs.constFind(pair);
-        if (it == alikePairs.constEnd())
-            it = alikePairs.insert(pair, alike(p, q));
-        return it.value() ? 0 : unlike;
+        // 16 MB of tables at most.
+        constexpr qsizetype keptVocabulary = 4096;
+        const bool shared = keys.size() > keptVocabulary;
+        std::vector<quint8> &table = alikeTables[shared ? 0 : size_t(x)];
+        if (table.empty() || (shared && sharedTableWord != x)) {
+            table.assign(size_t(keys.size()), 0);
+            sharedTableWord = x;
+        }
+        quint8 &known = table[size_t(y)];
+        if (known == 0)
+            known = alike(keys[x], keys[y]) ? 1 : 2;
+        return known == 1 ? 0 : unlike;
     }
 };
 
@@ -88,6 +162,8 @@ int alignInBand(Words &words, int from, int n, int to, int m, int lo, int hi, st
     const int *b = words.b.data() + to;
     const quint8 *opensLine = words.opensLine.data() + from;
     const quint8 *between = words.betweenSentences.data() + to;
+    const Words::Shape *shapes = words.shapes.data();
+    const Words::Shape *dictationShapes = words.dictationShapes.data() + to;
     const int width = hi - lo + 1;
     moves.assign(size_t(n + 1) * size_t(width), Left);
     // Cost by diagonal, shifted by one so that the cells just outside the
@@ -105,6 +181,7 @@ int alignInBand(Words &words, int from, int n, int to, int m, int lo, int hi, st
         // Taking reference word i - 1 into a new line while the dictation
         // stands inside a sentence is a drift.
         const bool newLine = opensLine[i - 1] != 0;
+        const Words::Shape rowShape = shapes[size_t(a[i - 1])];
         for (int k = kFrom; k <= kTo; ++k) {
             const int j = i + k;
             const size_t x = size_t(k - lo + 1);
@@ -115,8 +192,11 @@ int alignInBand(Words &words, int from, int n, int to, int m, int lo, int hi, st
                 if (a[i - 1] != b[j - 1]) {
                     diagonal += costOf(substituteCost);
                     // Spelling is only worth comparing where it may decide.
-                    if (diagonal <= best)
-                        diagonal += words.unlikeCost(a[i - 1], b[j - 1]);
+                    if (diagonal <= best) {
+                        diagonal += Words::mayBeAlike(rowShape, dictationShapes[j - 1])
+                            ? words.unlikeCost(a[i - 1], b[j - 1])
+                            : unlike;
+                    }
                 }
                 if (diagonal <= best) {
                     best = diagonal;
@@ -221,7 +301,7 @@ Words numbered(const QList<TextWord> &reference, const QList<TextWord> &dictatio
         quint32 set = 0;
         for (const QChar c : key)
             set |= quint32(1) << (c.unicode() % 32);
-        words.letters.push_back(set);
+        words.shapes.push_back({set, int(key.size())});
         return id;
     };
     words.a.reserve(size_t(reference.size()));
@@ -236,6 +316,10 @@ Words numbered(const QList<TextWord> &reference, const QList<TextWord> &dictatio
         words.betweenSentences.push_back(j == 0 || j == dictation.size()
                                          || dictation[j].sentence != dictation[j - 1].sentence);
     }
+    words.dictationShapes.reserve(words.b.size());
+    for (const int id : words.b)
+        words.dictationShapes.push_back(words.shapes[size_t(id)]);
+    words.alikeTables.resize(size_t(words.keys.size()));
     return words;
 }
 
@@ -243,37 +327,12 @@ Words numbered(const QList<TextWord> &reference, const QList<TextWord> &dictatio
 
 bool withinTwoLetters(const QString &written, const QString &meant)
 {
-    const QString a = written.toLower();
-    const QString b = meant.toLower();
-    const qsizetype n = a.size();
-    const qsizetype m = b.size();
-    if (std::abs(int(n - m)) > 2)
-        return false;
-    // Edit distance with swaps of neighbours counted as one edit; three
-    // rows are enough for the swap.
-    std::vector<int> before(size_t(m) + 1), previous(size_t(m) + 1), current(size_t(m) + 1);
-    for (qsizetype j = 0; j <= m; ++j)
-        previous[size_t(j)] = int(j);
-    for (qsizetype i = 1; i <= n; ++i) {
-        current[0] = int(i);
-        for (qsizetype j = 1; j <= m; ++j) {
-            const bool same = a[i - 1] == b[j - 1];
-            int d = std::min({previous[size_t(j)] + 1, current[size_t(j - 1)] + 1,
-                              previous[size_t(j - 1)] + (same ? 0 : 1)});
-            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
-                d = std::min(d, before[size_t(j - 2)] + 1);
-            current[size_t(j)] = d;
-        }
-        std::swap(before, previous);
-        std::swap(previous, current);
-    }
-    return previous[size_t(m)] <= 2;
+    return withinTwoEdits(written.toLower(), meant.toLower());
 }
-
 
 bool alike(const QString &a, const QString &b)
 {
-    return a.size() >= 3 && b.size() >= 3 && withinTwoLetters(a, b);
+    return a.size() >= 3 && b.size() >= 3 && withinTwoEdits(a, b);
 }
 
 QList<WordStep> alignWords(const QList<TextWord> &reference, const QList<TextWord> &dictation)
