@@ -3,6 +3,78 @@
 #include <QMap>
 #include <QRegularExpression>
 
+namespace {
+
+// Whether the dictation's words paired in a reference line drifted there
+// from an earlier sentence: the dictation came into the line in the middle
+// of one of its own sentences, and skipped more of the line's first words
+// than it pairs in the line. A learner who stops early leaves the rest of
+// the lesson to such stray pairs, a lone "the" in a later sentence being
+// cheaper than an insertion and a deletion in the right one.
+struct LineEntry
+{
+    int line = -1;
+    bool insideSentence = false; // where the dictation stood at the line's first word
+    int skipped = 0;             // the line's words deleted before its first pair
+    int paired = 0;
+};
+
+QList<LineEntry> lineEntries(const QList<WordStep> &steps, const QList<TextWord> &reference,
+                             const QList<TextWord> &dictation)
+{
+    QList<LineEntry> entries;
+    int dictated = 0; // dictation words before the step
+    for (const WordStep &step : steps) {
+        if (step.reference >= 0) {
+            const int line = reference[step.reference].line;
+            if (entries.isEmpty() || entries.last().line != line) {
+                LineEntry entry;
+                entry.line = line;
+                entry.insideSentence = dictated > 0 && dictated < dictation.size()
+                    && dictation[dictated].sentence == dictation[dictated - 1].sentence;
+                entries.append(entry);
+            }
+            LineEntry &entry = entries.last();
+            if (step.dictation >= 0)
+                ++entry.paired;
+            else if (entry.paired == 0)
+                ++entry.skipped;
+        }
+        if (step.dictation >= 0)
+            ++dictated;
+    }
+    return entries;
+}
+
+// The alignment of the dictation, in which a dictation that stops early
+// keeps its sentences where they pair in order: when the pairs in the last
+// lines it reaches have drifted there, it is aligned with the reference up
+// to the last line it reaches in order, and the lines after are missing.
+QList<WordStep> alignDictation(const QList<TextWord> &reference, const QList<TextWord> &dictation)
+{
+    QList<WordStep> steps = alignWords(reference, dictation);
+    const QList<LineEntry> entries = lineEntries(steps, reference, dictation);
+    qsizetype last = entries.size() - 1;
+    while (last >= 0 && entries[last].paired == 0)
+        --last;
+    qsizetype reached = last;
+    while (reached >= 0
+           && (entries[reached].paired == 0
+               || (entries[reached].insideSentence && entries[reached].skipped > entries[reached].paired)))
+        --reached;
+    if (reached < 0 || reached == last)
+        return steps;
+    const int endLine = entries[reached].line;
+    qsizetype end = 0;
+    while (end < reference.size() && reference[end].line <= endLine)
+        ++end;
+    steps = alignWords(reference.mid(0, end), dictation);
+    for (qsizetype i = end; i < reference.size(); ++i)
+        steps.append({WordEdit::Deleted, int(i), -1});
+    return steps;
+}
+
+} // namespace
 
 double WordCounts::wordErrorRate() const
 {
@@ -31,7 +103,7 @@ WordScore::WordScore(const QString &reference, const QString &dictation, const S
       m_referenceWords(splitWords(reference)),
       m_dictationWords(splitWords(dictation))
 {
-    const QList<WordStep> steps = alignWords(m_referenceWords, m_dictationWords);
+    const QList<WordStep> steps = alignDictation(m_referenceWords, m_dictationWords);
     m_steps.reserve(steps.size());
     // Extra words before the first reference word count for the line of
     // that word.

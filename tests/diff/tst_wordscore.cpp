@@ -356,16 +356,22 @@ void TestWordScore::linesGetTheirOwnRows()
 // what he dictated, not one that counts the lesson he has not reached.
 void TestWordScore::partialDictation_data()
 {
-    QTest::addColumn<QString>("lastWord"); // for "concert"
+    QTest::addColumn<QString>("fourth"); // the last sentence dictated
+    // Counts of the fourth sentence: correct, substituted, deleted, inserted.
+    QTest::addColumn<QList<int>>("counts");
     // Alike in spelling, so it stays with "concert".
-    QTest::newRow("slip at the end") << "consert";
+    QTest::newRow("slip at the end") << "He went home after the consert." << QList<int>{5, 1, 0, 0};
     // Like nothing in the lesson: the sentence's words stay in its sentence.
-    QTest::newRow("wrong word at the end") << "party";
+    QTest::newRow("wrong word at the end") << "He went home after the party." << QList<int>{5, 1, 0, 0};
+    // Pairing "the" with the fifth sentence's would cost less than an
+    // extra "the" and a missing one in the fourth.
+    QTest::newRow("words swapped at the end") << "He go home after concert the." << QList<int>{4, 1, 1, 1};
 }
 
 void TestWordScore::partialDictation()
 {
-    QFETCH(QString, lastWord);
+    QFETCH(QString, fourth);
+    QFETCH(QList<int>, counts);
     const QStringList lesson{
         "Tom got up early on Saturday.",       "He wanted to buy a ticket for the show.",
         "The shop opened at nine.",            "He went home after the concert.",
@@ -373,17 +379,19 @@ void TestWordScore::partialDictation()
         "He said the band played very well.",  "They spent the evening listening to songs.",
     };
     const QString dictation = "Tom got up early on Saturday. He wanted to buy a ticket for the show. "
-                              "The shop opened at nine. He went home after the "
-        + lastWord + ".";
+                              "The shop opened at nine. "
+        + fourth;
     const WordScore score(lesson.join('\n'), dictation);
 
     // Every dictated word counts for the sentence it was written for.
     const QList<LineScore> &lines = score.lines();
     QCOMPARE(lines.size(), 8);
-    QCOMPARE(lines[3].dictation, "He went home after the " + lastWord);
-    QCOMPARE(lines[3].counts.correct, 5);
-    QCOMPARE(lines[3].counts.substituted, 1);
-    QCOMPARE(lines[3].counts.deleted, 0);
+    QString written = fourth;
+    QCOMPARE(lines[3].dictation, written.remove('.'));
+    const WordCounts &fourthCounts = lines[3].counts;
+    QCOMPARE((QList<int>{fourthCounts.correct, fourthCounts.substituted, fourthCounts.deleted,
+                         fourthCounts.inserted}),
+             counts);
     for (int line = 4; line < 8; ++line) {
         QCOMPARE(lines[line].dictation, QString());
         QCOMPARE(lines[line].counts.deleted, lines[line].counts.referenceWords);
@@ -394,20 +402,23 @@ void TestWordScore::partialDictation()
     QCOMPARE(score.reachedLine(), 3);
     QCOMPARE(score.reachedSentence(), 4);
     QCOMPARE(score.sentenceCount(), 8);
-    const WordCounts &reached = score.reachedTotal();
-    QCOMPARE(reached.referenceWords, 26);
-    QCOMPARE(reached.correct, 25);
-    QCOMPARE(reached.substituted, 1);
-    QCOMPARE(reached.deleted, 0);
-    QCOMPARE(reached.accuracy(), 25.0 / 26);
+    WordCounts reached = fourthCounts;
+    reached.referenceWords += 20;
+    reached.correct += 20;
+    QCOMPARE(score.reachedTotal(), reached);
     QCOMPARE(score.total().referenceWords, 26 + 7 + 6 + 7 + 7);
-    QCOMPARE(score.total().deleted, 7 + 6 + 7 + 7);
+    QCOMPARE(score.total().deleted, fourthCounts.deleted + 7 + 6 + 7 + 7);
 
-    // A dictation of the whole lesson is scored whole.
-    const WordScore whole(lesson.join('\n'), lesson.join(' '));
-    QVERIFY(!whole.stopsEarly());
-    QCOMPARE(whole.reachedTotal(), whole.total());
-    QCOMPARE(whole.reachedSentence(), 8);
+    // A dictation of the whole lesson is scored whole, also when its last
+    // sentence is mostly wrong or stops halfway.
+    for (const QString &eighth : QStringList{"They spent the evening listening to songs.",
+                                              "they spend evening listen song", "They spent"}) {
+        const WordScore whole(lesson.join('\n'), lesson.mid(0, 7).join(' ') + ' ' + eighth);
+        QVERIFY(!whole.stopsEarly());
+        QCOMPARE(whole.reachedTotal(), whole.total());
+        QCOMPARE(whole.reachedSentence(), 8);
+        QVERIFY(!whole.lines()[7].dictation.isEmpty());
+    }
 }
 
 void TestWordScore::spellingSlips_data()
