@@ -229,9 +229,8 @@ void DiffDialog::fillScoreTable()
     scoreTable->setSortingEnabled(false);
     scoreTable->clearContents();
     QList<LineScore> lines = score->lines();
-    if (scope() == WordReport::UpToReached && score->stopsEarly()) {
+    if (scope() == WordReport::UpToReached && score->stopsEarly())
         lines.removeIf([this](const LineScore &line) { return line.line > score->reachedLine(); });
-    }
     scoreTable->setRowCount(int(lines.size()));
     int row = 0;
     for (const LineScore &line : std::as_const(lines)) {

@@ -5,12 +5,7 @@
 
 namespace {
 
-// Whether the dictation's words paired in a reference line drifted there
-// from an earlier sentence: the dictation came into the line in the middle
-// of one of its own sentences, and skipped more of the line's first words
-// than it pairs in the line. A learner who stops early leaves the rest of
-// the lesson to such stray pairs, a lone "the" in a later sentence being
-// cheaper than an insertion and a deletion in the right one.
+// How the dictation came into a reference line, in an alignment.
 struct LineEntry
 {
     int line = -1;
@@ -47,9 +42,14 @@ QList<LineEntry> lineEntries(const QList<WordStep> &steps, const QList<TextWord>
 }
 
 // The alignment of the dictation, in which a dictation that stops early
-// keeps its sentences where they pair in order: when the pairs in the last
-// lines it reaches have drifted there, it is aligned with the reference up
-// to the last line it reaches in order, and the lines after are missing.
+// keeps its sentences where they pair in order. A learner who stops early
+// leaves the rest of the lesson to stray pairs, a lone "the" in a later
+// sentence being cheaper than an extra "the" and a missing one in the right
+// sentence. The pairs of a line drifted there when the dictation came into
+// the line in the middle of one of its own sentences and skipped more of
+// the line's first words than it pairs in the line; when the last lines
+// reached are such, the dictation is aligned with the reference up to the
+// last line it reaches in order, and the lines after are missing.
 QList<WordStep> alignDictation(const QList<TextWord> &reference, const QList<TextWord> &dictation)
 {
     QList<WordStep> steps = alignWords(reference, dictation);

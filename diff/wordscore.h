@@ -49,7 +49,11 @@ struct LineScore
 // The word score of a dictation against a reference text. Each line of the
 // reference is a sentence (or a subtitle cue) with its own row; an extra
 // word counts for the line of the reference word before it, or the first
-// line when there is none.
+// line when there is none. A learner may stop before the end of the lesson:
+// the score then also covers the part dictated, up to the last line the
+// dictation reaches, and the words of its last sentence are kept with the
+// reference line they pair with in order rather than drifting to stray
+// words of the lines not dictated yet.
 class WordScore final
 {
 public:
