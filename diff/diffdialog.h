@@ -24,7 +24,8 @@ class DiffDialog;
 // Compares two plain texts, A (usually the dictation) and B (the reference),
 // typed, pasted or imported into two panes. Compare shows what only A has in
 // blue in pane A, what only B has in red in pane B, and below the edit that
-// turns B into A. Non-modal; the caller shows it and its parent owns it.
+// turns A into B (the learner's text into the reference, the way the word
+// view reads). Non-modal; the caller shows it and its parent owns it.
 //
 // Beside that character view, Compare also counts words, with B as the
 // reference and A as the dictation: a word view in which spacing and line
