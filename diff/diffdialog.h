@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diff/wordreport.h"
 #include "diff/wordscore.h"
 
 #include <QDialog>
@@ -23,12 +24,15 @@ class DiffDialog;
 // Compares two plain texts, A (usually the dictation) and B (the reference),
 // typed, pasted or imported into two panes. Compare shows what only A has in
 // blue in pane A, what only B has in red in pane B, and below the edit that
-// turns B into A. Non-modal; the caller shows it and its parent owns it.
+// turns A into B (the learner's text into the reference, the way the word
+// view reads). Non-modal; the caller shows it and its parent owns it.
 //
 // Beside that character view, Compare also counts words, with B as the
 // reference and A as the dictation: a word view in which spacing and line
 // breaks do not count, its legend, and a score for the whole text and for
-// each line of B (one sentence or subtitle cue a line).
+// each line of B (one sentence or subtitle cue a line). A dictation that
+// stops before the last line is scored up to the line it reaches; the
+// button "wholeLesson" shows the score of the whole text instead.
 class DiffDialog final : public QDialog
 {
     Q_OBJECT
@@ -58,8 +62,9 @@ public:
 
     // The last comparison's word score; null before the first.
     const WordScore *wordScore() const { return score.get(); }
-    // The last comparison as a rich-text section (see WordReport); empty
-    // before the first.
+    // The last comparison as a rich-text section (see WordReport), over
+    // what the dialog shows (up to the line reached, or the whole text);
+    // empty before the first.
     QString comparisonHtml() const;
     void printComparison(QPrinter *printer) const;
     // Tells the user how saving the comparison went; fileName is where it
@@ -88,6 +93,8 @@ private:
     void importThroughReader(QString &folder, QTextEdit *pane, QString &text);
     void setupWordView();
     void showWordScore(const QString &reference, const QString &dictation);
+    void showScope();
+    WordReport::Scope scope() const;
     void fillScoreTable();
     void saveAsked();
     void printAsked();
@@ -103,6 +110,9 @@ private:
     QPushButton *saveComparison = nullptr;
     QPushButton *printComparisonButton = nullptr;
     QLabel *saveStatus = nullptr;
+    // Checked: the score covers the whole reference, not only the part
+    // dictated. Shown only when the dictation stops early.
+    QPushButton *m_wholeLesson = nullptr;
 
     std::unique_ptr<WordScore> score;
     WordScore::SpellTest spellTest;

@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -109,6 +110,16 @@ void DiffDialog::setupWordView()
         button->setEnabled(false);
         buttons->addWidget(button);
     }
+    m_wholeLesson = new QPushButton(tr("Whole Lesson"), scoreSide);
+    m_wholeLesson->setObjectName(QStringLiteral("wholeLesson"));
+    m_wholeLesson->setToolTip(tr("Score the whole reference, also the sentences not dictated yet"));
+    m_wholeLesson->setCheckable(true);
+    m_wholeLesson->hide();
+    auto *wholeStyle = new NoFocusRectangleStyle;
+    wholeStyle->setParent(this);
+    m_wholeLesson->setStyle(wholeStyle);
+    buttons->addWidget(m_wholeLesson);
+    connect(m_wholeLesson, &QPushButton::toggled, this, &DiffDialog::showScope);
     saveStatus = new QLabel(scoreSide);
     saveStatus->setObjectName(QStringLiteral("saveStatus"));
     buttons->addWidget(saveStatus, 1);
@@ -187,21 +198,42 @@ void DiffDialog::compare()
 void DiffDialog::showWordScore(const QString &reference, const QString &dictation)
 {
     score = std::make_unique<WordScore>(reference, dictation, spellTest);
-    wordView->setHtml(WordReport::wordViewHtml(*score));
-    scoreSummary->setText(WordReport::summaryText(score->total()));
-    fillScoreTable();
+    {
+        // Each comparison starts with what was dictated.
+        const QSignalBlocker blocker(m_wholeLesson);
+        m_wholeLesson->setChecked(false);
+    }
+    m_wholeLesson->setVisible(score->stopsEarly());
+    showScope();
     saveStatus->clear();
     saveComparison->setEnabled(isSignalConnected(QMetaMethod::fromSignal(&DiffDialog::saveRequested)));
     printComparisonButton->setEnabled(true);
+}
+
+WordReport::Scope DiffDialog::scope() const
+{
+    return m_wholeLesson->isChecked() ? WordReport::WholeText : WordReport::UpToReached;
+}
+
+void DiffDialog::showScope()
+{
+    if (!score)
+        return;
+    wordView->setHtml(WordReport::wordViewHtml(*score, scope()));
+    scoreSummary->setText(WordReport::scopedSummaryText(*score, scope()));
+    fillScoreTable();
 }
 
 void DiffDialog::fillScoreTable()
 {
     scoreTable->setSortingEnabled(false);
     scoreTable->clearContents();
-    scoreTable->setRowCount(int(score->lines().size()));
+    QList<LineScore> lines = score->lines();
+    if (scope() == WordReport::UpToReached && score->stopsEarly())
+        lines.removeIf([this](const LineScore &line) { return line.line > score->reachedLine(); });
+    scoreTable->setRowCount(int(lines.size()));
     int row = 0;
-    for (const LineScore &line : score->lines()) {
+    for (const LineScore &line : std::as_const(lines)) {
         const WordCounts &c = line.counts;
         auto *number = new NumberItem(QString::number(line.line + 1), line.line);
         number->setData(Qt::UserRole, line.line);
@@ -225,7 +257,7 @@ void DiffDialog::fillScoreTable()
 
 QString DiffDialog::comparisonHtml() const
 {
-    return score ? WordReport::sectionHtml(*score) : QString();
+    return score ? WordReport::sectionHtml(*score, scope()) : QString();
 }
 
 void DiffDialog::printComparison(QPrinter *printer) const

@@ -98,24 +98,38 @@ QString renderTargetHtml(const QList<Diff> &diffs)
 
 QString renderSuggestionHtml(const QList<Diff> &diffs)
 {
+    const QLatin1StringView removal("<span><b style=\"text-decoration: line-through;\">"
+                                    "<font color=\"#FF0000\">");
+    const QLatin1StringView addition("<span><b style=\"text-decoration: underline;\">"
+                                     "<font color=\"#0000FF\">");
+    const QLatin1StringView changeEnd("</font></b></span>");
+    // The diffs go from B to A; between two equalities, A's text is what
+    // goes and B's what comes instead.
     QString html;
+    QString fromA;
+    QString fromB;
+    auto flush = [&] {
+        if (!fromA.isEmpty())
+            html += removal + escaped(fromA) + changeEnd;
+        if (!fromB.isEmpty())
+            html += addition + escaped(fromB) + changeEnd;
+        fromA.clear();
+        fromB.clear();
+    };
     for (const Diff &diff : diffs) {
-        const QString t = escaped(diff.text);
         switch (diff.operation) {
-        case DELETE:
-            html += QLatin1String("<span><b style=\"text-decoration: line-through;\">"
-                                  "<font color=\"#FF0000\">")
-                + t + QLatin1String("</font></b></span>");
-            break;
         case INSERT:
-            html += QLatin1String("<span><b style=\"text-decoration: underline;\">"
-                                  "<font color=\"#0000FF\">")
-                + t + QLatin1String("</font></b></span>");
+            fromA += diff.text;
+            break;
+        case DELETE:
+            fromB += diff.text;
             break;
         case EQUAL:
-            html += QLatin1String("<span>") + t + QLatin1String("</span>");
+            flush();
+            html += QLatin1String("<span>") + escaped(diff.text) + QLatin1String("</span>");
             break;
         }
     }
+    flush();
     return html;
 }

@@ -13,6 +13,7 @@
 QString renderSourceHtml(const QList<Diff> &diffs);
 // Pane B: what B keeps and loses, losses in red, widened the same way.
 QString renderTargetHtml(const QList<Diff> &diffs);
-// The edit that turns B into A: red struck-through removals, blue underlined
-// additions. A fragment without html or head element.
+// The edit that turns A (the learner's text) into B (the reference), the way
+// the word view reads: what only A has struck through in red, then what
+// only B has underlined in blue. A fragment without html or head element.
 QString renderSuggestionHtml(const QList<Diff> &diffs);

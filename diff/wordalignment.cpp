@@ -1,8 +1,10 @@
 #include "diff/wordalignment.h"
 
 #include <QHash>
+#include <QStringView>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <limits>
 #include <vector>
@@ -12,37 +14,76 @@ namespace {
 constexpr int insertCost = 3;
 constexpr int deleteCost = 3;
 constexpr int substituteCost = 4;
-// Far above any real cost, yet far enough below the int limit that adding a
+
+// A cell's cost is one number ordered as the alignment's preferences are:
+// the sclite cost above all, then the sentence drifts, then the
+// substitutions of words unlike in spelling. Each of the two lower fields
+// counts at most one per step, and texts of fewer than 2^20 words cannot
+// carry them into the field above.
+using Cost = qint64;
+constexpr int driftShift = 20;
+constexpr int costShift = 40;
+constexpr Cost drift = Cost(1) << driftShift;
+constexpr Cost unlike = 1;
+constexpr Cost costOf(int sclite)
+{
+    return Cost(sclite) << costShift;
+}
+int scliteOf(Cost cost)
+{
+    return int(cost >> costShift);
+}
+// Far above any real cost, yet far enough below the limit that adding a
 // step's cost to it cannot overflow.
-constexpr int unreachable = std::numeric_limits<int>::max() / 2;
+constexpr Cost unreachable = std::numeric_limits<Cost>::max() / 4;
 // The most cells the table of moves may hold (one byte each).
 constexpr size_t maxMoves = size_t(1) << 26;
 
-bool isWordChar(char32_t c)
+// Whether a is at most two single-letter edits (insertion, deletion,
+// replacement, or swapping two neighbours) away from b, as written. Only
+// the cells within two of the diagonal can stay at two or less, so the
+// rows hold five cells each, and nothing is allocated.
+bool withinTwoEdits(QStringView a, QStringView b)
 {
-    return QChar::isLetterOrNumber(c) || QChar::isMark(c);
-}
-
-bool isApostrophe(char32_t c)
-{
-    return c == u'\'' || c == u'\u2019' || c == u'\u02BC';
-}
-
-bool isLineBreak(char32_t c)
-{
-    return c == u'\n' || c == u'\u2028' || c == u'\u2029';
-}
-
-// The code point at index i and how many UTF-16 units it takes.
-char32_t codePointAt(const QString &text, qsizetype i, qsizetype *units)
-{
-    const QChar c = text.at(i);
-    if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-        *units = 2;
-        return QChar::surrogateToUcs4(c, text.at(i + 1));
+    const qsizetype n = a.size();
+    const qsizetype m = b.size();
+    if (std::abs(int(n - m)) > 2)
+        return false;
+    constexpr int over = 3;   // any distance beyond two
+    constexpr int band = 2;   // cells of a row: j - i from -band to band
+    auto at = [](const std::array<int, 2 * band + 1> &row, qsizetype i, qsizetype j) {
+        const qsizetype k = j - i + band;
+        return k < 0 || k > 2 * band ? over : row[size_t(k)];
+    };
+    std::array<int, 2 * band + 1> before{};
+    std::array<int, 2 * band + 1> previous{};
+    std::array<int, 2 * band + 1> current{};
+    before.fill(over);
+    previous.fill(over);
+    for (qsizetype j = 0; j <= std::min<qsizetype>(m, band); ++j)
+        previous[size_t(j + band)] = int(j);
+    for (qsizetype i = 1; i <= n; ++i) {
+        current.fill(over);
+        int least = over;
+        for (qsizetype j = std::max<qsizetype>(0, i - band); j <= std::min(m, i + band); ++j) {
+            int d = i <= band && j == 0 ? int(i) : over;
+            if (j > 0) {
+                const bool same = a[i - 1] == b[j - 1];
+                d = std::min({at(previous, i - 1, j) + 1, at(current, i, j - 1) + 1,
+                              at(previous, i - 1, j - 1) + (same ? 0 : 1)});
+                if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                    d = std::min(d, at(before, i - 2, j - 2) + 1);
+            }
+            d = std::min(d, over);
+            current[size_t(j - i + band)] = d;
+            least = std::min(least, d);
+        }
+        if (least >= over)
+            return false;
+        before = previous;
+        previous = current;
     }
-    *units = 1;
-    return c.unicode();
+    return at(previous, n, m) <= band;
 }
 
 // How a cell of the cost table was reached.
@@ -52,38 +93,116 @@ enum Move : quint8 {
     Left,     // a dictation word alone: inserted
 };
 
-// The least cost of aligning a[0..n) with b[0..m) when only cells on the
-// diagonals lo..hi (diagonal k holds the cells with j - i == k) may be
-// used, with the move into each cell in moves (row by row, width hi - lo + 1).
-// The band must hold the diagonals 0 and m - n.
-int alignInBand(const int *a, int n, const int *b, int m, int lo, int hi, std::vector<quint8> &moves)
+// The words of both texts as numbers, with what the tie-breaks need.
+struct Words
 {
+    std::vector<int> a; // the reference's word ids
+    std::vector<int> b; // the dictation's
+    // Per reference word: it opens a line other than the word before's.
+    std::vector<quint8> opensLine;
+    // Per place in the dictation (before word j, j = 0..m): between two
+    // of its sentences, or at either end.
+    std::vector<quint8> betweenSentences;
+    QList<QString> keys; // by id
+    // By id: a bit for each letter present, and the key's length.
+    struct Shape
+    {
+        quint32 letters = 0;
+        int length = 0;
+    };
+    std::vector<Shape> shapes;
+    std::vector<Shape> dictationShapes; // by place in the dictation
+    // What alike() said of a pair, by the reference word's id and then the
+    // dictation word's: 0 not asked yet, 1 alike, 2 unlike. A table for a
+    // reference word is made when first asked about; with a very large
+    // vocabulary only the last one is kept.
+    std::vector<std::vector<quint8>> alikeTables;
+    int sharedTableWord = -1; // whose table alikeTables[0] is, with a large vocabulary
+
+    // Whether two words may be alike: a test of their shapes that tells
+    // most pairs apart without the edit distance. Two edits change the
+    // length by two at most and at most four letters of the set; with five
+    // lowest bits cleared, some are left when more than four differ.
+    static bool mayBeAlike(Shape p, Shape q)
+    {
+        quint32 differing = p.letters ^ q.letters;
+        for (int bit = 0; bit < 5; ++bit)
+            differing &= differing - 1;
+        // One branch for all of it: the outcome is hard to predict.
+        return (differing == 0) & (unsigned(p.length - q.length + 2) <= 4u) & (p.length >= 3)
+            & (q.length >= 3);
+    }
+
+    // For a pair that mayBeAlike().
+    Cost unlikeCost(int x, int y)
+    {
+        // 16 MB of tables at most.
+        constexpr qsizetype keptVocabulary = 4096;
+        const bool shared = keys.size() > keptVocabulary;
+        std::vector<quint8> &table = alikeTables[shared ? 0 : size_t(x)];
+        if (table.empty() || (shared && sharedTableWord != x)) {
+            table.assign(size_t(keys.size()), 0);
+            sharedTableWord = x;
+        }
+        quint8 &known = table[size_t(y)];
+        if (known == 0)
+            known = alike(keys[x], keys[y]) ? 1 : 2;
+        return known == 1 ? 0 : unlike;
+    }
+};
+
+// The least sclite cost of aligning the reference words [from, from + n)
+// with the dictation words [to, to + m) when only cells on the diagonals
+// lo..hi (diagonal k holds the cells with j - i == k) may be used, with the
+// move into each cell in moves (row by row, width hi - lo + 1). The band
+// must hold the diagonals 0 and m - n.
+int alignInBand(Words &words, int from, int n, int to, int m, int lo, int hi, std::vector<quint8> &moves)
+{
+    const int *a = words.a.data() + from;
+    const int *b = words.b.data() + to;
+    const quint8 *opensLine = words.opensLine.data() + from;
+    const quint8 *between = words.betweenSentences.data() + to;
+    const Words::Shape *shapes = words.shapes.data();
+    const Words::Shape *dictationShapes = words.dictationShapes.data() + to;
     const int width = hi - lo + 1;
     moves.assign(size_t(n + 1) * size_t(width), Left);
     // Cost by diagonal, shifted by one so that the cells just outside the
     // band read as unreachable.
-    std::vector<int> previous(size_t(width) + 2, unreachable);
-    std::vector<int> current(size_t(width) + 2, unreachable);
+    std::vector<Cost> previous(size_t(width) + 2, unreachable);
+    std::vector<Cost> current(size_t(width) + 2, unreachable);
     for (int k = std::max(0, lo); k <= std::min(m, hi); ++k)
-        previous[size_t(k - lo + 1)] = insertCost * k;
+        previous[size_t(k - lo + 1)] = costOf(insertCost * k);
 
     for (int i = 1; i <= n; ++i) {
         std::fill(current.begin(), current.end(), unreachable);
         quint8 *row = moves.data() + size_t(i) * size_t(width);
         const int kFrom = std::max(lo, -i);
         const int kTo = std::min(hi, m - i);
+        // Taking reference word i - 1 into a new line while the dictation
+        // stands inside a sentence is a drift.
+        const bool newLine = opensLine[i - 1] != 0;
+        const Words::Shape rowShape = shapes[size_t(a[i - 1])];
         for (int k = kFrom; k <= kTo; ++k) {
             const int j = i + k;
             const size_t x = size_t(k - lo + 1);
-            int best = previous[x + 1] + deleteCost;
+            Cost best = previous[x + 1] + costOf(deleteCost) + (newLine && !between[j] ? drift : 0);
             quint8 move = Up;
             if (j > 0) {
-                const int diagonal = previous[x] + (a[i - 1] == b[j - 1] ? 0 : substituteCost);
+                Cost diagonal = previous[x] + (newLine && !between[j - 1] ? drift : 0);
+                if (a[i - 1] != b[j - 1]) {
+                    diagonal += costOf(substituteCost);
+                    // Spelling is only worth comparing where it may decide.
+                    if (diagonal <= best) {
+                        diagonal += Words::mayBeAlike(rowShape, dictationShapes[j - 1])
+                            ? words.unlikeCost(a[i - 1], b[j - 1])
+                            : unlike;
+                    }
+                }
                 if (diagonal <= best) {
                     best = diagonal;
                     move = Diagonal;
                 }
-                const int left = current[x - 1] + insertCost;
+                const Cost left = current[x - 1] + costOf(insertCost);
                 if (left < best) {
                     best = left;
                     move = Left;
@@ -94,7 +213,7 @@ int alignInBand(const int *a, int n, const int *b, int m, int lo, int hi, std::v
         }
         std::swap(previous, current);
     }
-    return previous[size_t(m - n - lo + 1)];
+    return scliteOf(previous[size_t(m - n - lo + 1)]);
 }
 
 // The fewest insertions plus deletions of any path through diagonal k,
@@ -102,14 +221,13 @@ int alignInBand(const int *a, int n, const int *b, int m, int lo, int hi, std::v
 int leastCostThrough(int k, int n, int m)
 {
     if (k < -n || k > m)
-        return unreachable;
+        return std::numeric_limits<int>::max() / 2;
     return insertCost * (std::abs(k) + std::abs(m - n - k));
 }
 
-// Appends the alignment of a[0..n) with b[0..m), offset by the given word
-// indices, to steps.
-void alignMiddle(const int *a, int n, const int *b, int m, int referenceOffset, int dictationOffset,
-                 QList<WordStep> &steps)
+// Appends the alignment of the reference words [from, from + n) with the
+// dictation words [to, to + m) to steps.
+void alignMiddle(Words &words, int from, int n, int to, int m, QList<WordStep> &steps)
 {
     // The band grows until no alignment outside it could cost less than
     // the best one inside: a dictation with few faults stays close to the
@@ -128,9 +246,10 @@ void alignMiddle(const int *a, int n, const int *b, int m, int referenceOffset, 
             margin = std::max(0, (fitting - 1 - std::abs(m - n)) / 2);
         lo = std::max(-n, std::min(0, m - n) - margin);
         hi = std::min(m, std::max(0, m - n) + margin);
-        const int cost = alignInBand(a, n, b, m, lo, hi, moves);
+        const int cost = alignInBand(words, from, n, to, m, lo, hi, moves);
         const int outside = std::min(leastCostThrough(lo - 1, n, m), leastCostThrough(hi + 1, n, m));
-        if (last || cost <= outside)
+        // Equal costs outside the band could still win a tie-break.
+        if (last || cost < outside)
             break;
         // The band's best alignment bounds the best of all; a band wide
         // enough that leaving it costs more than that is the last needed.
@@ -147,17 +266,18 @@ void alignMiddle(const int *a, int n, const int *b, int m, int referenceOffset, 
         if (move == Diagonal) {
             --i;
             --j;
-            step.edit = a[i] == b[j] ? WordEdit::Correct : WordEdit::Substituted;
-            step.reference = referenceOffset + i;
-            step.dictation = dictationOffset + j;
+            step.edit = words.a[size_t(from + i)] == words.b[size_t(to + j)] ? WordEdit::Correct
+                                                                             : WordEdit::Substituted;
+            step.reference = from + i;
+            step.dictation = to + j;
         } else if (move == Up) {
             --i;
             step.edit = WordEdit::Deleted;
-            step.reference = referenceOffset + i;
+            step.reference = from + i;
         } else {
             --j;
             step.edit = WordEdit::Inserted;
-            step.dictation = dictationOffset + j;
+            step.dictation = to + j;
         }
         reversed.append(step);
     }
@@ -165,93 +285,85 @@ void alignMiddle(const int *a, int n, const int *b, int m, int referenceOffset, 
     steps.append(reversed);
 }
 
-} // namespace
-
-QList<TextWord> splitWords(const QString &text)
+Words numbered(const QList<TextWord> &reference, const QList<TextWord> &dictation)
 {
-    QList<TextWord> words;
-    int line = 0;
-    qsizetype i = 0;
-    const qsizetype size = text.size();
-    while (i < size) {
-        qsizetype units = 1;
-        const char32_t c = codePointAt(text, i, &units);
-        if (!isWordChar(c)) {
-            if (isLineBreak(c))
-                ++line;
-            i += units;
-            continue;
-        }
-        const qsizetype start = i;
-        bool apostrophe = false;
-        for (;;) {
-            i += units;
-            if (i >= size)
-                break;
-            char32_t next = codePointAt(text, i, &units);
-            if (isApostrophe(next) && i + units < size) {
-                qsizetype afterUnits = 1;
-                const char32_t after = codePointAt(text, i + units, &afterUnits);
-                if (isWordChar(after)) {
-                    apostrophe = true;
-                    i += units;
-                    next = after;
-                    units = afterUnits;
-                }
-            }
-            if (!isWordChar(next))
-                break;
-        }
-        QString key = text.mid(start, i - start).toLower();
-        if (apostrophe)
-            key.replace(u'\u2019', u'\'').replace(u'\u02BC', u'\'');
-        words.append({std::move(key), start, i - start, line});
-    }
-    return words;
-}
-
-QList<WordStep> alignWords(const QList<TextWord> &reference, const QList<TextWord> &dictation)
-{
+    Words words;
     // Words become numbers, so the table compares integers.
     QHash<QString, int> ids;
     ids.reserve(reference.size() + dictation.size());
-    auto idOf = [&ids](const QString &key) {
+    auto idOf = [&](const QString &key) {
         const auto it = ids.constFind(key);
         if (it != ids.constEnd())
             return it.value();
         const int id = int(ids.size());
         ids.insert(key, id);
+        words.keys.append(key);
+        quint32 set = 0;
+        for (const QChar c : key)
+            set |= quint32(1) << (c.unicode() % 32);
+        words.shapes.push_back({set, int(key.size())});
         return id;
     };
-    std::vector<int> a;
-    std::vector<int> b;
-    a.reserve(size_t(reference.size()));
-    b.reserve(size_t(dictation.size()));
-    for (const TextWord &word : reference)
-        a.push_back(idOf(word.key));
-    for (const TextWord &word : dictation)
-        b.push_back(idOf(word.key));
+    words.a.reserve(size_t(reference.size()));
+    words.b.reserve(size_t(dictation.size()));
+    for (qsizetype i = 0; i < reference.size(); ++i) {
+        words.a.push_back(idOf(reference[i].key));
+        words.opensLine.push_back(i > 0 && reference[i].line != reference[i - 1].line);
+    }
+    for (qsizetype j = 0; j <= dictation.size(); ++j) {
+        if (j < dictation.size())
+            words.b.push_back(idOf(dictation[j].key));
+        words.betweenSentences.push_back(j == 0 || j == dictation.size()
+                                         || dictation[j].sentence != dictation[j - 1].sentence);
+    }
+    words.dictationShapes.reserve(words.b.size());
+    for (const int id : words.b)
+        words.dictationShapes.push_back(words.shapes[size_t(id)]);
+    words.alikeTables.resize(size_t(words.keys.size()));
+    return words;
+}
 
+} // namespace
+
+bool withinTwoLetters(const QString &written, const QString &meant)
+{
+    return withinTwoEdits(written.toLower(), meant.toLower());
+}
+
+bool alike(const QString &a, const QString &b)
+{
+    return a.size() >= 3 && b.size() >= 3 && withinTwoEdits(a, b);
+}
+
+QList<WordStep> alignWords(const QList<TextWord> &reference, const QList<TextWord> &dictation)
+{
+    Words words = numbered(reference, dictation);
+    const std::vector<int> &a = words.a;
+    const std::vector<int> &b = words.b;
     const int n = int(a.size());
     const int m = int(b.size());
     QList<WordStep> steps;
     steps.reserve(std::max(n, m));
 
-    // Equal words at either end are always part of a best alignment (an
-    // insertion and a deletion cost the same), so only the middle needs
-    // the table.
+    // Equal words at the start are always part of a best alignment (an
+    // insertion and a deletion cost the same), so only the rest needs the
+    // table.
     int prefix = 0;
     while (prefix < n && prefix < m && a[size_t(prefix)] == b[size_t(prefix)]) {
         steps.append({WordEdit::Correct, prefix, prefix});
         ++prefix;
     }
+    // So are equal words at the end, as far as the cost goes; but when one
+    // text is longer, the last words of a dictation that stops early may
+    // equal the reference's last ones by chance, and pairing them would
+    // pull that dictation's sentence to the end of the lesson.
     int suffix = 0;
-    while (suffix < n - prefix && suffix < m - prefix
-           && a[size_t(n - 1 - suffix)] == b[size_t(m - 1 - suffix)])
-        ++suffix;
+    if (n == m) {
+        while (suffix < n - prefix && a[size_t(n - 1 - suffix)] == b[size_t(m - 1 - suffix)])
+            ++suffix;
+    }
 
-    alignMiddle(a.data() + prefix, n - prefix - suffix, b.data() + prefix, m - prefix - suffix,
-                prefix, prefix, steps);
+    alignMiddle(words, prefix, n - prefix - suffix, prefix, m - prefix - suffix, steps);
 
     for (int s = suffix; s > 0; --s)
         steps.append({WordEdit::Correct, n - s, m - s});

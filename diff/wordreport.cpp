@@ -1,6 +1,7 @@
 #include "diff/wordreport.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -144,8 +145,9 @@ QString WordReport::lineAnchor(int line)
     return QStringLiteral("line-%1").arg(line + 1);
 }
 
-QString WordReport::wordViewHtml(const WordScore &score)
+QString WordReport::wordViewHtml(const WordScore &score, Scope scope)
 {
+    const int lastLine = scope == UpToReached && score.stopsEarly() ? score.reachedLine() : INT_MAX;
     const QString &reference = score.referenceText();
     const QList<TextWord> &words = score.referenceWords();
     QList<qsizetype> lineStarts{0};
@@ -167,6 +169,8 @@ QString WordReport::wordViewHtml(const WordScore &score)
             html += gapHtml(reference.mid(at, lineEnd(line) - at)) + QLatin1String("</p>");
     };
     for (const ScoredStep &step : score.steps()) {
+        if (step.line > lastLine)
+            break;
         if (step.line != line) {
             closeLine();
             line = step.line;
@@ -250,14 +254,28 @@ QString WordReport::summaryText(const WordCounts &counts)
         .arg(rate(counts), accuracy);
 }
 
+QString WordReport::scopedSummaryText(const WordScore &score, Scope scope)
+{
+    if (!score.stopsEarly())
+        return summaryText(score.total());
+    if (scope == WholeText)
+        return tr("Scored over the whole lesson of %1 sentences.").arg(score.sentenceCount())
+            + QLatin1Char(' ') + summaryText(score.total());
+    return tr("Scored up to sentence %1 of %2, the last one your dictation reaches.")
+               .arg(score.reachedSentence())
+               .arg(score.sentenceCount())
+        + QLatin1Char(' ') + summaryText(score.reachedTotal());
+}
+
 QStringList WordReport::columnTitles()
 {
     return {tr("#"),       tr("Reference"), tr("Your words"), tr("Correct"), tr("Wrong"),
             tr("Spelling"), tr("Missing"),  tr("Extra"),      tr("Error rate")};
 }
 
-QString WordReport::scoreTableHtml(const WordScore &score)
+QString WordReport::scoreTableHtml(const WordScore &score, Scope scope)
 {
+    const bool upToReached = scope == UpToReached && score.stopsEarly();
     QString html = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><tr>");
     for (const QString &title : columnTitles())
         html += QLatin1String("<th>") + escaped(title) + QLatin1String("</th>");
@@ -271,9 +289,11 @@ QString WordReport::scoreTableHtml(const WordScore &score)
             html += QLatin1String("<td align=\"right\">") + QString::number(n) + QLatin1String("</td>");
         html += QLatin1String("<td align=\"right\">") + rate(counts) + QLatin1String("</td></tr>");
     };
-    for (const LineScore &line : score.lines())
-        row(QString::number(line.line + 1), line.reference, line.dictation, line.counts);
-    row(QString(), tr("Total"), QString(), score.total());
+    for (const LineScore &line : score.lines()) {
+        if (!upToReached || line.line <= score.reachedLine())
+            row(QString::number(line.line + 1), line.reference, line.dictation, line.counts);
+    }
+    row(QString(), tr("Total"), QString(), upToReached ? score.reachedTotal() : score.total());
     html += QLatin1String("</table>");
     return html;
 }
@@ -283,9 +303,14 @@ QString WordReport::sectionAnchor()
     return QStringLiteral("comparison-with-reference");
 }
 
-QString WordReport::sectionHtml(const WordScore &score)
+QString WordReport::sectionHtml(const WordScore &score, Scope scope)
 {
-    return QStringLiteral("<h2><a name=\"%1\">%2</a></h2>").arg(sectionAnchor(), escaped(tr("Comparison with the reference")))
-        + QLatin1String("<p>") + escaped(summaryText(score.total())) + QLatin1String("</p>")
-        + wordViewHtml(score) + legendHtml() + scoreTableHtml(score);
+    QString html = QStringLiteral("<h2><a name=\"%1\">%2</a></h2>")
+                       .arg(sectionAnchor(), escaped(tr("Comparison with the reference")))
+        + QLatin1String("<p>") + escaped(scopedSummaryText(score, scope)) + QLatin1String("</p>");
+    if (scope == UpToReached && score.stopsEarly()) {
+        html += QLatin1String("<p>") + escaped(scopedSummaryText(score, WholeText))
+            + QLatin1String("</p>");
+    }
+    return html + wordViewHtml(score, scope) + legendHtml() + scoreTableHtml(score, scope);
 }

@@ -3,9 +3,78 @@
 #include <QMap>
 #include <QRegularExpression>
 
-#include <algorithm>
-#include <cstdlib>
-#include <vector>
+namespace {
+
+// How the dictation came into a reference line, in an alignment.
+struct LineEntry
+{
+    int line = -1;
+    bool insideSentence = false; // where the dictation stood at the line's first word
+    int skipped = 0;             // the line's words deleted before its first pair
+    int paired = 0;
+};
+
+QList<LineEntry> lineEntries(const QList<WordStep> &steps, const QList<TextWord> &reference,
+                             const QList<TextWord> &dictation)
+{
+    QList<LineEntry> entries;
+    int dictated = 0; // dictation words before the step
+    for (const WordStep &step : steps) {
+        if (step.reference >= 0) {
+            const int line = reference[step.reference].line;
+            if (entries.isEmpty() || entries.last().line != line) {
+                LineEntry entry;
+                entry.line = line;
+                entry.insideSentence = dictated > 0 && dictated < dictation.size()
+                    && dictation[dictated].sentence == dictation[dictated - 1].sentence;
+                entries.append(entry);
+            }
+            LineEntry &entry = entries.last();
+            if (step.dictation >= 0)
+                ++entry.paired;
+            else if (entry.paired == 0)
+                ++entry.skipped;
+        }
+        if (step.dictation >= 0)
+            ++dictated;
+    }
+    return entries;
+}
+
+// The alignment of the dictation, in which a dictation that stops early
+// keeps its sentences where they pair in order. A learner who stops early
+// leaves the rest of the lesson to stray pairs, a lone "the" in a later
+// sentence being cheaper than an extra "the" and a missing one in the right
+// sentence. The pairs of a line drifted there when the dictation came into
+// the line in the middle of one of its own sentences and skipped more of
+// the line's first words than it pairs in the line; when the last lines
+// reached are such, the dictation is aligned with the reference up to the
+// last line it reaches in order, and the lines after are missing.
+QList<WordStep> alignDictation(const QList<TextWord> &reference, const QList<TextWord> &dictation)
+{
+    QList<WordStep> steps = alignWords(reference, dictation);
+    const QList<LineEntry> entries = lineEntries(steps, reference, dictation);
+    qsizetype last = entries.size() - 1;
+    while (last >= 0 && entries[last].paired == 0)
+        --last;
+    qsizetype reached = last;
+    while (reached >= 0
+           && (entries[reached].paired == 0
+               || (entries[reached].insideSentence && entries[reached].skipped > entries[reached].paired)))
+        --reached;
+    if (reached < 0 || reached == last)
+        return steps;
+    const int endLine = entries[reached].line;
+    qsizetype end = 0;
+    while (end < reference.size() && reference[end].line <= endLine)
+        ++end;
+    steps = alignWords(reference.mid(0, end), dictation);
+    for (qsizetype i = end; i < reference.size(); ++i)
+        steps.append({WordEdit::Deleted, int(i), -1});
+    return steps;
+}
+
+} // namespace
 
 double WordCounts::wordErrorRate() const
 {
@@ -28,42 +97,13 @@ WordCounts &WordCounts::operator+=(const WordCounts &other)
     return *this;
 }
 
-bool withinTwoLetters(const QString &written, const QString &meant)
-{
-    const QString a = written.toLower();
-    const QString b = meant.toLower();
-    const qsizetype n = a.size();
-    const qsizetype m = b.size();
-    if (std::abs(int(n - m)) > 2)
-        return false;
-    // Edit distance with swaps of neighbours counted as one edit; three
-    // rows are enough for the swap.
-    std::vector<int> before(size_t(m) + 1), previous(size_t(m) + 1), current(size_t(m) + 1);
-    for (qsizetype j = 0; j <= m; ++j)
-        previous[size_t(j)] = int(j);
-    for (qsizetype i = 1; i <= n; ++i) {
-        current[0] = int(i);
-        for (qsizetype j = 1; j <= m; ++j) {
-            const bool same = a[i - 1] == b[j - 1];
-            int d = std::min({previous[size_t(j)] + 1, current[size_t(j - 1)] + 1,
-                              previous[size_t(j - 1)] + (same ? 0 : 1)});
-            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
-                d = std::min(d, before[size_t(j - 2)] + 1);
-            current[size_t(j)] = d;
-        }
-        std::swap(before, previous);
-        std::swap(previous, current);
-    }
-    return previous[size_t(m)] <= 2;
-}
-
 WordScore::WordScore(const QString &reference, const QString &dictation, const SpellTest &isKnown)
     : m_reference(reference),
       m_dictation(dictation),
       m_referenceWords(splitWords(reference)),
       m_dictationWords(splitWords(dictation))
 {
-    const QList<WordStep> steps = alignWords(m_referenceWords, m_dictationWords);
+    const QList<WordStep> steps = alignDictation(m_referenceWords, m_dictationWords);
     m_steps.reserve(steps.size());
     // Extra words before the first reference word count for the line of
     // that word.
@@ -82,6 +122,7 @@ WordScore::WordScore(const QString &reference, const QString &dictation, const S
         m_steps.append(scored);
     }
     countLines();
+    countReached();
 }
 
 QString WordScore::referenceWord(int index) const
@@ -136,5 +177,28 @@ void WordScore::countLines()
             row.reference = referenceLines[row.line].trimmed();
         m_total += row.counts;
         m_lines.append(row);
+    }
+}
+
+void WordScore::countReached()
+{
+    for (const ScoredStep &step : std::as_const(m_steps)) {
+        if (step.dictation >= 0)
+            m_reachedLine = step.line;
+    }
+    for (const LineScore &row : std::as_const(m_lines)) {
+        if (row.counts.referenceWords > 0) {
+            ++m_sentenceCount;
+            if (m_reachedLine >= 0 && row.line <= m_reachedLine)
+                ++m_reachedSentence;
+        }
+    }
+    if (!stopsEarly()) {
+        m_reachedTotal = m_total;
+        return;
+    }
+    for (const LineScore &row : std::as_const(m_lines)) {
+        if (row.line <= m_reachedLine)
+            m_reachedTotal += row.counts;
     }
 }

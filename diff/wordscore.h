@@ -49,7 +49,11 @@ struct LineScore
 // The word score of a dictation against a reference text. Each line of the
 // reference is a sentence (or a subtitle cue) with its own row; an extra
 // word counts for the line of the reference word before it, or the first
-// line when there is none.
+// line when there is none. A learner may stop before the end of the lesson:
+// the score then also covers the part dictated, up to the last line the
+// dictation reaches, and the words of its last sentence are kept with the
+// reference line they pair with in order rather than drifting to stray
+// words of the lines not dictated yet.
 class WordScore final
 {
 public:
@@ -73,8 +77,24 @@ public:
     // for line 0 when the reference has no words but the dictation has.
     const QList<LineScore> &lines() const { return m_lines; }
 
+    // How far the dictation got: the reference line its last word counts
+    // for; -1 without dictation words.
+    int reachedLine() const { return m_reachedLine; }
+    // The score of what was dictated: the lines up to reachedLine(). The
+    // same as total() when the dictation reaches the last line or has no
+    // words.
+    const WordCounts &reachedTotal() const { return m_reachedTotal; }
+    // The rows with reference words, and how many of them the dictation
+    // has reached (1 for the first).
+    int sentenceCount() const { return m_sentenceCount; }
+    int reachedSentence() const { return m_reachedSentence; }
+    // Whether the learner stopped before the last sentence, so that the
+    // score up to reachedLine() tells more than the whole one.
+    bool stopsEarly() const { return m_reachedSentence > 0 && m_reachedSentence < m_sentenceCount; }
+
 private:
     void countLines();
+    void countReached();
 
     QString m_reference;
     QString m_dictation;
@@ -83,9 +103,8 @@ private:
     QList<ScoredStep> m_steps;
     WordCounts m_total;
     QList<LineScore> m_lines;
+    int m_reachedLine = -1;
+    WordCounts m_reachedTotal;
+    int m_sentenceCount = 0;
+    int m_reachedSentence = 0;
 };
-
-// Whether written is at most two single-letter edits (insertion, deletion,
-// replacement, or swapping two neighbours) away from meant, without regard
-// to case.
-bool withinTwoLetters(const QString &written, const QString &meant);

@@ -248,6 +248,14 @@
             <source>Saved at the end of %1.</source>
             <translation>已保存到 %1 的末尾。</translation>
         </message>
+        <message>
+            <source>Whole Lesson</source>
+            <translation>整课得分</translation>
+        </message>
+        <message>
+            <source>Score the whole reference, also the sentences not dictated yet</source>
+            <translation>按整篇参考文本计分，包括还没听写的句子</translation>
+        </message>
     </context>
     <context>
         <name>Media</name>
@@ -845,6 +853,14 @@ The file holds no sound or picture that can be played.</source>
         <message>
             <source>%1 reference words: %2 correct, %3 wrong, %4 spelling slips, %5 missing, %6 extra. Word error rate %7, accuracy %8.</source>
             <translation>参考文本共 %1 个词：正确 %2 个，错词 %3 个，拼写错误 %4 个，漏掉 %5 个，多余 %6 个。词错误率 %7，准确率 %8。</translation>
+        </message>
+        <message>
+            <source>Scored over the whole lesson of %1 sentences.</source>
+            <translation>按整课 %1 个句子计分。</translation>
+        </message>
+        <message>
+            <source>Scored up to sentence %1 of %2, the last one your dictation reaches.</source>
+            <translation>计分到第 %1 句（共 %2 句），即你的听写写到的最后一句。</translation>
         </message>
         <message>
             <source>#</source>

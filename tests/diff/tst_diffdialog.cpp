@@ -101,6 +101,7 @@ private slots:
     void wordView();
     void legendShowsEveryMark();
     void scoreTableGoesToTheSentence();
+    void partialDictationScoredUpToItsEnd();
     void printedComparison();
 
 private:
@@ -217,16 +218,20 @@ void TestDiffDialog::compare_data()
     QTest::addColumn<QString>("textB");
     QTest::addColumn<QString>("blueInA");
     QTest::addColumn<QString>("redInB");
-    QTest::addColumn<QString>("added");   // blue underlined in the suggestion
-    QTest::addColumn<QString>("removed"); // red struck out
+    // The suggestion turns the learner's text (A) into the reference (B).
+    QTest::addColumn<QString>("added");   // blue underlined in the suggestion: B's
+    QTest::addColumn<QString>("removed"); // red struck out: A's
     QTest::addColumn<QString>("suggestion");
     QTest::newRow("empty panes") << "" << "" << "" << "" << "" << "" << "";
     QTest::newRow("like against liked") << "I liked cats" << "I like cats" << "liked" << "like"
-                                        << "d" << "" << "I liked cats ";
+                                        << "" << "d" << "I liked cats ";
     QTest::newRow("markup and lines") << "x > y & z\nend" << "x < y & z\nend" << ">" << "<"
-                                      << ">" << "<" << "x <> y & z\nend ";
-    QTest::newRow("change at the start") << "bat sat" << "cat sat" << "b" << "c" << "b" << "c"
-                                         << "cbat sat ";
+                                      << "<" << ">" << "x >< y & z\nend ";
+    QTest::newRow("change at the start") << "bat sat" << "cat sat" << "b" << "c" << "c" << "b"
+                                         << "bcat sat ";
+    QTest::newRow("numbers written out") << "at 730 sharp" << "at seven thirty sharp" << "730"
+                                         << "seven thirty" << "seven thirty" << "730"
+                                         << "at 730seven thirty sharp ";
 }
 
 void TestDiffDialog::compare()
@@ -337,6 +342,10 @@ void TestDiffDialog::wordView_data()
                                                       << "" << "" << "" << "" << 1;
     QTest::newRow("extra word at a line's start") << "well I know" << "(I know.)" << "1 (well I know.)" << ""
                                                    << "well" << "" << "" << 1;
+    // The marks are on what each side wrote, inner punctuation included.
+    QTest::newRow("punctuation inside words") << "at 7.31 a.m. in the US" << "At 7:30 a.m. in the U.S."
+                                              << "1 At 7.31 7:30 a.m. in the U.S." << "" << "" << "7.31| 7:30"
+                                              << "" << 1;
     QTest::newRow("lines of the reference") << "one two three" << "One two.\nThree four."
                                             << "1 One two.\n2 Three four." << "four" << "" << "" << "" << 2;
 }
@@ -422,6 +431,47 @@ void TestDiffDialog::scoreTableGoesToTheSentence()
     QCOMPARE(words->verticalScrollBar()->value(), 0);
     table->setCurrentCell(0, 1);
     QTRY_VERIFY(words->verticalScrollBar()->value() > 0);
+}
+
+// A learner who stops after four sentences of eight sees the score of what
+// he dictated, and the whole lesson's at one click.
+void TestDiffDialog::partialDictationScoredUpToItsEnd()
+{
+    QStringList lines;
+    for (int i = 0; i < 8; ++i)
+        lines << QString("Sentence number %1 is here.").arg(i + 1);
+    DiffDialog dialog;
+    dialog.show();
+    dialog.setReferenceLines(lines.mid(0, 3).join(' ') + " Sentence number 4 is hear.", lines);
+    dialog.compare();
+    auto *table = child<QTableWidget>(dialog, "scoreTable");
+    auto *summary = child<QLabel>(dialog, "scoreSummary");
+    auto *words = child<QTextBrowser>(dialog, "wordView");
+    auto *whole = child<QPushButton>(dialog, "wholeLesson");
+    const WordScore *score = dialog.wordScore();
+    QVERIFY(score);
+
+    QVERIFY(whole->isVisible());
+    QCOMPARE(table->rowCount(), 4);
+    QVERIFY2(summary->text().startsWith("Scored up to sentence 4 of 8"), qPrintable(summary->text()));
+    QVERIFY2(summary->text().contains("accuracy 95.0%"), qPrintable(summary->text()));
+    QCOMPARE(words->toPlainText().count('\n'), 3);
+    QVERIFY(dialog.comparisonHtml().contains("Scored up to sentence 4 of 8"));
+
+    QTest::mouseClick(whole, Qt::LeftButton);
+    QCOMPARE(table->rowCount(), 8);
+    QCOMPARE(summary->text(), WordReport::scopedSummaryText(*score, WordReport::WholeText));
+    QVERIFY2(summary->text().contains("accuracy 47.5%"), qPrintable(summary->text()));
+    QCOMPARE(words->toPlainText().count('\n'), 7);
+
+    // The next comparison starts again with what was dictated; a whole
+    // dictation has no second figure to show.
+    QTest::mouseClick(whole, Qt::LeftButton);
+    QCOMPARE(table->rowCount(), 4);
+    dialog.setReferenceLines(lines.join(' '), lines);
+    dialog.compare();
+    QVERIFY(!whole->isVisible());
+    QCOMPARE(table->rowCount(), 8);
 }
 
 void TestDiffDialog::printedComparison()

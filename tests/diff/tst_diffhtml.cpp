@@ -50,7 +50,7 @@ void TestDiffHtml::panes_data()
     QTest::addColumn<DiffList>("diffs");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("target");
-    QTest::addColumn<QString>("suggestion");
+    QTest::addColumn<QString>("suggestion"); // from the learner's text (A) to the reference (B)
 
     QTest::newRow("two empty panes")
         << compared("", "")
@@ -64,7 +64,7 @@ void TestDiffHtml::panes_data()
                + coloured(blue, "") + span(" cats ") + coloured(blue, "") + "</html>"
         << head + coloured(red, "") + span("I ") + coloured(red, "like") + coloured(red, "")
                + span(" cats ") + coloured(red, "") + "</html>"
-        << span("I like") + underlined("d") + span(" cats ");
+        << span("I like") + struck("d") + span(" cats ");
 
     QTest::newRow("markup characters and line feeds")
         << compared("x < y & z\nend", "x > y & z\nend")
@@ -72,7 +72,7 @@ void TestDiffHtml::panes_data()
                + coloured(blue, "") + span(" y &amp; z<br>end ") + coloured(blue, "") + "</html>"
         << head + coloured(red, "") + span("x ") + coloured(red, "") + coloured(red, "&lt;")
                + coloured(red, "") + span(" y &amp; z<br>end ") + coloured(red, "") + "</html>"
-        << span("x ") + struck("&lt;") + underlined("&gt;") + span(" y &amp; z<br>end ");
+        << span("x ") + struck("&gt;") + underlined("&lt;") + span(" y &amp; z<br>end ");
 
     // Before the first equality there is nothing to widen into.
     QTest::newRow("change at the very start")
@@ -81,7 +81,7 @@ void TestDiffHtml::panes_data()
                + "</html>"
         << head + coloured(red, "c") + coloured(red, "") + span("at sat ") + coloured(red, "")
                + "</html>"
-        << struck("c") + underlined("b") + span("at sat ");
+        << struck("b") + underlined("c") + span("at sat ");
 
     // A kept word between two changes stays uncoloured; words that touch a
     // change on one side only take its colour.
@@ -96,13 +96,13 @@ void TestDiffHtml::panes_data()
                + coloured(red, "ab") + span(" ") + coloured(red, "cd") + coloured(red, "")
                + span("yz") + coloured(red, "") + coloured(red, "w") + coloured(red, "")
                + span(" e") + coloured(red, "") + "</html>"
-        << span("I ") + struck("x") + span("ab cd") + underlined("q") + span("yz") + struck("w")
+        << span("I ") + underlined("x") + span("ab cd") + struck("q") + span("yz") + underlined("w")
                + span(" e");
 
     QTest::newRow("no equality") << DiffList{Diff(DELETE, "a&"), Diff(INSERT, "b\n")}
                                  << head + coloured(blue, "b<br>") + "</html>"
                                  << head + coloured(red, "a&amp;") + "</html>"
-                                 << struck("a&amp;") + underlined("b<br>");
+                                 << struck("b<br>") + underlined("a&amp;");
 }
 
 void TestDiffHtml::panes()

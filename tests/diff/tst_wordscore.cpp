@@ -127,42 +127,77 @@ private slots:
     void handCounted();
     void bandFindsTheLeastCost();
     void linesGetTheirOwnRows();
+    void partialDictation_data();
+    void partialDictation();
     void spellingSlips_data();
     void spellingSlips();
 };
 
+// Words as a learner writes them: a fault here counts a right word wrong,
+// or marks characters the learner did not type.
 void TestWordScore::splitWords_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QStringList>("written"); // where each word's marks go; empty: the keys
     QTest::addColumn<QList<int>>("lines");
+    QTest::addColumn<QList<int>>("sentences"); // empty: all 0
     QTest::newRow("punctuation and case") << "Hello, World!  (Yes.)" << QStringList{"hello", "world", "yes"}
-                                          << QList<int>{0, 0, 0};
-    QTest::newRow("apostrophes inside words") << "Don’t say 'no', it's rock 'n' roll"
-                                              << QStringList{"don't", "say", "no", "it's", "rock", "n", "roll"}
-                                              << QList<int>{0, 0, 0, 0, 0, 0, 0};
+                                          << QStringList{"Hello", "World", "Yes"} << QList<int>{0, 0, 0}
+                                          << QList<int>{0, 0, 1};
+    QTest::newRow("apostrophes inside words")
+        << "Don’t say 'no', it's rock 'n' roll, dont"
+        << QStringList{"don't", "say", "no", "it's", "rock", "n", "roll", "dont"}
+        << QStringList{"Don’t", "say", "no", "it's", "rock", "n", "roll", "dont"}
+        << QList<int>{0, 0, 0, 0, 0, 0, 0, 0} << QList<int>{};
     QTest::newRow("hyphens and lines") << "well-known\n\nfact\r\nend" << QStringList{"well", "known", "fact", "end"}
-                                       << QList<int>{0, 0, 2, 3};
-    QTest::newRow("digits and accents") << "Café 3.5 naïve" << QStringList{"café", "3", "5", "naïve"}
-                                        << QList<int>{0, 0, 0, 0};
+                                       << QStringList{} << QList<int>{0, 0, 2, 3} << QList<int>{0, 0, 1, 2};
+    QTest::newRow("abbreviations") << "The U.S. and D.C. agree." << QStringList{"the", "us", "and", "dc", "agree"}
+                                   << QStringList{"The", "U.S", "and", "D.C", "agree"} << QList<int>{0, 0, 0, 0, 0}
+                                   << QList<int>{0, 0, 1, 1, 2};
+    QTest::newRow("time of day") << "at 7:30 a.m. sharp" << QStringList{"at", "730", "am", "sharp"}
+                                 << QStringList{"at", "7:30", "a.m", "sharp"} << QList<int>{0, 0, 0, 0}
+                                 << QList<int>{0, 0, 0, 1};
+    QTest::newRow("money and thousands") << "$3.50 for 1,000 (US$5)" << QStringList{"350", "for", "1000", "us5"}
+                                         << QStringList{"3.50", "for", "1,000", "US$5"} << QList<int>{0, 0, 0, 0}
+                                         << QList<int>{};
+    QTest::newRow("digits and accents") << "Café 3.5 naïve" << QStringList{"café", "35", "naïve"}
+                                        << QStringList{"Café", "3.5", "naïve"} << QList<int>{0, 0, 0}
+                                        << QList<int>{};
+    QTest::newRow("combining accent") << QString::fromUtf8("cafe\xcc\x81 CAFE\xcc\x81")
+                                      << QStringList{"café", "café"}
+                                      << QStringList{QString::fromUtf8("cafe\xcc\x81"), QString::fromUtf8("CAFE\xcc\x81")}
+                                      << QList<int>{0, 0} << QList<int>{};
+    QTest::newRow("dashes, slashes and the ellipsis part words")
+        << "and/or well—no… wait...what – yes\\no" << QStringList{"and", "or", "well", "no", "wait", "what", "yes", "no"}
+        << QStringList{} << QList<int>{0, 0, 0, 0, 0, 0, 0, 0} << QList<int>{0, 0, 0, 0, 1, 2, 2, 2};
 }
 
 void TestWordScore::splitWords()
 {
     QFETCH(QString, text);
     QFETCH(QStringList, keys);
+    QFETCH(QStringList, written);
     QFETCH(QList<int>, lines);
+    QFETCH(QList<int>, sentences);
     const QList<TextWord> words = ::splitWords(text);
     QStringList gotKeys;
+    QStringList gotWritten;
     QList<int> gotLines;
+    QList<int> gotSentences;
     for (const TextWord &word : words) {
         gotKeys << word.key;
+        gotWritten << text.mid(word.position, word.length);
         gotLines << word.line;
-        // The word as written sits where the word says.
-        QCOMPARE(text.mid(word.position, word.length).toLower().replace(u'’', u'\''), word.key);
+        gotSentences << word.sentence;
     }
     QCOMPARE(gotKeys, keys);
+    QCOMPARE(gotWritten, written.isEmpty() ? keys : written);
     QCOMPARE(gotLines, lines);
+    QCOMPARE(gotSentences, sentences.isEmpty() ? QList<int>(keys.size(), 0) : sentences);
+    // Written the plain way, the same words count as correct.
+    const WordScore score(text, keys.join(' '));
+    QCOMPARE(score.total().correct, int(keys.size()));
 }
 
 void TestWordScore::handCounted_data()
@@ -209,6 +244,12 @@ void TestWordScore::handCounted_data()
                                                     << 0 << 1.0;
     QTest::newRow("hyphen against blank") << "a well-known fact" << "a well known fact" << "C C C C" << 4
                                           << 0 << 0 << 0 << 0.0;
+    // Cost 10 either way; the slip stays with the word it slips from.
+    QTest::newRow("slip beside its word") << "the concert hall" << "the consert" << "C S D" << 1 << 1 << 1
+                                          << 0 << 2.0 / 3;
+    QTest::newRow("written as learners write") << "At 7:30 a.m. in the U.S. it costs $3.50."
+                                               << "at 730 am in the US it costs 350" << "C C C C C C C C C" << 9
+                                               << 0 << 0 << 0 << 0.0;
     QTest::newRow("more extra words than reference") << "yes" << "oh yes yes sir" << "I I C I" << 1 << 0
                                                      << 0 << 3 << 3.0;
 }
@@ -308,6 +349,76 @@ void TestWordScore::linesGetTheirOwnRows()
     QCOMPARE(early.lines().size(), 2);
     QCOMPARE(early.lines()[0].line, 1);
     QCOMPARE(early.lines()[0].counts.inserted, 1);
+}
+
+// The first four sentences of an eight-sentence lesson. A learner who
+// stops early must see his words in the sentences he wrote, and a score of
+// what he dictated, not one that counts the lesson he has not reached.
+void TestWordScore::partialDictation_data()
+{
+    QTest::addColumn<QString>("fourth"); // the last sentence dictated
+    // Counts of the fourth sentence: correct, substituted, deleted, inserted.
+    QTest::addColumn<QList<int>>("counts");
+    // Alike in spelling, so it stays with "concert".
+    QTest::newRow("slip at the end") << "He went home after the consert." << QList<int>{5, 1, 0, 0};
+    // Like nothing in the lesson: the sentence's words stay in its sentence.
+    QTest::newRow("wrong word at the end") << "He went home after the party." << QList<int>{5, 1, 0, 0};
+    // Pairing "the" with the fifth sentence's would cost less than an
+    // extra "the" and a missing one in the fourth.
+    QTest::newRow("words swapped at the end") << "He go home after concert the." << QList<int>{4, 1, 1, 1};
+}
+
+void TestWordScore::partialDictation()
+{
+    QFETCH(QString, fourth);
+    QFETCH(QList<int>, counts);
+    const QStringList lesson{
+        "Tom got up early on Saturday.",       "He wanted to buy a ticket for the show.",
+        "The shop opened at nine.",            "He went home after the concert.",
+        "His sister was waiting at the door.", "She asked him about the music.",
+        "He said the band played very well.",  "They spent the evening listening to songs.",
+    };
+    const QString dictation = "Tom got up early on Saturday. He wanted to buy a ticket for the show. "
+                              "The shop opened at nine. "
+        + fourth;
+    const WordScore score(lesson.join('\n'), dictation);
+
+    // Every dictated word counts for the sentence it was written for.
+    const QList<LineScore> &lines = score.lines();
+    QCOMPARE(lines.size(), 8);
+    QString written = fourth;
+    QCOMPARE(lines[3].dictation, written.remove('.'));
+    const WordCounts &fourthCounts = lines[3].counts;
+    QCOMPARE((QList<int>{fourthCounts.correct, fourthCounts.substituted, fourthCounts.deleted,
+                         fourthCounts.inserted}),
+             counts);
+    for (int line = 4; line < 8; ++line) {
+        QCOMPARE(lines[line].dictation, QString());
+        QCOMPARE(lines[line].counts.deleted, lines[line].counts.referenceWords);
+    }
+
+    // Scored up to the fourth sentence, the whole lesson's figures beside.
+    QVERIFY(score.stopsEarly());
+    QCOMPARE(score.reachedLine(), 3);
+    QCOMPARE(score.reachedSentence(), 4);
+    QCOMPARE(score.sentenceCount(), 8);
+    WordCounts reached = fourthCounts;
+    reached.referenceWords += 20;
+    reached.correct += 20;
+    QCOMPARE(score.reachedTotal(), reached);
+    QCOMPARE(score.total().referenceWords, 26 + 7 + 6 + 7 + 7);
+    QCOMPARE(score.total().deleted, fourthCounts.deleted + 7 + 6 + 7 + 7);
+
+    // A dictation of the whole lesson is scored whole, also when its last
+    // sentence is mostly wrong or stops halfway.
+    for (const QString &eighth : QStringList{"They spent the evening listening to songs.",
+                                              "they spend evening listen song", "They spent"}) {
+        const WordScore whole(lesson.join('\n'), lesson.mid(0, 7).join(' ') + ' ' + eighth);
+        QVERIFY(!whole.stopsEarly());
+        QCOMPARE(whole.reachedTotal(), whole.total());
+        QCOMPARE(whole.reachedSentence(), 8);
+        QVERIFY(!whole.lines()[7].dictation.isEmpty());
+    }
 }
 
 void TestWordScore::spellingSlips_data()
