@@ -226,10 +226,14 @@ void tst_MediaPlayback::markedPassageRepeats()
     // under way when the end was met).
     for (double stamp : shown.stamps)
         QVERIFY2(stamp >= 1.0 && stamp < 1.8, qPrintable(QString::number(stamp)));
-    // Each round plays up to the end mark (its last frame starts 40 ms before).
+    // Each round plays up to the end mark (its last frame starts 40 ms
+    // before), less the pictures the decoder had not reached when the sound
+    // restarted: the sound is decoded ahead by what the output holds (60 ms
+    // here), and the restart drops the packets still queued for them. At
+    // most the ring's three pictures go so.
     for (qsizetype i = 1; i < shown.stamps.size(); ++i)
         if (shown.stamps.at(i) < shown.stamps.at(i - 1) - 0.3)
-            QVERIFY2(shown.stamps.at(i - 1) >= 1.56 - 1e-6,
+            QVERIFY2(shown.stamps.at(i - 1) >= 1.56 - 0.12 - 1e-6,
                      qPrintable(QString::number(shown.stamps.at(i - 1))));
     QVERIFY(!media->isPaused());
     QCOMPARE(paused.count(), 1); // the resume of start()
