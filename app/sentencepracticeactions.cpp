@@ -7,7 +7,7 @@
 #include "app/userfolders.h"
 #include "app/vk.h"
 #include "media/media.h"
-#include "media/sentencesplitter.h"
+#include "cues/sentencesplitter.h"
 
 #include <QAction>
 #include <QActionGroup>
