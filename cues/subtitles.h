@@ -23,7 +23,9 @@ struct Cue {
 // Reads the cues of a subtitle file (SubRip, WebVTT, ASS/SSA) or of a
 // subtitle stream inside a media file, through FFmpeg's own demuxers and
 // text decoders. The cues come out sorted by their start, with the inline
-// styling removed and empty cues left out.
+// styling removed and empty cues left out. Where FFmpeg 5.1 misreads a real
+// file, its input or output is mended around it (subtitlerepair.cpp): cues
+// with broken times are left out and counted, never shown as text.
 class Subtitles final
 {
     Q_DECLARE_TR_FUNCTIONS(Subtitles)
