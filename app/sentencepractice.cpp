@@ -6,9 +6,9 @@
 #include "app/userfolders.h"
 #include "app/vk.h"
 #include "controls/qseekslider.h"
+#include "cues/sentencesplitter.h"
 #include "display/glrenderwidget.h"
 #include "media/media.h"
-#include "cues/sentencesplitter.h"
 
 #include <QDateTime>
 #include <QFileInfo>
