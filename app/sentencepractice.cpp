@@ -6,9 +6,9 @@
 #include "app/userfolders.h"
 #include "app/vk.h"
 #include "controls/qseekslider.h"
+#include "cues/sentencesplitter.h"
 #include "display/glrenderwidget.h"
 #include "media/media.h"
-#include "media/sentencesplitter.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -93,6 +93,7 @@ void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
         Subtitles subtitles;
         if (subtitles.load(file)) {
             setCues(subtitles.cues(), true);
+            reportSkipped(file, subtitles.brokenCues());
             return;
         }
         qCInfo(lcPlayer).noquote() << subtitles.errorString();
@@ -136,15 +137,33 @@ bool SentencePractice::openSubtitles(const QString &path)
         QMessageBox::warning(m_player, m_player->windowTitle(), subtitles.errorString());
         return false;
     }
-    if (subtitles.brokenCues() > 0)
-        qCInfo(lcPlayer) << subtitles.brokenCues() << "cues without a time left out of" << path;
     m_awaitingSplit = false;
     m_splitter->cancel();
     // Edits made on other cues do not fit these.
     m_edits.clear();
     rememberSentences();
     setCues(subtitles.cues(), true);
+    reportSkipped(path, subtitles.brokenCues());
     return true;
+}
+
+void SentencePractice::reportSkipped(const QString &file, int broken)
+{
+    if (broken <= 0)
+        return;
+    qCInfo(lcPlayer) << broken << "cues with broken times left out of" << file;
+    const QString path = m_mediaPath;
+    const QString name = QFileInfo(file).fileName();
+    const QString message = broken == 1
+        ? tr("1 cue with a broken time in %1 was skipped.").arg(name)
+        : tr("%1 cues with broken times in %2 were skipped.").arg(broken).arg(name);
+    // Told once, when the file is read, and after the opening for the same
+    // reason as reportUnreadable().
+    QTimer::singleShot(0, this, [this, message, path] {
+        if (path != m_mediaPath)
+            return;
+        QMessageBox::information(m_player, m_player->windowTitle(), message);
+    });
 }
 
 void SentencePractice::reportUnreadable(const QString &file, const QString &reason)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "controls/cuestrip.h"
-#include "media/subtitles.h"
+#include "cues/subtitles.h"
 
 #include <QHash>
 #include <QList>
@@ -123,6 +123,8 @@ private:
     void rememberSentences() const;
     // Once per file: subtitles beside it that cannot be read.
     void reportUnreadable(const QString &file, const QString &reason);
+    // Once per reading of a file: how many of its cues had broken times.
+    void reportSkipped(const QString &file, int broken);
     // Marks, loop and count on cue index; seeks to its start when asked.
     void arm(int index, bool seek);
     void disarm();

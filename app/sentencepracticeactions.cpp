@@ -6,8 +6,8 @@
 #include "app/sentencelist.h"
 #include "app/userfolders.h"
 #include "app/vk.h"
+#include "cues/sentencesplitter.h"
 #include "media/media.h"
-#include "media/sentencesplitter.h"
 
 #include <QAction>
 #include <QActionGroup>

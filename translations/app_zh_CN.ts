@@ -910,14 +910,6 @@ The file holds no sound or picture that can be played.</source>
     <context>
         <name>referencefile</name>
         <message>
-            <source>%1 cannot be read as subtitles.</source>
-            <translation>无法将 %1 读作字幕。</translation>
-        </message>
-        <message>
-            <source>%1 holds no subtitles.</source>
-            <translation>%1 中没有字幕。</translation>
-        </message>
-        <message>
             <source>%1 cannot be opened.</source>
             <translation>无法打开 %1。</translation>
         </message>
@@ -926,8 +918,8 @@ The file holds no sound or picture that can be played.</source>
             <translation>%1 不是文本文件。</translation>
         </message>
         <message>
-            <source>Texts and subtitles (*.txt *.html *.htm *.srt *.vtt);;All Files (*)</source>
-            <translation>文本和字幕 (*.txt *.html *.htm *.srt *.vtt);;所有文件 (*)</translation>
+            <source>Texts and subtitles (*.txt *.html *.htm *.srt *.vtt *.ass *.ssa);;All Files (*)</source>
+            <translation>文本和字幕 (*.txt *.html *.htm *.srt *.vtt *.ass *.ssa);;所有文件 (*)</translation>
         </message>
     </context>
     <context>
@@ -988,6 +980,14 @@ The file holds no sound or picture that can be played.</source>
     </context>
     <context>
         <name>SentencePractice</name>
+        <message>
+            <source>1 cue with a broken time in %1 was skipped.</source>
+            <translation>%1 中有 1 条时间有误的字幕，已跳过。</translation>
+        </message>
+        <message>
+            <source>%1 cues with broken times in %2 were skipped.</source>
+            <translation>%2 中有 %1 条时间有误的字幕，已跳过。</translation>
+        </message>
         <message>
             <source>List of Sentences...</source>
             <translation>句子列表...</translation>

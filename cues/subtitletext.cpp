@@ -1,7 +1,7 @@
 // The text side of reading subtitles: finding the encoding of a file and
 // turning styled cue text into plain text.
 
-#include "media/subtitles.h"
+#include "cues/subtitles.h"
 
 #include <QRegularExpression>
 #include <QTextCodec>

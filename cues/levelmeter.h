@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/sentencesplitter.h"
+#include "cues/sentencesplitter.h"
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -34,10 +34,9 @@ public:
 
     // ms of stream time just after the last sample.
     int64_t endMs() const { return (positionUs() + 500) / 1000; }
-    // The stretches quieter than the line for at least minPauseMs, in ms of
-    // stream time. The line is SentenceSplitter::noiseDb below full scale,
-    // lowered on a quiet recording to stay speechMarginDb below the level
-    // its speech reaches.
+    // The stretches of at least minPauseMs without speech, in ms of stream
+    // time, found against lines drawn from the recording's own noise and
+    // speech levels (see SentenceSplitter::speechShare).
     QList<SentenceSplitter::Pause> pauses(int minPauseMs) const;
 
 private:
@@ -51,7 +50,16 @@ private:
     template <typename T>
     void measure(const AVFrame *frame, bool planar);
     void closeWindow();
-    float threshold() const; // mean square
+    // Mean squares: below quiet a pause starts; a stretch above quiet is
+    // speech when somewhere it reaches speech. Both zero when the
+    // recording has no speech to tell from its noise.
+    struct Lines {
+        float quiet = 0;
+        float speech = 0;
+    };
+    Lines lines() const;
+    // ms of stream time where window index starts.
+    int64_t startMs(size_t index) const { return m_firstMs + m_windows[index].startMs; }
 
     std::vector<Window> m_windows;
     int64_t m_firstMs = 0;     // stream time of the first window

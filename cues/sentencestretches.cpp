@@ -1,10 +1,10 @@
 // Finding the pauses of a file's sound: decoding, in stretches side by
 // side on a long recording, and measuring.
 
-#include "media/sentencesplitter.h"
+#include "cues/sentencesplitter.h"
 
-#include "media/avpointers.h"
-#include "media/levelmeter.h"
+#include "cues/avrecords.h"
+#include "cues/levelmeter.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -26,17 +26,10 @@ Q_LOGGING_CATEGORY(lcSplitter, "vantiro.splitter", QtInfoMsg)
 
 namespace {
 
-struct FormatClose {
-    void operator()(AVFormatContext *format) const { avformat_close_input(&format); }
-};
-struct CodecFree {
-    void operator()(AVCodecContext *codec) const { avcodec_free_context(&codec); }
-};
-
 // A file's sound, opened for decoding.
 struct Sound {
-    std::unique_ptr<AVFormatContext, FormatClose> format;
-    std::unique_ptr<AVCodecContext, CodecFree> codec;
+    avrecord::Format format;
+    avrecord::Codec codec;
     int stream = -1;
 
     // An empty text, or why the file's sound cannot be decoded.
@@ -94,8 +87,8 @@ bool measureStretch(Sound &sound, int64_t fromUs, int64_t toUs, LevelMeter *mete
     const AVRational timeBase = sound.format->streams[sound.stream]->time_base;
     const auto toUsOf = [timeBase](int64_t ts) { return av_rescale_q(ts, timeBase, AVRational{1, 1000000}); };
     const bool whole = fromUs == openStart && toUs == openEnd;
-    PacketPtr packet(av_packet_alloc());
-    FramePtr frame(av_frame_alloc());
+    avrecord::Packet packet(av_packet_alloc());
+    avrecord::Frame frame(av_frame_alloc());
     if (!packet || !frame)
         return false;
     bool past = false; // the stretch has ended

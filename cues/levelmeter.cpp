@@ -1,4 +1,4 @@
-#include "media/levelmeter.h"
+#include "cues/levelmeter.h"
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -107,19 +107,36 @@ void LevelMeter::append(const LevelMeter &next)
 
 QList<SentenceSplitter::Pause> LevelMeter::pauses(int minPauseMs) const
 {
-    const float line = threshold();
     QList<SentenceSplitter::Pause> found;
-    int64_t quietFrom = -1;
-    for (const Window &w : m_windows) {
-        const int64_t at = m_firstMs + w.startMs;
-        if (w.power < line) {
-            if (quietFrom < 0)
-                quietFrom = at;
-        } else if (quietFrom >= 0) {
-            if (at - quietFrom >= minPauseMs)
-                found.append({quietFrom, at});
+    const Lines line = lines();
+    if (line.speech <= 0)
+        return found;
+    const size_t count = m_windows.size();
+    int64_t quietFrom = -1; // ms of the pause under way; -1 in speech
+    for (size_t i = 0; i < count;) {
+        if (quietFrom < 0) {
+            if (m_windows[i].power < line.quiet)
+                quietFrom = startMs(i);
+            ++i;
+            continue;
+        }
+        if (m_windows[i].power < line.quiet) {
+            ++i;
+            continue;
+        }
+        // A stretch above the quiet line: speech only when it is long
+        // enough and loud enough somewhere; else it belongs to the pause.
+        size_t j = i;
+        bool loud = false;
+        for (; j < count && m_windows[j].power >= line.quiet; ++j)
+            loud = loud || m_windows[j].power >= line.speech;
+        const int64_t stretchEnd = j < count ? startMs(j) : endMs();
+        if (loud && stretchEnd - startMs(i) >= SentenceSplitter::minSpeechMs) {
+            if (startMs(i) - quietFrom >= minPauseMs)
+                found.append({quietFrom, startMs(i)});
             quietFrom = -1;
         }
+        i = j;
     }
     if (quietFrom >= 0 && endMs() - quietFrom >= minPauseMs)
         found.append({quietFrom, endMs()}); // quiet to the very end
@@ -181,20 +198,26 @@ void LevelMeter::closeWindow()
     m_target = m_length;
 }
 
-float LevelMeter::threshold() const
+LevelMeter::Lines LevelMeter::lines() const
 {
-    const auto power = [](double db) { return float(std::pow(10.0, db / 10.0)); };
+    using S = SentenceSplitter;
     if (m_windows.empty())
-        return power(SentenceSplitter::noiseDb);
-    // The level the loud part of the speech reaches: the window louder
-    // than all but a twentieth of the others.
+        return {};
     std::vector<float> levels;
     levels.reserve(m_windows.size());
     for (const Window &w : m_windows)
         levels.push_back(w.power);
-    const auto at = levels.begin() + qsizetype(levels.size() * 95 / 100);
-    std::nth_element(levels.begin(), at, levels.end());
-    const double speechDb = 10.0 * std::log10(std::max(*at, 1e-12f));
-    return power(std::clamp(speechDb - SentenceSplitter::speechMarginDb, SentenceSplitter::floorDb,
-                            SentenceSplitter::noiseDb));
+    const auto percentile = [&levels](int percent) {
+        const auto at = levels.begin() + qsizetype(levels.size() * size_t(percent) / 100);
+        std::nth_element(levels.begin(), at, levels.end());
+        return 10.0 * std::log10(std::max(double(*at), 1e-12));
+    };
+    const double noiseDb = std::max(percentile(S::noisePercentile), S::floorDb);
+    const double speechDb = percentile(S::speechPercentile);
+    if (speechDb - noiseDb < S::minContrastDb)
+        return {};
+    const double quietDb =
+        noiseDb + std::clamp(S::speechShare * (speechDb - noiseDb), S::minMarginDb, S::maxMarginDb);
+    const auto power = [](double db) { return float(std::pow(10.0, db / 10.0)); };
+    return {power(quietDb), power(quietDb + S::hysteresisDb)};
 }

@@ -1,6 +1,6 @@
-#include "media/subtitles.h"
+#include "cues/subtitles.h"
 
-#include "media/avpointers.h"
+#include "cues/avrecords.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -25,15 +25,6 @@ namespace {
 constexpr qint64 maxFileBytes = 32 * 1024 * 1024;
 // A cue that says nothing about its length stays up this long at most.
 constexpr int64_t defaultCueMs = 3000;
-
-struct FormatClose {
-    void operator()(AVFormatContext *format) const { avformat_close_input(&format); }
-};
-struct CodecFree {
-    void operator()(AVCodecContext *codec) const { avcodec_free_context(&codec); }
-};
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatClose>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
 
 // The text, recoded to UTF-8, is handed to the demuxer from memory, so that
 // every demuxer sees the same clean input whatever the file's encoding.
@@ -148,7 +139,10 @@ bool Subtitles::load(const QString &path)
     }
 
     auto input = std::make_unique<MemoryInput>();
-    input->data = decodeText(bytes, &m_encoding).toUtf8();
+    QString text = decodeText(bytes, &m_encoding);
+    if (text.startsWith(QLatin1String("WEBVTT")))
+        text = withoutWebVttBlocks(text, &m_broken);
+    input->data = text.toUtf8();
     constexpr int bufferSize = 64 * 1024;
     auto *buffer = static_cast<unsigned char *>(av_malloc(bufferSize));
     IoPtr io(buffer ? avio_alloc_context(buffer, bufferSize, 0, input.get(), &MemoryInput::read,
@@ -173,7 +167,7 @@ bool Subtitles::load(const QString &path)
         m_error = tr("%1 is not a subtitle file.").arg(shown);
         return false;
     }
-    FormatPtr format(raw);
+    avrecord::Format format(raw);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)
         qCDebug(lcSubtitles) << "no stream information in" << path;
 
@@ -207,7 +201,7 @@ bool Subtitles::loadStream(const QString &mediaPath, const std::atomic<bool> *ca
     AVFormatContext *raw = nullptr;
     if (avformat_open_input(&raw, QFile::encodeName(mediaPath).constData(), nullptr, nullptr) < 0)
         return false;
-    FormatPtr format(raw);
+    avrecord::Format format(raw);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)
         return false;
 
@@ -264,17 +258,18 @@ int Subtitles::readPackets(AVFormatContext *format, int stream, int64_t origin,
     const AVCodec *decoder = avcodec_find_decoder(s->codecpar->codec_id);
     if (!decoder)
         return -1;
-    CodecPtr codec(avcodec_alloc_context3(decoder));
+    avrecord::Codec codec(avcodec_alloc_context3(decoder));
     if (!codec || avcodec_parameters_to_context(codec.get(), s->codecpar) < 0)
         return -1;
     codec->pkt_timebase = s->time_base;
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
         return -1;
 
-    PacketPtr packet(av_packet_alloc());
+    avrecord::Packet packet(av_packet_alloc());
     if (!packet)
         return -1;
     const AVRational ms{1, 1000};
+    const bool subRip = s->codecpar->codec_id == AV_CODEC_ID_SUBRIP;
     int packets = 0;
     while (av_read_frame(format, packet.get()) >= 0) {
         if (cancel && *cancel)
@@ -300,6 +295,8 @@ int Subtitles::readPackets(AVFormatContext *format, int stream, int64_t origin,
                     text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + part;
             }
             avsubtitle_free(&sub);
+            if (subRip)
+                text = cutGluedCues(text, &m_broken);
             if (packet->pts == AV_NOPTS_VALUE) {
                 ++m_broken;
             } else if (!text.isEmpty()) {

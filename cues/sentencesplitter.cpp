@@ -1,4 +1,4 @@
-#include "media/sentencesplitter.h"
+#include "cues/sentencesplitter.h"
 
 #include <QThread>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/subtitles.h"
+#include "cues/subtitles.h"
 
 #include <QList>
 #include <QObject>
@@ -33,13 +33,27 @@ public:
     // Pieces shorter than this are joined to a neighbour: a word or a breath
     // alone is not worth practising.
     static constexpr int minPieceMs = 1000;
-    // Quieter than this counts as a pause; speech recorded for learners sits
-    // well above it, room noise and breathing below.
-    static constexpr double noiseDb = -35.0;
-    // A quiet recording moves that line down, to stay this far below the
-    // level its loud speech reaches, but never below floorDb, under which
-    // only digital quiet and the faintest hiss lie.
-    static constexpr double speechMarginDb = 20.0;
+    // The lines between pause and speech come from the recording itself
+    // (LevelMeter::pauses): its noise floor, the level its 10 ms windows
+    // stay above nine times in ten, and its speech, the level a twentieth
+    // of them reach. A pause starts below noise + margin, the margin being
+    // speechShare of the distance up to the speech, held within
+    // minMarginDb..maxMarginDb; it ends only at a stretch above that line
+    // that is at least minSpeechMs long and reaches hysteresisDb higher
+    // somewhere, so that a click, a breath or a swell of the noise does
+    // not end it. All in dB of full scale, and ms.
+    static constexpr int noisePercentile = 10;
+    static constexpr int speechPercentile = 95;
+    static constexpr double speechShare = 0.3;
+    static constexpr double minMarginDb = 6.0;
+    static constexpr double maxMarginDb = 12.0;
+    static constexpr double hysteresisDb = 4.0;
+    static constexpr int minSpeechMs = 60;
+    // Speech that stands out less than this from the noise is not told
+    // apart from it: the recording is then one piece.
+    static constexpr double minContrastDb = 10.0;
+    // Under this lie only digital quiet and the faintest hiss: a floor
+    // lower still counts as this one.
     static constexpr double floorDb = -70.0;
 
     explicit SentenceSplitter(QObject *parent = nullptr);

@@ -23,7 +23,9 @@ struct Cue {
 // Reads the cues of a subtitle file (SubRip, WebVTT, ASS/SSA) or of a
 // subtitle stream inside a media file, through FFmpeg's own demuxers and
 // text decoders. The cues come out sorted by their start, with the inline
-// styling removed and empty cues left out.
+// styling removed and empty cues left out. Where FFmpeg 5.1 misreads a real
+// file, its input or output is mended around it (subtitlerepair.cpp): cues
+// with broken times are left out and counted, never shown as text.
 class Subtitles final
 {
     Q_DECLARE_TR_FUNCTIONS(Subtitles)
@@ -42,7 +44,8 @@ public:
     QString errorString() const { return m_error; }
     // The text encoding the file was read in ("UTF-8", "GB18030", ...).
     QByteArray encoding() const { return m_encoding; }
-    // How many cues had no usable time and were left out.
+    // How many cues had no usable time and were left out: their time line
+    // could not be read, or their packet had no time.
     int brokenCues() const { return m_broken; }
 
     // Subtitle files that belong to a media file, best first: same folder,
@@ -69,6 +72,16 @@ public:
     // GB18030 when it reads the bytes cleanly, and Windows-1252 at last.
     // encoding receives the name of the one used.
     static QString decodeText(const QByteArray &bytes, QByteArray *encoding = nullptr);
+
+    // WebVTT text without what FFmpeg's demuxer stops at: the STYLE, REGION
+    // and NOTE blocks, and cues whose time line it cannot read, which are
+    // counted in broken. Line ends become "\n".
+    static QString withoutWebVttBlocks(const QString &text, int *broken);
+    // The plain text of a SubRip cue without the cues FFmpeg glued to it:
+    // a cue whose time line it cannot read becomes text of the cue before,
+    // its number, time line and text included. Each one cut is counted in
+    // broken.
+    static QString cutGluedCues(const QString &text, int *broken);
 
 private:
     // Returns the number of packets read, or -1 when the stream cannot be

@@ -1,9 +1,13 @@
-#include "media/sentencesplitter.h"
+#include "cues/sentencesplitter.h"
+#include "tests/cues/noisyspeech.h"
 #include "tests/support/mediamaker.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
+#include <memory>
 
 #ifdef Q_OS_LINUX
 #include <sched.h>
@@ -46,6 +50,10 @@ bool makeSpeech(const QString &path, const QList<QPair<double, double>> &spans, 
 class TestSentenceSplitter : public QObject
 {
     Q_OBJECT
+
+    // The spoken sentences, made once for every noise of the table.
+    QTemporaryDir m_speechDir;
+    std::unique_ptr<NoisySpeech> m_speech;
 
 private Q_SLOTS:
     void sentences_data()
@@ -149,6 +157,56 @@ private Q_SLOTS:
             QVERIFY2(qAbs(cues[i].start - expected[i].first) < 120 && qAbs(cues[i].end - expected[i].second) < 120,
                      qPrintable(QStringLiteral("cue %1: %2..%3").arg(i).arg(cues[i].start).arg(cues[i].end)));
         }
+    }
+
+    // Lessons come with a music bed, room or street noise 15 to 20 dB
+    // under the voice: a line fixed in dB of full scale finds no pause in
+    // them, and a click in a pause cuts it in two.
+    void findsSentencesUnderNoise_data()
+    {
+        QTest::addColumn<double>("snrDb");
+        QTest::addColumn<bool>("mp3");
+        QTest::addColumn<bool>("clicks");
+        QTest::addColumn<int>("atLeast");
+
+        QTest::newRow("clean") << std::nan("") << false << false << 8;
+        QTest::newRow("pink noise 15 dB under") << 15.0 << false << false << 7;
+        QTest::newRow("pink noise 15 dB under, 64 kbit/s MP3") << 15.0 << true << false << 7;
+        QTest::newRow("pink noise 12 dB under") << 12.0 << false << false << 6;
+        QTest::newRow("clicks in the pauses, 20 dB") << 20.0 << false << true << 8;
+    }
+
+    void findsSentencesUnderNoise()
+    {
+        QFETCH(double, snrDb);
+        QFETCH(bool, mp3);
+        QFETCH(bool, clicks);
+        QFETCH(int, atLeast);
+        if (!m_speech) {
+            QVERIFY(m_speechDir.isValid());
+            auto speech = std::make_unique<NoisySpeech>();
+            QVERIFY(speech->make(m_speechDir.path(), NoisySpeech::lessonSentences(),
+                                 {800, 1400, 700, 1200, 1000, 1500, 900}));
+            m_speech = std::move(speech);
+        }
+        const QString path = m_speechDir.filePath(mp3 ? QStringLiteral("noisy.mp3") : QStringLiteral("noisy.wav"));
+        const QStringList encoder = mp3 ? QStringList{QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
+                                                      QStringLiteral("-b:a"), QStringLiteral("64k")}
+                                        : QStringList{};
+        QVERIFY(m_speech->mix(path, snrDb, encoder, clicks));
+        QList<Pause> pauses;
+        int64_t duration = 0;
+        QString error;
+        QVERIFY2(SentenceSplitter::findPauses(path, SentenceSplitter::defaultMinPauseMs, &pauses, &duration, nullptr,
+                                              &error),
+                 qPrintable(error));
+        const QList<Cue> cues = SentenceSplitter::sentences(pauses, duration);
+        QStringList shown;
+        for (const Cue &c : cues)
+            shown << QStringLiteral("%1..%2").arg(c.start).arg(c.end);
+        const int found = m_speech->found(cues);
+        QVERIFY2(found >= atLeast, qPrintable(QStringLiteral("%1 of %2 found: %3")
+                                                  .arg(found).arg(m_speech->spans().size()).arg(shown.join(' '))));
     }
 
     void longRecordingInStretches()
