@@ -23,16 +23,15 @@ constexpr char cacheSize[] = "PRAGMA cache_size = -32768"; // KiB
 // even when a hundred others also match. Closeness is the edit distance.
 // Every hit holds what was typed in its order, so its distance is the
 // number of sounds (letters) it has beyond it: the word database keeps that
-// count per pronunciation (s_sounds) and per word (w_letters) with an index
-// in that order, which a search scans until its hundredth word. A word's
-// British and American pronunciations are rows of their own, so a word
-// found by both comes twice, the closer one first; the search keeps the
-// first. (Equal s_sounds and s_rank mean the same word, since every word
-// has its own rank.) A database without the counts is ranked by computing
-// the distances (?2 holds the typed text) and sorting.
+// count per pronunciation (s_sounds, in a table kept in that order) and per
+// word (w_letters, with an index in that order), which a search scans until
+// its hundredth word. A word's British and American pronunciations are rows
+// of their own, so a word found by both comes twice, the closer one first;
+// the search keeps the first. (Equal s_sounds and s_rank mean the same word,
+// since every word has its own rank.) A database without the counts is
+// ranked by computing the distances (?2 holds the typed text) and sorting.
 constexpr char phoneticByIndex[] =
-    "SELECT s_word, s_caption FROM dict_sound INDEXED BY dict_sound_by_sounds"
-    " WHERE s_phonetic LIKE ?1 ORDER BY s_sounds, s_rank";
+    "SELECT s_word, s_caption FROM dict_sound WHERE s_phonetic LIKE ?1 ORDER BY s_sounds, s_rank";
 constexpr char captionByIndex[] =
     "SELECT w_id, w_caption FROM dict_word INDEXED BY dict_word_by_letters"
     " WHERE w_caption LIKE ?1 ESCAPE '\\' ORDER BY w_letters, w_rank, w_id";

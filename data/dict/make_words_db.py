@@ -327,29 +327,31 @@ def write_plain(path, rows, sounds):
             w_explain TEXT NOT NULL,
             w_rank INTEGER NOT NULL,
             w_letters INTEGER NOT NULL);
-        -- What a pronunciation search reads: one row per distinct
-        -- pronunciation of a word, so a word is found by either.
-        CREATE TABLE dict_sound (
-            s_word INTEGER NOT NULL REFERENCES dict_word (w_id),
-            s_phonetic TEXT NOT NULL,
-            s_sounds INTEGER NOT NULL,
-            s_rank INTEGER NOT NULL,
-            s_caption TEXT NOT NULL);
         -- The lookup lists the hits closest to what was typed first, the
         -- most frequent first among equally close ones. Every hit holds
         -- the typed sounds (letters) in their order, so its edit distance
         -- from them is the number of sounds (letters) it has beyond them:
-        -- scanning these narrow indexes in their order, a search meets its
-        -- best hits first, stops at the hundredth, and never reads the
-        -- table with its long explanations. A word found by both its
-        -- pronunciations is met first by the closer one.
-        CREATE INDEX dict_sound_by_sounds
-            ON dict_sound (s_sounds, s_rank, s_phonetic, s_caption, s_word);
+        -- scanning a narrow table or index in that order, a search meets
+        -- its best hits first, stops at the hundredth, and never reads the
+        -- table with its long explanations.
+        --
+        -- What a pronunciation search scans: one row per distinct
+        -- pronunciation of a word, so a word is found by either, and met
+        -- first by the closer one. Kept in its search order itself, so
+        -- that it needs no index beside it.
+        CREATE TABLE dict_sound (
+            s_sounds INTEGER NOT NULL,
+            s_rank INTEGER NOT NULL,
+            s_phonetic TEXT NOT NULL,
+            s_caption TEXT NOT NULL,
+            s_word INTEGER NOT NULL REFERENCES dict_word (w_id),
+            PRIMARY KEY (s_sounds, s_rank, s_phonetic)) WITHOUT ROWID;
         CREATE INDEX dict_word_by_letters
             ON dict_word (w_letters, w_rank, w_caption);
     """)
     db.executemany("INSERT INTO dict_word VALUES (?, ?, ?, ?, ?, ?, ?)", rows)
-    db.executemany("INSERT INTO dict_sound VALUES (?, ?, ?, ?, ?)", sounds)
+    db.executemany("INSERT INTO dict_sound (s_word, s_phonetic, s_sounds,"
+                   " s_rank, s_caption) VALUES (?, ?, ?, ?, ?)", sounds)
     db.commit()
     db.execute("ANALYZE")
     db.commit()
