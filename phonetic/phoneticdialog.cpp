@@ -4,7 +4,15 @@
 #include "ui_phoneticdialog.h"
 
 #include <QListWidgetItem>
+#include <QSignalBlocker>
 #include <QTimer>
+
+namespace {
+
+// What the instructions of the spelling mode give as their example.
+constexpr char16_t captionSample[] = u"exmpl";
+
+} // namespace
 
 PhoneticDialog::PhoneticDialog(QWidget *parent)
     : QDialog(parent)
@@ -16,6 +24,8 @@ PhoneticDialog::PhoneticDialog(QWidget *parent)
     auto *style = new NoFocusRectangleStyle;
     style->setParent(this); // a widget never owns its style
     form->keyGroup->setStyle(style);
+    phoneticHelp = form->manualLabel->text();
+    phoneticSample = form->inputPhonetic->text();
 
     // The instructions' sample input, searched: the list shows what a search
     // lists, every entry of it can be opened, and the first one is open.
@@ -85,7 +95,14 @@ void PhoneticDialog::fillResults()
 void PhoneticDialog::showEntry(const QString &caption)
 {
     const QStringList entry = dictionary.lookupEntry(caption.toLatin1());
-    form->displayFull->setPlainText(entry.join(QLatin1Char('\n')));
+    QStringList lines;
+    if (entry.size() == 4) {
+        lines << entry.at(0) << tr("英 %1").arg(entry.at(1));
+        if (!entry.at(2).isEmpty())
+            lines << tr("美 %1").arg(entry.at(2));
+        lines << entry.at(3);
+    }
+    form->displayFull->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
 void PhoneticDialog::on_displayResult_itemClicked(QListWidgetItem *item)
@@ -101,14 +118,40 @@ void PhoneticDialog::on_displayResult_currentRowChanged(int row)
 
 void PhoneticDialog::on_phoneticMode_toggled(bool checked)
 {
+    // The button that is unchecked reports too; only the new mode acts.
     if (checked)
-        captionSearch = 0;
+        switchMode(0);
 }
 
 void PhoneticDialog::on_captionMode_toggled(bool checked)
 {
     if (checked)
-        captionSearch = 1;
+        switchMode(1);
+}
+
+QString PhoneticDialog::captionHelp() const
+{
+    return tr("输入单词的大致拼写，字母按顺序，可以漏掉几个，软件会搜索出相近的单词。\n"
+              "如输入 %1 即可查得 example")
+        .arg(QString::fromUtf16(captionSample));
+}
+
+void PhoneticDialog::switchMode(int mode)
+{
+    captionSearch = mode;
+    form->manualLabel->setText(mode == 0 ? phoneticHelp : captionHelp());
+    // The other mode's sample, untouched, finds nothing in this one: this
+    // mode's own sample takes its place, searched and opened as at opening.
+    const QString sample = mode == 0 ? phoneticSample : QString::fromUtf16(captionSample);
+    const QString otherSample = mode == 0 ? QString::fromUtf16(captionSample) : phoneticSample;
+    if (form->inputPhonetic->text() == otherSample) {
+        const QSignalBlocker quiet(form->inputPhonetic); // searched below, not 10 ms later
+        form->inputPhonetic->setText(sample);
+        pendingText = sample;
+    }
+    displaySlot(pendingText);
+    if (pendingText == sample)
+        form->displayResult->setCurrentRow(0);
 }
 
 void PhoneticDialog::typeSymbol(char16_t symbol)

@@ -13,11 +13,13 @@ namespace Ui {
 class PhoneticDialog;
 }
 
-// The pronunciation lookup: the user types a pronunciation (letters from the
-// keyboard, IPA symbols from twelve keys) or, in the second mode, an
-// approximate spelling; the list follows the typing with up to 100 words and
-// Return lists them all; picking a word shows its entry. Non-modal; every
-// dialog has its own database connection.
+// The pronunciation lookup: the user types a pronunciation, British or
+// American (letters from the keyboard, IPA symbols from twelve keys) or, in
+// the second mode, an approximate spelling; the list follows the typing with
+// up to 100 words and Return lists them all; switching modes searches the
+// text again in the new mode; picking a word shows its entry with both its
+// pronunciations. The instructions and the sample input are those of the
+// mode chosen. Non-modal; every dialog has its own database connection.
 class PhoneticDialog final : public QDialog
 {
     Q_OBJECT
@@ -56,6 +58,9 @@ private slots:
 
 private:
     void search(const QString &text, bool unlimited);
+    // 0: by pronunciation, 1: by spelling.
+    void switchMode(int mode);
+    QString captionHelp() const;
     void fillResults();
     void showEntry(const QString &caption);
     void typeSymbol(char16_t symbol);
@@ -64,4 +69,6 @@ private:
     PhoneticDictionary dictionary;
     QString pendingText;
     int captionSearch = 0; // 0: by pronunciation, 1: by spelling
+    QString phoneticHelp;   // the form's instructions, of the first mode
+    QString phoneticSample; // the form's sample input, of the first mode
 };

@@ -4,6 +4,7 @@
 #include "phonetic/phoneticsymbols.h"
 
 #include <QDebug>
+#include <QSet>
 
 #include <sqlite3.h>
 
@@ -22,12 +23,15 @@ constexpr char cacheSize[] = "PRAGMA cache_size = -32768"; // KiB
 // even when a hundred others also match. Closeness is the edit distance.
 // Every hit holds what was typed in its order, so its distance is the
 // number of sounds (letters) it has beyond it: the word database keeps that
-// count per word (w_sounds, w_letters) with an index in that order, which a
-// search scans until its hundredth hit. A database without them is ranked
-// by computing the distances (?2 holds the typed text) and sorting.
+// count per pronunciation (s_sounds, in a table kept in that order) and per
+// word (w_letters, with an index in that order), which a search scans until
+// its hundredth word. A word's British and American pronunciations are rows
+// of their own, so a word found by both comes twice, the closer one first;
+// the search keeps the first. (Equal s_sounds and s_rank mean the same word,
+// since every word has its own rank.) A database without the counts is
+// ranked by computing the distances (?2 holds the typed text) and sorting.
 constexpr char phoneticByIndex[] =
-    "SELECT w_id, w_caption FROM dict_word INDEXED BY dict_word_by_sounds"
-    " WHERE w_phonetic LIKE ?1 ORDER BY w_sounds, w_rank, w_id";
+    "SELECT s_word, s_caption FROM dict_sound WHERE s_phonetic LIKE ?1 ORDER BY s_sounds, s_rank";
 constexpr char captionByIndex[] =
     "SELECT w_id, w_caption FROM dict_word INDEXED BY dict_word_by_letters"
     " WHERE w_caption LIKE ?1 ESCAPE '\\' ORDER BY w_letters, w_rank, w_id";
@@ -37,9 +41,12 @@ constexpr char phoneticBySorting[] =
 constexpr char captionBySorting[] =
     "SELECT w_id, w_caption FROM dict_word WHERE w_caption LIKE ?1 ESCAPE '\\'"
     " ORDER BY spelling_distance(w_caption, ?2), w_id";
-constexpr char limit[] = " LIMIT 100";
+constexpr int limit = 100; // hits of a limited search
 constexpr char entryById[] =
-    "SELECT w_caption, w_phonetic, w_explain FROM dict_word WHERE w_id=?1";
+    "SELECT w_caption, w_phonetic, w_phonetic_us, w_explain FROM dict_word WHERE w_id=?1";
+// A database of British pronunciations alone.
+constexpr char britishEntryById[] =
+    "SELECT w_caption, w_phonetic, NULL, w_explain FROM dict_word WHERE w_id=?1";
 
 QString columnText(sqlite3_stmt *statement, int column)
 {
@@ -128,6 +135,7 @@ void PhoneticDictionary::prepareRanking()
     };
     phoneticStatement = prepares(phoneticByIndex) ? phoneticByIndex : phoneticBySorting;
     captionStatement = prepares(captionByIndex) ? captionByIndex : captionBySorting;
+    entryStatement = prepares(entryById) ? entryById : britishEntryById;
 }
 
 template<typename Bind, typename OnRow>
@@ -139,8 +147,8 @@ void PhoneticDictionary::run(const char *sql, Bind bind, OnRow onRow)
         return;
     }
     if (bind(statement) == SQLITE_OK) {
-        while (sqlite3_step(statement) == SQLITE_ROW)
-            onRow(statement);
+        while (sqlite3_step(statement) == SQLITE_ROW && onRow(statement)) {
+        }
     }
     sqlite3_finalize(statement);
 }
@@ -148,8 +156,8 @@ void PhoneticDictionary::run(const char *sql, Bind bind, OnRow onRow)
 void PhoneticDictionary::runSearch(const QByteArray &statement, bool unlimited, const QByteArray &pattern,
                                    const QByteArray &typed)
 {
-    const QByteArray sql = unlimited ? statement : statement + limit;
-    run(sql.constData(),
+    QSet<QString> listed;
+    run(statement.constData(),
         [&](sqlite3_stmt *s) {
             const int bound = sqlite3_bind_text(s, 1, pattern.constData(), int(pattern.size()), SQLITE_TRANSIENT);
             if (bound != SQLITE_OK || sqlite3_bind_parameter_count(s) < 2)
@@ -157,8 +165,13 @@ void PhoneticDictionary::runSearch(const QByteArray &statement, bool unlimited, 
             return sqlite3_bind_text(s, 2, typed.constData(), int(typed.size()), SQLITE_TRANSIENT);
         },
         [&](sqlite3_stmt *s) {
-            ids.append(columnText(s, 0));
-            captions.append(columnText(s, 1));
+            const QString id = columnText(s, 0);
+            if (!listed.contains(id)) {
+                listed.insert(id);
+                ids.append(id);
+                captions.append(columnText(s, 1));
+            }
+            return unlimited || ids.size() < limit;
         });
 }
 
@@ -198,15 +211,23 @@ QStringList PhoneticDictionary::lookupEntry(const QByteArray &caption)
     bool numeric = false;
     const qint64 number = id.toLongLong(&numeric);
     const QByteArray idText = id.toUtf8();
-    run(entryById,
+    run(entryStatement.constData(),
         [&](sqlite3_stmt *s) {
             return numeric ? sqlite3_bind_int64(s, 1, number)
                            : sqlite3_bind_text(s, 1, idText.constData(), int(idText.size()), SQLITE_TRANSIENT);
         },
         [&](sqlite3_stmt *s) {
+            const auto ipa = [&](int column) {
+                return sqlite3_column_type(s, column) == SQLITE_NULL
+                           ? QString()
+                           : QLatin1Char('[') + PhoneticSymbols::entitiesToSymbols(columnText(s, column))
+                                 + QLatin1Char(']');
+            };
             entry.append(columnText(s, 0));
-            entry.append(QLatin1Char('[') + PhoneticSymbols::entitiesToSymbols(columnText(s, 1)) + QLatin1Char(']'));
-            entry.append(columnText(s, 2).replace(QLatin1String("<br/>"), QLatin1String("\n")));
+            entry.append(ipa(1));
+            entry.append(ipa(2));
+            entry.append(columnText(s, 3).replace(QLatin1String("<br/>"), QLatin1String("\n")));
+            return false;
         });
     return entry;
 }

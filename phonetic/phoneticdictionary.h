@@ -20,16 +20,19 @@ public:
     // Opens and keys the database; returns whether the connection is usable.
     bool initDB();
 
-    // text: typed pronunciation. Limited searches keep the 100 best hits.
-    // Hits are ranked by how close their sounds, stress marks aside, come to
-    // the typed symbols, then by frequency.
+    // text: typed pronunciation, British or American. Limited searches keep
+    // the 100 best hits. Hits are ranked by how close the sounds of the
+    // closer of their pronunciations, stress marks aside, come to the typed
+    // symbols, then by frequency; each word is listed once.
     void searchPhonetic(const QString &text, bool unlimited);
     // text: typed spelling as Latin-1; matched letter by letter with gaps,
     // ranked by edit distance to the text, then by frequency.
     void searchCaption(const QByteArray &text, bool unlimited);
     // caption: a caption of the latest search, in the local 8-bit encoding.
-    // Returns the caption, "[" + IPA + "]" and the explanation with its line
-    // breaks as line feeds; empty when the caption is not among the hits.
+    // Returns the caption, the British and the American pronunciation each
+    // as "[" + IPA + "]" (the American one empty for a database without
+    // it), and the explanation with its line breaks as line feeds; empty
+    // when the caption is not among the hits.
     QStringList lookupEntry(const QByteArray &caption);
 
     // Hits of the latest search, best first.
@@ -38,8 +41,9 @@ public:
     const QStringList &lastEntry() const { return entry; }
 
 private:
-    // Runs one statement with its single parameter bound and hands each row
-    // to onRow. A statement that does not prepare yields no rows.
+    // Runs one statement with its parameters bound and hands each row to
+    // onRow, which returns whether to go on. A statement that does not
+    // prepare yields no rows.
     template<typename Bind, typename OnRow>
     void run(const char *sql, Bind bind, OnRow onRow);
     // statement without its limit; typed is what the ranking compares with.
@@ -55,4 +59,5 @@ private:
     QStringList entry;
     QByteArray phoneticStatement;
     QByteArray captionStatement;
+    QByteArray entryStatement;
 };

@@ -59,18 +59,24 @@ Type or paste it here ([Ctrl+V]), or press [Import B] to import a plain text fil
             <translation>How to use</translation>
         </message>
         <message>
-            <source>
-  输入音标后，软件会根据读音，搜索出单词！
-
-  特殊音标点击按钮，其它用键盘输入。
-
-  如输入[igzɑ:mpl]即可查得example</source>
-            <translation>
-  Type the phonetic symbols of a word and the program finds the words that sound like it!
-
-  Click the buttons for the special symbols; type the others on the keyboard.
-
-  For example, [igzɑ:mpl] finds &quot;example&quot;.</translation>
+            <source>输入音标，软件会根据读音搜索出单词，英式、美式读音均可！特殊音标点击左边的按钮，其它用键盘输入。
+如输入 igzɑ:mpl 或 igzæmpl 即可查得 example</source>
+            <translation>Type the sounds of a word, British or American, and the program finds it! Click the buttons on the left for the special symbols; type the others on the keyboard.
+For example, igzɑ:mpl or igzæmpl finds example</translation>
+        </message>
+        <message>
+            <source>输入单词的大致拼写，字母按顺序，可以漏掉几个，软件会搜索出相近的单词。
+如输入 %1 即可查得 example</source>
+            <translation>Type a word as you think it is spelt: its letters in order, some may be left out, and the program finds the words that come close.
+For example, %1 finds example</translation>
+        </message>
+        <message>
+            <source>英 %1</source>
+            <translation>UK %1</translation>
+        </message>
+        <message>
+            <source>美 %1</source>
+            <translation>US %1</translation>
         </message>
     </context>
     <context>

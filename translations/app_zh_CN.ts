@@ -434,18 +434,24 @@ Logs;
             <translation>使用说明</translation>
         </message>
         <message>
-            <source>
-  输入音标后，软件会根据读音，搜索出单词！
-
-  特殊音标点击按钮，其它用键盘输入。
-
-  如输入[igzɑ:mpl]即可查得example</source>
-            <translation>
-  输入音标后，软件会根据读音，搜索出单词！
-
-  特殊音标点击按钮，其它用键盘输入。
-
-  如输入[igzɑ:mpl]即可查得example</translation>
+            <source>输入音标，软件会根据读音搜索出单词，英式、美式读音均可！特殊音标点击左边的按钮，其它用键盘输入。
+如输入 igzɑ:mpl 或 igzæmpl 即可查得 example</source>
+            <translation>输入音标，软件会根据读音搜索出单词，英式、美式读音均可！特殊音标点击左边的按钮，其它用键盘输入。
+如输入 igzɑ:mpl 或 igzæmpl 即可查得 example</translation>
+        </message>
+        <message>
+            <source>输入单词的大致拼写，字母按顺序，可以漏掉几个，软件会搜索出相近的单词。
+如输入 %1 即可查得 example</source>
+            <translation>输入单词的大致拼写，字母按顺序，可以漏掉几个，软件会搜索出相近的单词。
+如输入 %1 即可查得 example</translation>
+        </message>
+        <message>
+            <source>英 %1</source>
+            <translation>英 %1</translation>
+        </message>
+        <message>
+            <source>美 %1</source>
+            <translation>美 %1</translation>
         </message>
         <message>
             <source>igzɑ:mpl</source>

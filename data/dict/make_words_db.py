@@ -4,9 +4,11 @@
 Captions and explanations come from WordNet (wordnet-base): every lemma that
 is a single word becomes one row, its senses listed most frequent first, one
 per line, each marked with its part of speech. Pronunciations come from
-espeak-ng's British Received Pronunciation voice, rewritten into the learner's
-notation the lookup understands and stored with the IPA symbols as decimal
-character references. The finished database is encrypted with SQLCipher.
+espeak-ng's British Received Pronunciation and American voices, rewritten
+into the learner's notation the lookup understands and stored with the IPA
+symbols as decimal character references: the British one and the American one
+beside each word, and each distinct one again as a row of the search table.
+The finished database is encrypted with SQLCipher.
 
 Usage: make_words_db.py --wordnet DIR --espeak PROGRAM --sqlcipher PROGRAM
                         --out FILE [--jobs N]
@@ -22,7 +24,8 @@ import tempfile
 import time
 
 KEY = "meadow_lantern_quiet_stones"
-VOICE = "en-gb-x-rp"
+BRITISH = "en-gb-x-rp"
+AMERICAN = "en-us"
 BATCH = 2000
 
 POS_FILES = (("noun", "n."), ("verb", "v."), ("adj", "adj."), ("adv", "adv."))
@@ -168,6 +171,21 @@ def keep_symbols_whole(text):
     return "".join(out) + marks
 
 
+def american(ipa):
+    """espeak-ng's American IPA as learners' American dictionaries write it.
+
+    espeak-ng's American voice says an unstressed "ex-", "en-", "es-" at the
+    start of a word with ɛ ("ɛɡzˈæmpəl"); the dictionaries Chinese learners
+    are taught American English from write ɪ there, as the British voice
+    does, and the learner types "igzæmpl". Only the vowel at the very start,
+    before the first stress mark, is meant: inside a word the voice's ɛ is
+    what the dictionaries write too ("tetralogy", "melodic").
+    """
+    if ipa.startswith("ɛ") and ("ˈ" in ipa or "ˌ" in ipa):
+        return "ɪ" + ipa[1:]
+    return ipa
+
+
 def store(symbols):
     """IPA symbols -> stored notation: ASCII, others as &#decimal;."""
     return "".join(c if c.isascii() else "&#%d;" % ord(c) for c in symbols)
@@ -261,10 +279,10 @@ def explanation(senses):
     return "<br/>".join(lines)
 
 
-def speak(espeak, words):
+def speak(espeak, voice, words):
     """IPA of each word, one espeak-ng run for the whole batch."""
     text = "".join(w + ".\n" for w in words)
-    result = subprocess.run([espeak, "-v", VOICE, "-q", "--ipa"],
+    result = subprocess.run([espeak, "-v", voice, "-q", "--ipa"],
                             input=text, capture_output=True, text=True,
                             check=True)
     lines = result.stdout.splitlines()
@@ -275,40 +293,65 @@ def speak(espeak, words):
     if len(words) == 1:
         return [" ".join(lines)]
     half = len(words) // 2
-    return speak(espeak, words[:half]) + speak(espeak, words[half:])
+    return speak(espeak, voice, words[:half]) \
+        + speak(espeak, voice, words[half:])
 
 
-def pronounce(espeak, captions, jobs):
+def pronounce(espeak, voice, captions, jobs):
     batches = [captions[i:i + BATCH] for i in range(0, len(captions), BATCH)]
     with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
-        results = pool.map(lambda b: speak(espeak, b), batches)
+        results = pool.map(lambda b: speak(espeak, voice, b), batches)
         return [ipa for batch in results for ipa in batch]
 
 
-def write_plain(path, rows):
+def stored_form(ipa):
+    """(stored notation, sounds as the lookup counts them), or None."""
+    symbols = convert(ipa)
+    stored = store(symbols) if symbols else ""
+    if not stored or not storable(stored):
+        return None
+    # Stress marks are no sounds.
+    return stored, sum(1 for c in symbols if c not in "ˈˌ")
+
+
+def write_plain(path, rows, sounds):
     db = sqlite3.connect(path)
     db.executescript("""
+        -- One row per word: w_phonetic is its British pronunciation,
+        -- w_phonetic_us its American one (the same text where they agree).
         CREATE TABLE dict_word (
             w_id INTEGER PRIMARY KEY,
             w_caption TEXT NOT NULL,
             w_phonetic TEXT NOT NULL,
+            w_phonetic_us TEXT NOT NULL,
             w_explain TEXT NOT NULL,
             w_rank INTEGER NOT NULL,
-            w_sounds INTEGER NOT NULL,
             w_letters INTEGER NOT NULL);
         -- The lookup lists the hits closest to what was typed first, the
         -- most frequent first among equally close ones. Every hit holds
         -- the typed sounds (letters) in their order, so its edit distance
         -- from them is the number of sounds (letters) it has beyond them:
-        -- scanning these narrow indexes in their order, a search meets its
-        -- best hits first, stops at the hundredth, and never reads the
+        -- scanning a narrow table or index in that order, a search meets
+        -- its best hits first, stops at the hundredth, and never reads the
         -- table with its long explanations.
-        CREATE INDEX dict_word_by_sounds
-            ON dict_word (w_sounds, w_rank, w_phonetic, w_caption);
+        --
+        -- What a pronunciation search scans: one row per distinct
+        -- pronunciation of a word, so a word is found by either, and met
+        -- first by the closer one. Kept in its search order itself, so
+        -- that it needs no index beside it.
+        CREATE TABLE dict_sound (
+            s_sounds INTEGER NOT NULL,
+            s_rank INTEGER NOT NULL,
+            s_phonetic TEXT NOT NULL,
+            s_caption TEXT NOT NULL,
+            s_word INTEGER NOT NULL REFERENCES dict_word (w_id),
+            PRIMARY KEY (s_sounds, s_rank, s_phonetic)) WITHOUT ROWID;
         CREATE INDEX dict_word_by_letters
             ON dict_word (w_letters, w_rank, w_caption);
     """)
     db.executemany("INSERT INTO dict_word VALUES (?, ?, ?, ?, ?, ?, ?)", rows)
+    db.executemany("INSERT INTO dict_sound (s_word, s_phonetic, s_sounds,"
+                   " s_rank, s_caption) VALUES (?, ?, ?, ?, ?)", sounds)
     db.commit()
     db.execute("ANALYZE")
     db.commit()
@@ -350,38 +393,42 @@ def main():
     lemmas = read_lemmas(args.wordnet)
     order = sorted(lemmas, key=lambda w: (w, lemmas[w][0]))
     captions = [lemmas[w][0] for w in order]
-    ipas = pronounce(args.espeak, captions, args.jobs)
+    british = pronounce(args.espeak, BRITISH, captions, args.jobs)
+    americans = pronounce(args.espeak, AMERICAN, captions, args.jobs)
 
     frequencies = read_frequencies(args.wordnet)
     rows = []
+    forms = []  # per row: [(stored, sounds) British, American]
     rejected = []
-    for lemma, ipa in zip(order, ipas):
+    for lemma, gb, us in zip(order, british, americans):
         caption, senses = lemmas[lemma]
-        symbols = convert(ipa)
-        stored = store(symbols) if symbols else ""
-        if not stored or not storable(stored) or not senses:
-            rejected.append("%s [%s]" % (caption, ipa))
+        both = [stored_form(gb), stored_form(american(DROPPED.sub("", us)))]
+        if None in both or not senses:
+            rejected.append("%s [%s] [%s]" % (caption, gb, us))
             continue
-        # Sounds as the lookup counts them: stress marks are none.
-        sounds = sum(1 for c in symbols if c not in "ˈˌ")
-        rows.append([len(rows) + 1, caption, stored, explanation(senses),
-                     (-frequencies.get(lemma, 0), len(symbols), lemma),
-                     sounds, len(caption.encode("utf-8"))])
-    for rank, row in enumerate(sorted(rows, key=lambda r: r[4]), 1):
-        row[4] = rank
+        rows.append([len(rows) + 1, caption, both[0][0], both[1][0],
+                     explanation(senses),
+                     (-frequencies.get(lemma, 0), len(convert(gb)), lemma),
+                     len(caption.encode("utf-8"))])
+        forms.append(both)
+    for rank, row in enumerate(sorted(rows, key=lambda r: r[5]), 1):
+        row[5] = rank
+    sounds = [(row[0], stored, count, row[5], row[1])
+              for row, both in zip(rows, forms)
+              for stored, count in dict.fromkeys(both)]
 
     directory = os.path.dirname(os.path.abspath(args.out))
     os.makedirs(directory, exist_ok=True)
     with tempfile.TemporaryDirectory(dir=directory) as work:
         plain = os.path.join(work, "plain.db")
         encrypted = os.path.join(work, "words.db")
-        write_plain(plain, rows)
+        write_plain(plain, rows, sounds)
         encrypt(args.sqlcipher, plain, encrypted)
         verify(args.sqlcipher, encrypted, len(rows))
         os.replace(encrypted, args.out)
 
-    print("words.db: %d words, %d left out (%s), %.1f s"
-          % (len(rows), len(rejected), ", ".join(rejected[:5]),
+    print("words.db: %d words, %d pronunciations, %d left out (%s), %.1f s"
+          % (len(rows), len(sounds), len(rejected), ", ".join(rejected[:5]),
              time.monotonic() - started))
     return 0
 

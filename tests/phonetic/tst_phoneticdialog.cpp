@@ -10,13 +10,21 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QTranslator>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Clicks the round mark: the rest of the button's width is no target.
+void choose(QRadioButton *mode)
+{
+    QTest::mouseClick(mode, Qt::LeftButton, {}, QPoint(8, mode->height() / 2));
+}
 
 QStringList texts(const QListWidget *list)
 {
@@ -49,6 +57,9 @@ private slots:
     void pickingShowsTheEntry();
     void newSearchClearsTheEntry();
     void spellingMode();
+    void switchingModesSearchesAgain();
+    void textsFitTheFixedDialog_data();
+    void textsFitTheFixedDialog();
 
 private:
     QListWidget *list() const { return m_dialog->findChild<QListWidget *>(u"displayResult"_s); }
@@ -116,9 +127,7 @@ void tst_PhoneticDialog::form()
     QCOMPARE(QFontInfo(pane()->font()).family(), u"Mensch"_s);
     QVERIFY(pane()->isReadOnly());
     QCOMPARE(input()->text(), u"igzɑ:mpl"_s);
-    QCOMPARE(m_dialog->findChild<QLabel *>(u"manualLabel"_s)->text(),
-             u"\n  输入音标后，软件会根据读音，搜索出单词！\n\n  特殊音标点击按钮，其它用键盘输入。\n\n"
-             "  如输入[igzɑ:mpl]即可查得example"_s);
+    QVERIFY(m_dialog->findChild<QLabel *>(u"manualLabel"_s)->text().contains(u"如输入 igzɑ:mpl 或 igzæmpl"_s));
     QVERIFY(m_dialog->findChild<QRadioButton *>(u"phoneticMode"_s)->isChecked());
     QVERIFY(!m_dialog->findChild<QRadioButton *>(u"captionMode"_s)->isChecked());
 }
@@ -130,13 +139,13 @@ void tst_PhoneticDialog::sampleAfterOpening()
     QVERIFY(list()->count() > 1);
     QCOMPARE(list()->item(0)->text(), u"example"_s);
     QCOMPARE(list()->currentRow(), 0);
-    QVERIFY2(pane()->toPlainText().startsWith(u"example\n[iɡˈzɑːmp"_s), qPrintable(pane()->toPlainText()));
+    QVERIFY2(pane()->toPlainText().startsWith(u"example\n英 [iɡˈzɑːmp"_s), qPrintable(pane()->toPlainText()));
     for (int row = list()->count() - 1; row >= 0; --row) {
         QListWidgetItem *item = list()->item(row);
         list()->scrollToItem(item);
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualItemRect(item).center());
         const QStringList lines = pane()->toPlainText().split(u'\n');
-        QVERIFY2(lines.size() >= 3, qPrintable(item->text()));
+        QVERIFY2(lines.size() >= 4, qPrintable(item->text()));
         QCOMPARE(lines.at(0), item->text());
     }
 }
@@ -214,10 +223,12 @@ void tst_PhoneticDialog::pickingShowsTheEntry()
     QListWidgetItem *item = list()->findItems(u"example"_s, Qt::MatchExactly).value(0);
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualItemRect(item).center());
     const QStringList lines = pane()->toPlainText().split(u'\n');
-    QVERIFY(lines.size() >= 3);
+    QVERIFY(lines.size() >= 4);
     QCOMPARE(lines.at(0), u"example"_s);
-    QVERIFY2(lines.at(1).startsWith(u"[iɡˈzɑːmp"_s), qPrintable(lines.at(1)));
-    QVERIFY(lines.at(2).startsWith(u"n. 1. "_s));
+    // Both pronunciations, each told by its label.
+    QVERIFY2(lines.at(1).startsWith(u"英 [iɡˈzɑːmp"_s), qPrintable(lines.at(1)));
+    QVERIFY2(lines.at(2).startsWith(u"美 [iɡˈzæmp"_s), qPrintable(lines.at(2)));
+    QVERIFY(lines.at(3).startsWith(u"n. 1. "_s));
 
     // Moving the current row with the keyboard shows that row's entry.
     const int row = list()->row(item);
@@ -243,15 +254,13 @@ void tst_PhoneticDialog::newSearchClearsTheEntry()
     // The closest word comes first, and choosing it shows it.
     QCOMPARE(list()->item(0)->text(), u"cat"_s);
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualItemRect(list()->item(0)).center());
-    QVERIFY(pane()->toPlainText().startsWith(u"cat\n["_s));
+    QVERIFY(pane()->toPlainText().startsWith(u"cat\n英 ["_s));
 }
 
 void tst_PhoneticDialog::spellingMode()
 {
-    QTest::mouseClick(m_dialog->findChild<QRadioButton *>(u"captionMode"_s), Qt::LeftButton);
+    choose(m_dialog->findChild<QRadioButton *>(u"captionMode"_s));
     QVERIFY(!m_dialog->findChild<QRadioButton *>(u"phoneticMode"_s)->isChecked());
-    // Switching modes does not search by itself.
-    QCOMPARE(list()->item(0)->text(), u"example"_s);
 
     input()->clear();
     QTest::keyClicks(input(), u"cat"_s);
@@ -266,17 +275,110 @@ void tst_PhoneticDialog::spellingMode()
     QTRY_VERIFY(!searchDue());
     QVERIFY(texts(list()).contains(u"example"_s));
     list()->setCurrentRow(texts(list()).indexOf(u"example"_s));
-    QVERIFY(pane()->toPlainText().startsWith(u"example\n["_s));
+    QVERIFY(pane()->toPlainText().startsWith(u"example\n英 ["_s));
 
     // The word the learner meant comes before longer ones that also match.
     enter(u"bakry"_s);
     QTRY_VERIFY(!searchDue());
     QCOMPARE(list()->item(0)->text(), u"bakery"_s);
 
-    QTest::mouseClick(m_dialog->findChild<QRadioButton *>(u"phoneticMode"_s), Qt::LeftButton);
+    choose(m_dialog->findChild<QRadioButton *>(u"phoneticMode"_s));
     enter(u"kæt"_s);
     QTRY_VERIFY(!searchDue());
     QVERIFY(texts(list()).contains(u"cat"_s) || list()->count() == 100);
+}
+
+// Each mode's sample, untouched, gives way to the other's on a switch, and
+// finds the word its instructions promise; what the user typed stays and is
+// searched in the new mode.
+void tst_PhoneticDialog::switchingModesSearchesAgain()
+{
+    auto *phonetic = m_dialog->findChild<QRadioButton *>(u"phoneticMode"_s);
+    auto *caption = m_dialog->findChild<QRadioButton *>(u"captionMode"_s);
+    const QLabel *help = m_dialog->findChild<QLabel *>(u"manualLabel"_s);
+    const QString phoneticHelp = help->text();
+
+    choose(caption);
+    QVERIFY(help->text() != phoneticHelp);
+    QCOMPARE(input()->text(), u"exmpl"_s);
+    QVERIFY(help->text().contains(u"exmpl"_s));
+    QCOMPARE(list()->item(0)->text(), u"example"_s);
+    QVERIFY(pane()->toPlainText().startsWith(u"example\n"_s));
+
+    choose(phonetic);
+    QCOMPARE(help->text(), phoneticHelp);
+    QCOMPARE(input()->text(), u"igzɑ:mpl"_s);
+    QCOMPARE(list()->item(0)->text(), u"example"_s);
+
+    // Typed text: "kæt" lists by sound, and in the spelling mode finds
+    // nothing, as no caption holds æ.
+    enter(u"kæt"_s);
+    QTRY_VERIFY(!searchDue());
+    QCOMPARE(list()->item(0)->text(), u"cat"_s);
+    choose(caption);
+    QCOMPARE(input()->text(), u"kæt"_s);
+    QCOMPARE(list()->count(), 0);
+    enter(u"bakry"_s);
+    QTRY_VERIFY(!searchDue());
+    QCOMPARE(list()->item(0)->text(), u"bakery"_s);
+    choose(phonetic);
+    QCOMPARE(input()->text(), u"bakry"_s);
+    QVERIFY(!texts(list()).contains(u"bakery"_s));
+}
+
+// The dialog keeps its size in every language: each label, mode and title
+// must fit the widget it stands in, or the learner reads "Approximat...".
+void tst_PhoneticDialog::textsFitTheFixedDialog_data()
+{
+    QTest::addColumn<QString>("translation");
+    QTest::newRow("Chinese") << u"app_zh_CN"_s;
+    QTest::newRow("English") << u"app_en"_s;
+}
+
+void tst_PhoneticDialog::textsFitTheFixedDialog()
+{
+    QFETCH(QString, translation);
+    QTranslator translator;
+    QVERIFY(translator.load(translation, QStringLiteral(VK_RUNTIME_DIR "/translations")));
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    const auto uninstall = qScopeGuard([&] { QCoreApplication::removeTranslator(&translator); });
+    PhoneticDialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.size(), QSize(613, 372));
+    if (translation == u"app_en"_s) {
+        QCOMPARE(dialog.findChild<QRadioButton *>(u"captionMode"_s)->text(), u"Approximate lookup"_s);
+        QVERIFY(dialog.findChild<QTextEdit *>(u"displayFull"_s)->toPlainText().contains(u"\nUS [iɡˈzæmp"_s));
+    }
+
+    for (const QWidget *child : dialog.findChildren<QWidget *>()) {
+        if (child->isWindow() || !child->isVisible())
+            continue;
+        const QRect inDialog(child->mapTo(&dialog, QPoint()), child->size());
+        QVERIFY2(dialog.rect().contains(inDialog), qPrintable(child->objectName()));
+    }
+    for (const QRadioButton *mode : dialog.findChildren<QRadioButton *>()) {
+        QVERIFY2(mode->sizeHint().width() <= mode->width(), qPrintable(mode->text()));
+        QVERIFY2(mode->sizeHint().height() <= mode->height(), qPrintable(mode->text()));
+    }
+    for (const QGroupBox *group : dialog.findChildren<QGroupBox *>()) {
+        // The title sits in the frame's line, a few pixels in from each end.
+        QVERIFY2(group->fontMetrics().horizontalAdvance(group->title()) + 16 <= group->width(),
+                 qPrintable(group->title()));
+    }
+    // The instructions of both modes, wrapped as the label wraps them, below
+    // the group's title.
+    QLabel *help = dialog.findChild<QLabel *>(u"manualLabel"_s);
+    QVERIFY(help->wordWrap());
+    QVERIFY(help->y() >= help->parentWidget()->fontMetrics().height());
+    for (QRadioButton *mode : dialog.findChildren<QRadioButton *>()) {
+        choose(mode);
+        QVERIFY(mode->isChecked());
+        const QRect needed = help->fontMetrics().boundingRect(QRect(0, 0, help->width(), 1000),
+                                                              Qt::TextWordWrap | help->alignment(), help->text());
+        QVERIFY2(needed.width() <= help->width() && needed.height() <= help->height(),
+                 qPrintable(u"%1 x %2 for: %3"_s.arg(needed.width()).arg(needed.height()).arg(help->text())));
+    }
 }
 
 QTEST_MAIN(tst_PhoneticDialog)
