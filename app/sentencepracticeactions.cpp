@@ -13,6 +13,7 @@
 #include <QActionGroup>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScreen>
 #include <QSettings>
 
 #include <algorithm>
@@ -259,6 +260,15 @@ void SentencePractice::showList()
     if (!m_list) {
         m_list = new SentenceList(this, m_player);
         connect(m_list, &SentenceList::keyDelegate, m_player, &Vk::keyDelegateTrigger);
+        // Beside the player, on its right where the screen has room, else on
+        // its left: over the picture it would hide what it lists.
+        const QRect player = m_player->frameGeometry();
+        const QRect room = m_player->screen()->availableGeometry();
+        constexpr int gap = 8;
+        const int right = player.right() + 1 + gap;
+        const int x = right + m_list->width() <= room.right() + 1 ? right
+                                                                 : std::max(room.left(), player.left() - gap - m_list->width());
+        m_list->move(x, std::clamp(player.top(), room.top(), std::max(room.top(), room.bottom() + 1 - m_list->height())));
     }
     m_list->show();
     m_list->raise();

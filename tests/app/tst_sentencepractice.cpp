@@ -413,6 +413,8 @@ void TestSentencePractice::listLoopsTheClickedSentence()
     QListWidget *list = practice()->sentenceList()->list();
     QTRY_COMPARE(list->count(), 3);
     QVERIFY(QTest::qWaitForWindowExposed(practice()->sentenceList()));
+    // Beside the player, not over its picture.
+    QVERIFY(!practice()->sentenceList()->frameGeometry().intersects(m_vk->frameGeometry()));
     const QRect row = list->visualItemRect(list->item(2));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
     QVERIFY(practice()->isLooping());
