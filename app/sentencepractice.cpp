@@ -152,6 +152,10 @@ void SentencePractice::reportSkipped(const QString &file, int broken)
     if (broken <= 0)
         return;
     qCInfo(lcPlayer) << broken << "cues with broken times left out of" << file;
+    // Once a sitting: Play after Stop reads the file again.
+    if (m_told.contains(file))
+        return;
+    m_told.insert(file);
     const QString path = m_mediaPath;
     const QString name = QFileInfo(file).fileName();
     const QString message = broken == 1
@@ -168,6 +172,9 @@ void SentencePractice::reportSkipped(const QString &file, int broken)
 
 void SentencePractice::reportUnreadable(const QString &file, const QString &reason)
 {
+    if (m_told.contains(file))
+        return;
+    m_told.insert(file);
     const QString path = m_mediaPath;
     // After the file has opened: a box inside the opening would hold the
     // player half set up.

@@ -149,6 +149,8 @@ private:
     QString m_lastPath; // of the file opened before, kept across Stop
     // What the learner did to this file's cues, in the order he did it.
     QStringList m_edits;
+    // Subtitle files whose trouble the learner has been told of this sitting.
+    QSet<QString> m_told;
     bool m_soundOnly = false; // the strip stands in for the picture
     bool m_awaitingSplit = false; // the splitter's next result is wanted
     FileChooser m_chooseFile;
