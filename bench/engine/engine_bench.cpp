@@ -81,12 +81,17 @@ double engineDecodeFps(const QString &file, int *frames)
     double seconds = 0.0;
     AVPacket *packet = av_packet_alloc();
     // At the end of the input the engine loops back to the start mark: the
-    // first picture that goes back in time ends the run.
+    // first picture that goes back in time ends the run. Without the sound,
+    // which restarts a passage, the last picture waits for a restart that
+    // never comes: a second without a picture ends the run as well (the
+    // figures count up to the last picture taken).
     while (elapsed.elapsed() < 300000) {
         while (probe.audioQueue().get(packet, false))
             av_packet_unref(packet);
         const double pts = probe.takePicture();
         if (pts < 0.0) {
+            if (taken > 0 && double(elapsed.nsecsElapsed()) / 1e9 - seconds > 1.0)
+                break;
             QThread::usleep(200);
             continue;
         }
