@@ -3,7 +3,7 @@
 
 #include "cues/sentencesplitter.h"
 
-#include "cues/avrecords.h"
+#include "media/avpointers.h"
 #include "cues/levelmeter.h"
 
 extern "C" {
@@ -28,8 +28,8 @@ namespace {
 
 // A file's sound, opened for decoding.
 struct Sound {
-    avrecord::Format format;
-    avrecord::Codec codec;
+    FormatContextPtr format;
+    CodecContextPtr codec;
     int stream = -1;
 
     // An empty text, or why the file's sound cannot be decoded.
@@ -87,8 +87,8 @@ bool measureStretch(Sound &sound, int64_t fromUs, int64_t toUs, LevelMeter *mete
     const AVRational timeBase = sound.format->streams[sound.stream]->time_base;
     const auto toUsOf = [timeBase](int64_t ts) { return av_rescale_q(ts, timeBase, AVRational{1, 1000000}); };
     const bool whole = fromUs == openStart && toUs == openEnd;
-    avrecord::Packet packet(av_packet_alloc());
-    avrecord::Frame frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
     if (!packet || !frame)
         return false;
     bool past = false; // the stretch has ended

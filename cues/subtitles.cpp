@@ -1,6 +1,6 @@
 #include "cues/subtitles.h"
 
-#include "cues/avrecords.h"
+#include "media/avpointers.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -167,7 +167,7 @@ bool Subtitles::load(const QString &path)
         m_error = tr("%1 is not a subtitle file.").arg(shown);
         return false;
     }
-    avrecord::Format format(raw);
+    FormatContextPtr format(raw);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)
         qCDebug(lcSubtitles) << "no stream information in" << path;
 
@@ -201,7 +201,7 @@ bool Subtitles::loadStream(const QString &mediaPath, const std::atomic<bool> *ca
     AVFormatContext *raw = nullptr;
     if (avformat_open_input(&raw, QFile::encodeName(mediaPath).constData(), nullptr, nullptr) < 0)
         return false;
-    avrecord::Format format(raw);
+    FormatContextPtr format(raw);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)
         return false;
 
@@ -258,14 +258,14 @@ int Subtitles::readPackets(AVFormatContext *format, int stream, int64_t origin,
     const AVCodec *decoder = avcodec_find_decoder(s->codecpar->codec_id);
     if (!decoder)
         return -1;
-    avrecord::Codec codec(avcodec_alloc_context3(decoder));
+    CodecContextPtr codec(avcodec_alloc_context3(decoder));
     if (!codec || avcodec_parameters_to_context(codec.get(), s->codecpar) < 0)
         return -1;
     codec->pkt_timebase = s->time_base;
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
         return -1;
 
-    avrecord::Packet packet(av_packet_alloc());
+    PacketPtr packet(av_packet_alloc());
     if (!packet)
         return -1;
     const AVRational ms{1, 1000};

@@ -1,24 +1,24 @@
 #pragma once
 
+#include "media/avpointers.h"
 #include "media/packetqueue.h"
-#include "media/videopicture.h"
+#include "media/picturequeue.h"
+#include "media/playbackclock.h"
+#include "media/seekrequest.h"
 
 #include <QImage>
 #include <QMutex>
 #include <QObject>
 #include <QString>
-#include <QWaitCondition>
+#include <QStringList>
 
-#include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
-struct AVCodecContext;
-struct AVFormatContext;
-struct AVStream;
-struct SwsContext;
 class QTimer;
 class IAudio;
+class MediaFile;
 class ParsingThread;
 class VideoDecodeThread;
 class AudioDecodeThread;
@@ -28,14 +28,20 @@ class MediaProbe;
 // decodes it on three worker threads, paces its pictures with a refresh
 // timer and plays its sound on the default output device.
 //
+// Its parts: the opened file (MediaFile), a packet queue per stream, the
+// seek request, one decoding thread per stream (DecoderThread's loop), the
+// picture queue, the playback clock and the sound output (IAudio), fed
+// through the speed splice (SpeedSplice) by the audio thread.
+//
 // Positions, marks and seek targets are ticks of the reference stream's time
-// base (the video stream, or the audio stream of an audio-only file). Seconds
-// are playing seconds: ticks * time base / speed. A stream's positions run
+// base (the video stream, or the audio stream of an audio-only file), at
+// every speed; inside, times are media seconds. A stream's positions run
 // from startTime() to startTime() + duration().
 //
 // The object lives in the GUI thread; its slots run there. The decoding
-// threads call seekTo() and pause(true) at the end mark, so paused(bool) may
-// be emitted from a worker thread (receivers get it queued).
+// threads place seeks and count passes at the end mark, so
+// passageRepeated() and passageFinished() are emitted from a worker thread
+// (receivers get them queued).
 class Media final : public QObject
 {
     Q_OBJECT
@@ -57,16 +63,12 @@ public:
     int64_t markOut() const;
     bool isStopped() const;
     bool isPaused() const;
-    double clock() const; // playing seconds
     // Ticks of the reference stream in that many seconds of media time; at
     // least 1. Streams count in very different units (1/25 s, 1/1000 s,
     // 1/90000 s), so a length meant in time is asked for here.
     int64_t ticks(double seconds) const;
-    // Position as "hh:mm:ss" in playing time; hours take as many digits as
-    // they need.
-    QString timeString(int64_t position) const;
-    // The same in media time, whatever the speed: what the player shows,
-    // so that the time, the slider and the marks count alike.
+    // Position as "hh:mm:ss" in media time, whatever the speed: what the
+    // player shows, so that the time, the slider and the marks count alike.
     QString mediaTimeString(int64_t position) const;
 
     // Seek requests, carried out by the parsing thread. Ignored when no file
@@ -74,7 +76,6 @@ public:
     // playing (playback held), they move the place where start() goes on.
     void seekTo(int64_t target);
     void seekBy(int64_t delta);
-    void seekRelative(double seconds); // playing seconds from clock()
 
     void setMarkIn(int64_t position);
     void setMarkOut(int64_t position);
@@ -95,8 +96,14 @@ public:
     // The file's cover picture (a still stored beside the sound), or a null
     // image. It is never played as video.
     QImage cover() const;
-    // Slot i (0 to 3) of the picture ring, nullptr for any other i.
+    // Slot i (0 to 3) of the picture queue, nullptr for any other i.
     VideoPicture *picture(int i);
+
+    // --- Operations of the engine's documented interface that the player
+    // does not call; kept, with their documented units.
+    double clock() const; // playing seconds (media seconds / speed)
+    QString timeString(int64_t position) const; // "hh:mm:ss" in playing time
+    void seekRelative(double seconds); // playing seconds from clock()
 
 signals:
     void frameReady(int id);
@@ -125,11 +132,14 @@ public slots:
     void stop();
     void play(bool startorstop);
     void pause(bool pause);
+    void setLoop(bool loop);
+
+    // --- Slots of the engine's documented interface that the player does
+    // not call; kept.
     void resetMarkIn();
     void resetMarkOut();
     void setMarkIn();
     void setMarkOut();
-    void setLoop(bool loop);
     void setPlaySpeed(int playspeed);
     void seekBackward();
     void seekForward();
@@ -145,133 +155,97 @@ private slots:
 
 private:
     friend class ParsingThread;
+    friend class DecoderThread;
     friend class VideoDecodeThread;
     friend class AudioDecodeThread;
-    friend class MediaProbe; // white-box access for the engine's tests
+    friend class MediaProbe; // the engine's tests reach the parts through it
 
-    bool isOpen() const { return m_formatContext != nullptr; }
-    bool hasVideo() const { return m_videoCodecContext != nullptr; }
-    // Last tick of the reference stream: startTime() + duration().
-    int64_t endTime() const;
+    static constexpr int logLinesKept = 64;
+
+    bool isOpen() const { return m_file != nullptr; }
+    bool hasVideo() const;
+    int64_t endTime() const; // startTime() + duration()
     double referenceTimeBase() const; // seconds per tick
-    void resetClocks();
+    void resetForStart();
     void appendLog(const QString &line);
-    QString openError(int code) const;
-    bool openStreams();
-    bool openStream(int index);
+    QString log() const;
     bool preparePictures();
-    bool allocatePictures();
-    void endOfMark(); // called by the decoding threads
+    // Which thread drives the end of the passage: the audio thread when the
+    // file has sound, as its samples can be cut exactly; else the video.
+    bool audioDrivesMarks() const;
+    void endOfMark(); // called by the decoding thread that drives the marks
+    // With the loop off, playback holds once the end of the passage has
+    // been heard (or, without sound, shown), and then waits at the start.
+    void holdWhenEndHeard();
+    void cancelHold();
     // Places a seek request; false when one is pending already. loop marks
     // the restart of the passage, whose sound follows on without a break.
     // retry reads again from further back, for a seek that landed after
     // its target.
     bool requestSeek(int64_t target, bool loop, bool retry = false);
-    bool seekPending() const { return m_seekState.load() != SeekIdle; }
-    // Media seconds of the sound last heard; false when the output cannot
-    // tell (no sound device, nothing played yet).
-    bool heardSeconds(double &seconds) const;
     int64_t playingPosition() const; // position() as if not held
     // With sound, a picture shows when its moment is heard: false when it
     // is paced by the clock instead, else wait is the seconds until then.
     bool pictureFollowsSound(const VideoPicture &picture, double &wait);
-    // Which thread drives the end of the passage: the audio thread when the
-    // file has sound, as its samples can be cut exactly; else the video.
-    bool audioDrivesMarks() const { return m_audioCodecContext != nullptr; }
     void waitForThreads();
-    void releaseDecoders();
 
-    // --- Set by open(), read-only while the threads run
-    QString m_file;
-    AVFormatContext *m_formatContext = nullptr;
-    AVStream *m_audioStream = nullptr;
-    int m_audioStreamIndex = -1;
-    AVCodecContext *m_audioCodecContext = nullptr;
-    AVStream *m_referenceStream = nullptr;
-    int m_referenceStreamIndex = -1;
-    AVCodecContext *m_referenceCodecContext = nullptr;
-    // Codec record of the first video stream; set means the file has video.
-    AVCodecContext *m_videoCodecContext = nullptr;
-    // Codec figures as opened, read by the GUI thread while the decoders
-    // may be changing their records.
-    int m_videoWidth = 0;
-    int m_videoHeight = 0;
-    int m_codecAspectNum = 0;
-    int m_codecAspectDen = 1;
-    int m_audioSampleRate = 0;
-    int m_audioChannels = 0;
-    int m_audioBitRate = 0;
-    QImage m_cover;
-    // Used by the video thread only once open() made it.
-    SwsContext *m_scaler = nullptr;
-    int m_scaleFlags = 0;
-    int m_targetWidth = 0;
-    int m_targetHeight = 0;
-    int m_targetPixelFormat = 2;
-    bool m_powerOfTwo = false;
+    // --- The opened file; set by open(), read-only while the threads run
+    QString m_fileName;
+    std::unique_ptr<MediaFile> m_file;
 
-    // --- Owned queues; each guards itself
+    // --- Packet queues, one per stream; each guards itself
     PacketQueue m_audioQueue;
     PacketQueue m_videoQueue;
 
-    // --- Written by the GUI thread, the seek fields also by the decoding
-    // threads (end of mark); polled by the workers (atomic)
-    std::atomic<bool> m_stopped{true};
-    std::atomic<bool> m_paused{false};
-    std::atomic<bool> m_loop{true};
+    // --- The seek request; guards itself. The flags below are written by
+    // the GUI thread, read by the parsing thread (atomic).
+    SeekRequest m_seek;
     std::atomic<bool> m_allowDirtySeek{false};
-    std::atomic<bool> m_seekBackwardForced{false};
-    // One request at a time: whoever moves the state from idle to placing
-    // writes the target and makes it pending; the parsing thread returns it
-    // to idle once the seek is carried out, in one step, so a request that
-    // comes right after is never lost.
-    enum SeekState { SeekIdle, SeekPlacing, SeekPending };
-    std::atomic<int> m_seekState{SeekIdle};
-    std::atomic<bool> m_seekIsLoop{false}; // the pending request restarts the passage
-    std::atomic<bool> m_seekIsRetry{false}; // ... or reads again from further back
-    // Seconds before the target where the parsing thread started reading
-    // for the last seek, beyond the codec's preroll; parsing thread writes.
-    std::atomic<double> m_seekBackoff{0.0};
-    std::atomic<int64_t> m_seekTarget{0}; // also the cut-off for decoded data
-    // Written by the parsing thread before it flushes the queues for a
-    // seek, read by the audio thread at the flush: keep or drop what the
-    // output still holds.
-    std::atomic<bool> m_lastSeekWasLoop{false};
-    std::atomic<bool> m_lastSeekWasRetry{false};
-    // Counts the seeks carried out; the parsing thread writes it before it
-    // flushes the queues.
-    std::atomic<int> m_seekSerial{0};
-    std::atomic<int> m_repeatCount{0};
-    // Passes through the passage, and whether the count is reached; the
-    // decoding thread that reaches the end mark counts.
-    std::atomic<int> m_passagePlays{0};
-    std::atomic<bool> m_passageDone{false};
+    // Written by the parsing thread only.
+    std::atomic<bool> m_demuxerPaused{false};
+
+    // --- The passage. Written by the GUI thread; the pass count and the
+    // hold also by the decoding thread that reaches the end mark (atomic).
     std::atomic<int64_t> m_markIn{0};
     std::atomic<int64_t> m_markOut{0};
-    std::atomic<double> m_speed{1.0};
+    std::atomic<bool> m_loop{true};
+    std::atomic<int> m_repeatCount{0};
+    std::atomic<int> m_passagePlays{0};
+    std::atomic<bool> m_passageDone{false};
+    // The end was reached with the loop off: the hold comes when it is
+    // heard, for the pass of seek serial m_holdSerial.
+    std::atomic<bool> m_holdAtEnd{false};
+    std::atomic<int> m_holdSerial{0};
+
+    // --- Running state. Written by the GUI thread, polled by the workers
+    // (atomic); the clock guards itself and also holds the paused state.
+    std::atomic<bool> m_stopped{true};
+    PlaybackClock m_clock;
+    // Media seconds of the sample after the last one decoded; audio thread
+    // writes.
+    std::atomic<double> m_soundDecoded{0.0};
     // Where the last stop() left off, or where a seek while held moved it,
     // for the next start(); GUI thread only.
     int64_t m_resumePosition = 0;
     bool m_hasResumePosition = false; // a stop() happened since open()
     bool m_soundUnavailableTold = false; // soundUnavailable() was emitted since open()
 
-    // --- Written by the parsing thread only
-    std::atomic<bool> m_demuxerPaused{false};
+    // --- Pictures. The queue guards itself; the scaler and the target
+    // format are the video thread's once open() made them.
+    PictureQueue m_pictures;
+    ScalerPtr m_scaler;
+    int m_scaleFlags = 0;
+    int m_targetWidth = 0;
+    int m_targetHeight = 0;
+    int m_targetPixelFormat = 2;
+    bool m_powerOfTwo = false;
 
-    // --- Clocks. currentPts and its wall time are written by the GUI thread
-    // (refresh timer, pause), audioClock by the audio thread, videoClock by
-    // the video thread; all are read by others (atomic)
-    std::atomic<double> m_currentPts{0.0};     // playing seconds
-    std::atomic<int64_t> m_currentPtsTime{0};  // µs, av_gettime
-    std::atomic<double> m_audioClock{0.0};     // playing seconds
-    std::atomic<double> m_videoClock{0.0};     // playing seconds
-    // GUI thread only
-    double m_frameTimer = 0.0;     // s
-    double m_frameLastPts = 0.0;   // s
-    double m_frameLastDelay = 0.04; // s
-    double m_markInClock = 0.0;
-    double m_markOutClock = 0.0;
+    // --- Refresh timer; GUI thread only
     QTimer *m_refreshTimer = nullptr;
+    double m_frameTimer = 0.0;      // wall seconds when the next picture is due
+    double m_frameLastSeconds = 0.0; // media seconds of the picture shown last
+    double m_frameLastDelay = 0.04; // playing seconds between the last two pictures
+    int64_t m_pausedAt = 0;          // µs, av_gettime, of the last pause
     // The seek whose sound the pictures are waiting for, since when (µs),
     // and the latest seek whose sound never came (its pictures go by the
     // clock).
@@ -279,22 +253,13 @@ private:
     int64_t m_soundAwaitedSince = 0;
     int m_soundlessSerial = -1;
 
-    // --- Picture ring. Slots are written by the video thread and read by the
-    // GUI thread; pictureCount is guarded by m_pictureMutex
-    std::array<VideoPicture, 4> m_pictures;
-    int m_pictureCount = 0;
-    int m_readIndex = 0;  // GUI thread
-    int m_writeIndex = 0; // video thread
-    QMutex m_pictureMutex;
-    QWaitCondition m_pictureCondition;
-
     // --- Threads and output
     ParsingThread *m_parsingThread = nullptr;
     VideoDecodeThread *m_videoThread = nullptr;
     AudioDecodeThread *m_audioThread = nullptr;
-    IAudio *m_audio = nullptr;
+    std::unique_ptr<IAudio> m_audio;
 
-    // --- Guarded by m_logMutex
-    QString m_log;
+    // --- The log, the latest lines only; guarded by m_logMutex
+    QStringList m_log;
     mutable QMutex m_logMutex;
 };

@@ -1,14 +1,13 @@
-// The timing side of Media: clock, refresh timer, pause, seeks, marks, end
-// of mark and speed.
+// The timing side of Media: readings, the refresh timer, pause, seeks,
+// marks, the end of the passage and speed.
 #include "media/media.h"
 
 #include "media/iaudio.h"
+#include "media/mediafile.h"
 
 #include <QTimer>
 
 extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/mathematics.h>
 #include <libavutil/time.h>
 }
 
@@ -27,71 +26,49 @@ QString hoursMinutesSeconds(int seconds)
         .arg(seconds % 60, 2, 10, zero);
 }
 
-int64_t orZero(int64_t value)
-{
-    return value == AV_NOPTS_VALUE ? 0 : value;
-}
-
 } // namespace
 
 double Media::referenceTimeBase() const
 {
-    if (!m_referenceStream || m_referenceStream->time_base.den == 0)
-        return 0.0;
-    return av_q2d(m_referenceStream->time_base);
+    return m_file ? m_file->timeBase() : 0.0;
 }
 
-void Media::resetClocks()
+// Before the threads start: nothing written before this is still on its
+// way.
+void Media::resetForStart()
 {
-    m_audioClock = 0.0;
-    m_frameLastPts = 0.0;
-    m_videoClock = 0.0;
-    m_currentPts = 0.0;
-    m_markInClock = 0.0;
-    m_markOutClock = 0.0;
-    {
-        QMutexLocker locker(&m_pictureMutex);
-        m_pictureCount = 0;
-    }
-    m_readIndex = 0;
-    m_writeIndex = 0;
-    m_seekTarget = 0;
-    m_seekState = SeekIdle;
-    m_seekIsLoop = false;
-    m_seekIsRetry = false;
-    m_seekBackoff = 0.0;
-    const int64_t now = av_gettime();
-    m_currentPtsTime = now;
-    m_frameTimer = double(now) / 1000000.0;
+    m_seek.drop();
+    m_pictures.reset();
+    const int serial = m_seek.serial();
+    m_videoQueue.start(serial);
+    m_audioQueue.start(serial);
+    m_clock.set(0.0);
+    m_soundDecoded = 0.0;
+    m_holdAtEnd = false;
+    m_frameLastSeconds = 0.0;
+    m_frameTimer = double(av_gettime()) / 1000000.0;
     m_frameLastDelay = 0.04;
+    m_pausedAt = av_gettime();
     m_soundAwaitedSerial = -1;
     m_soundlessSerial = -1;
-    // No worker runs: nothing written before this is still on its way.
     m_audio->openGate();
-}
-
-bool Media::heardSeconds(double &seconds) const
-{
-    return m_audio->heardSeconds(seconds);
 }
 
 double Media::clock() const
 {
+    const double speed = m_clock.speed();
     if (!hasVideo()) {
         double heard = 0.0;
-        if (heardSeconds(heard))
-            return heard / m_speed;
-        return m_audioClock;
+        if (m_audio->heardSeconds(heard))
+            return heard / speed;
+        return m_soundDecoded / speed;
     }
-    if (m_paused)
-        return m_currentPts;
-    return m_currentPts + double(av_gettime() - m_currentPtsTime) / 1000000.0;
+    return m_clock.seconds() / speed;
 }
 
 int64_t Media::position() const
 {
-    const double timeBase = referenceTimeBase();
-    if (timeBase <= 0.0)
+    if (referenceTimeBase() <= 0.0)
         return 0;
     if (m_stopped && m_hasResumePosition)
         return m_resumePosition;
@@ -105,17 +82,20 @@ int64_t Media::playingPosition() const
         return 0;
     if (!hasVideo()) {
         double heard = 0.0;
-        if (heardSeconds(heard))
+        if (m_audio->heardSeconds(heard))
             return int64_t(std::llround(heard / timeBase));
         // Between a seek and its first sound the place is where it goes.
-        // The audio clock is no guide until the audio thread has taken the
+        // The decoded time is no guide until the audio thread has taken the
         // seek: it runs on through what was read for the place left, which
         // the output drops as fast as it is decoded.
-        if ((seekPending() && !m_seekIsLoop) || m_audio->gated())
-            return m_seekTarget;
+        int64_t target = 0;
+        SeekRequest::Kind kind = SeekRequest::Kind::User;
+        const bool jumping = m_seek.take(target, kind) && kind != SeekRequest::Kind::LoopRestart;
+        if (jumping || m_audio->gated())
+            return m_seek.target();
+        return int64_t(m_soundDecoded / timeBase);
     }
-    const double seconds = hasVideo() ? m_currentPts.load() : m_audioClock.load();
-    return int64_t(m_speed * seconds / timeBase);
+    return int64_t(m_clock.lastSet() / timeBase);
 }
 
 int64_t Media::ticks(double seconds) const
@@ -128,21 +108,12 @@ int64_t Media::ticks(double seconds) const
 
 int64_t Media::startTime() const
 {
-    const AVStream *stream = hasVideo() ? m_referenceStream : m_audioStream;
-    return stream ? orZero(stream->start_time) : 0;
+    return m_file ? m_file->startTime() : 0;
 }
 
 int64_t Media::duration() const
 {
-    const AVStream *stream = hasVideo() ? m_referenceStream : m_audioStream;
-    if (!stream)
-        return 0;
-    if (stream->duration != AV_NOPTS_VALUE)
-        return stream->duration;
-    if (!isOpen() || m_formatContext->duration == AV_NOPTS_VALUE || stream->time_base.num == 0)
-        return 0;
-    return int64_t(double(m_formatContext->duration) / AV_TIME_BASE * stream->time_base.den
-                   / stream->time_base.num);
+    return m_file ? m_file->duration() : 0;
 }
 
 int64_t Media::endTime() const
@@ -152,8 +123,7 @@ int64_t Media::endTime() const
 
 QString Media::timeString(int64_t position) const
 {
-    const double timeBase = referenceTimeBase();
-    return hoursMinutesSeconds(m_speed > 0.0 ? int(double(position) * timeBase / m_speed) : 0);
+    return hoursMinutesSeconds(int(double(position) * referenceTimeBase() / m_clock.speed()));
 }
 
 QString Media::mediaTimeString(int64_t position) const
@@ -163,36 +133,36 @@ QString Media::mediaTimeString(int64_t position) const
 
 void Media::video_refresh_timer()
 {
-    if (m_referenceStreamIndex < 0) {
+    holdWhenEndHeard();
+    if (!isOpen()) {
         m_refreshTimer->start(100);
         return;
     }
-    {
-        QMutexLocker locker(&m_pictureMutex);
-        if (m_pictureCount < 1) {
-            locker.unlock();
+    // What was decoded for a place the user has left is not shown.
+    m_pictures.flush(m_seek.userSerial());
+    const VideoPicture *picture = m_pictures.peek();
+    if (!picture) {
+        if (!m_clock.paused())
             m_refreshTimer->start(10);
-            return;
-        }
+        return;
     }
-    const VideoPicture &picture = m_pictures[std::size_t(m_readIndex)];
     double soundWait = 0.0;
-    const bool followsSound = pictureFollowsSound(picture, soundWait);
+    const bool followsSound = pictureFollowsSound(*picture, soundWait);
     if (followsSound && soundWait > 0.002) {
-        if (!m_paused) // resuming looks again
+        if (!m_clock.paused()) // resuming looks again
             m_refreshTimer->start(std::clamp(int(soundWait * 1000.0), 1, 50));
         return;
     }
     const int64_t now = av_gettime();
-    m_currentPts = picture.pts;
-    m_currentPtsTime = now;
+    m_clock.set(picture->mediaSeconds);
 
-    double delay = picture.pts - m_frameLastPts;
+    // Wall time between this picture and the last.
+    double delay = (picture->mediaSeconds - m_frameLastSeconds) / m_clock.speed();
     if (delay <= 0.0 || delay >= 1.0)
         delay = m_frameLastDelay; // a jump: seek, loop or speed change
     else
         m_frameLastDelay = delay;
-    m_frameLastPts = picture.pts;
+    m_frameLastSeconds = picture->mediaSeconds;
     m_frameTimer += delay;
     double wait = std::max(0.01, m_frameTimer - double(now) / 1000000.0);
     if (followsSound) {
@@ -203,20 +173,15 @@ void Media::video_refresh_timer()
         wait = std::max(0.001, soundWait + delay - 0.003);
     }
 
-    const int shown = m_readIndex;
-    emit frameReady(shown);
-    if (!m_paused)
+    emit frameReady(m_pictures.readIndex());
+    if (!m_clock.paused())
         m_refreshTimer->start(int(wait * 1000.0 + 0.5));
-
-    m_readIndex = (m_readIndex + 1) % int(m_pictures.size());
-    QMutexLocker locker(&m_pictureMutex);
-    --m_pictureCount;
-    m_pictureCondition.wakeAll();
+    m_pictures.next();
 }
 
 bool Media::pictureFollowsSound(const VideoPicture &picture, double &wait)
 {
-    if (!m_audioCodecContext || !m_audio->hasOutput() || picture.serial == m_soundlessSerial)
+    if (!audioDrivesMarks() || !m_audio->hasOutput() || picture.serial == m_soundlessSerial)
         return false;
     const auto due = m_audio->secondsUntilHeard(picture.mediaSeconds, picture.serial, wait);
     switch (due) {
@@ -230,7 +195,7 @@ bool Media::pictureFollowsSound(const VideoPicture &picture, double &wait)
     // A picture left from before a seek goes at once; the first picture
     // after a seek waits for its sound, which comes a moment later, unless
     // it does not come at all.
-    if (picture.serial != m_seekSerial)
+    if (picture.serial != m_seek.serial())
         return false;
     const int64_t now = av_gettime();
     if (m_soundAwaitedSerial != picture.serial) {
@@ -249,13 +214,14 @@ void Media::pause(bool pause)
 {
     if (m_stopped)
         return;
-    bool expected = !pause;
-    if (!m_paused.compare_exchange_strong(expected, pause))
+    if (!m_clock.setPaused(pause))
         return; // already in that state
-    if (!pause) {
-        const int64_t now = av_gettime();
-        m_currentPts = m_currentPts + double(now - m_currentPtsTime) / 1000000.0;
-        m_frameTimer += double(now - m_currentPtsTime) / 1000000.0;
+    const int64_t now = av_gettime();
+    if (pause) {
+        m_pausedAt = now;
+    } else {
+        // The picture due next is due as much later as the pause lasted.
+        m_frameTimer += double(now - m_pausedAt) / 1000000.0;
         m_refreshTimer->start(10);
     }
     emit paused(pause);
@@ -279,37 +245,35 @@ bool Media::requestSeek(int64_t target, bool loop, bool retry)
         m_resumePosition = clamped;
         return true;
     }
-    int expected = SeekIdle;
-    if (!m_seekState.compare_exchange_strong(expected, SeekPlacing))
-        return false; // one is pending, or another thread is placing one
-    m_seekTarget = clamped;
-    m_seekIsLoop = loop;
-    m_seekIsRetry = retry;
-    m_seekState = SeekPending;
+    using Kind = SeekRequest::Kind;
+    if (!m_seek.place(clamped, retry ? Kind::Retry : loop ? Kind::LoopRestart : Kind::User))
+        return false;
     // The user's seeks are heard at once: what the output holds is dropped
     // now, and what is decoded before the seek is carried out with it.
-    if (!loop && !retry)
+    if (!loop && !retry) {
+        m_holdAtEnd = false;
         m_audio->discard();
+    }
     return true;
 }
 
 void Media::seekBy(int64_t delta)
 {
-    if (!isOpen() || seekPending())
+    if (!isOpen() || m_seek.pending())
         return;
     seekTo(position() + delta);
 }
 
 void Media::seekRelative(double seconds)
 {
-    if (!isOpen() || seekPending())
+    if (!isOpen() || m_seek.pending())
         return;
+    const double speed = m_clock.speed();
     if (m_stopped) {
-        seekBy(ticks(std::abs(seconds) * m_speed) * (seconds < 0 ? -1 : 1));
+        seekBy(ticks(std::abs(seconds) * speed) * (seconds < 0 ? -1 : 1));
         return;
     }
-    const int64_t micro = int64_t((clock() + seconds) * 1000000.0 * m_speed);
-    seekTo(av_rescale_q(micro, AVRational{1, 1000000}, m_referenceStream->time_base));
+    seekTo(int64_t(std::llround((clock() + seconds) * speed / referenceTimeBase())));
 }
 
 void Media::seekBackward()
@@ -337,7 +301,7 @@ void Media::setMarkIn(int64_t position)
     m_markIn = std::max(startTime(), std::min(position, m_markOut.load()));
     m_passagePlays = 0;
     m_passageDone = false;
-    m_markInClock = clock();
+    cancelHold();
     emit markingChanged();
 }
 
@@ -346,7 +310,8 @@ void Media::setMarkOut(int64_t position)
     m_markOut = std::max(m_markIn.load(), std::min(position, endTime()));
     m_passagePlays = 0;
     m_passageDone = false;
-    m_markOutClock = clock();
+    cancelHold();
+    m_seek.wakeWaiters(); // a picture waiting at the old end looks again
     emit markingChanged();
 }
 
@@ -376,10 +341,11 @@ void Media::setLoop(bool loop)
 }
 
 // Called by the decoding thread that reaches the end mark, as often as it
-// meets data there; a pass counts once, when its restart is placed.
+// meets data there; a pass counts once, when its restart is placed or, with
+// the loop off, when the hold is.
 void Media::endOfMark()
 {
-    if (m_passageDone)
+    if (m_passageDone || m_holdAtEnd)
         return;
     const int count = m_repeatCount;
     if (count > 0 && m_passagePlays + 1 >= count) {
@@ -389,11 +355,44 @@ void Media::endOfMark()
         emit passageFinished();
         return;
     }
+    if (!m_loop) {
+        m_holdSerial = m_seek.serial();
+        if (m_holdAtEnd.exchange(true))
+            return;
+        emit passageRepeated(++m_passagePlays);
+        return;
+    }
     if (!requestSeek(m_markIn, true))
         return;
     emit passageRepeated(++m_passagePlays);
+}
+
+void Media::holdWhenEndHeard()
+{
+    if (!m_holdAtEnd || m_stopped)
+        return;
+    const int serial = m_holdSerial;
+    bool heard = true;
+    if (serial == m_seek.serial() && audioDrivesMarks() && m_audio->hasOutput()) {
+        double wait = 0.0;
+        const auto due = m_audio->secondsUntilHeard(double(m_markOut) * referenceTimeBase(), serial, wait);
+        heard = due != IAudio::Due::Known || wait <= 0.0;
+    } else if (serial == m_seek.serial() && !audioDrivesMarks()) {
+        heard = m_pictures.count() == 0; // the pictures up to the end are shown
+    }
+    if (!heard || !m_holdAtEnd.exchange(false))
+        return;
     if (!m_loop)
         pause(true);
+    requestSeek(m_markIn, true);
+}
+
+// The passage changed while it waited to hold at its end: it starts again
+// instead, as it would have.
+void Media::cancelHold()
+{
+    if (m_holdAtEnd.exchange(false) && !m_stopped)
+        requestSeek(m_markIn, true);
 }
 
 void Media::setRepeatCount(int count)
@@ -410,17 +409,17 @@ int Media::repeatCount() const
 
 void Media::setSpeed(double speed)
 {
-    m_speed = std::clamp(speed, 0.25, 3.0);
+    m_clock.setSpeed(speed);
 }
 
 double Media::speed() const
 {
-    return m_speed;
+    return m_clock.speed();
 }
 
 void Media::setPlaySpeed(int playspeed)
 {
     static constexpr double speeds[] = {0.25, 0.333, 0.5, 1.0, 2.0, 3.0};
-    m_speed = playspeed >= 0 && playspeed < 6 ? speeds[playspeed] : 1.0;
-    appendLog(tr("Playing speed set to %2.\n").arg(m_speed.load()));
+    m_clock.setSpeed(playspeed >= 0 && playspeed < 6 ? speeds[playspeed] : 1.0);
+    appendLog(tr("Playing speed set to %2.\n").arg(m_clock.speed()));
 }

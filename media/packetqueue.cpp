@@ -8,44 +8,14 @@ extern "C" {
 
 namespace {
 
-// The flush packet: never freed, recognised by its data pointer alone.
-uint8_t flushByte = 'F';
 // What the opaque field of an end packet points to.
 char endMark = 'E';
 
-AVPacket *makeFlushPacket()
-{
-    static AVPacket *packet = [] {
-        AVPacket *made = av_packet_alloc();
-        if (made) {
-            made->data = &flushByte;
-            made->size = 0;
-        }
-        return made;
-    }();
-    return packet;
-}
-
 } // namespace
-
-PacketQueue::PacketQueue()
-{
-    makeFlushPacket();
-}
 
 PacketQueue::~PacketQueue()
 {
     clear();
-}
-
-AVPacket *PacketQueue::flushPacket()
-{
-    return makeFlushPacket();
-}
-
-bool PacketQueue::isFlushPacket(const AVPacket *packet)
-{
-    return packet && packet->data == &flushByte;
 }
 
 void PacketQueue::markEndPacket(AVPacket *packet)
@@ -60,67 +30,99 @@ bool PacketQueue::isEndPacket(const AVPacket *packet)
 
 bool PacketQueue::put(AVPacket *packet)
 {
-    AVPacket *node = nullptr;
-    if (isFlushPacket(packet)) {
-        node = flushPacket();
-    } else {
-        if (av_packet_make_refcounted(packet) < 0)
-            return false;
-        node = av_packet_alloc();
-        if (!node) {
-            qWarning("PacketQueue: out of memory");
-            return false;
-        }
-        av_packet_move_ref(node, packet);
+    if (av_packet_make_refcounted(packet) < 0)
+        return false;
+    AVPacket *node = av_packet_alloc();
+    if (!node) {
+        qWarning("PacketQueue: out of memory");
+        return false;
     }
     QMutexLocker locker(&m_mutex);
-    m_packets.push_back(node);
+    if (m_aborted) {
+        av_packet_free(&node);
+        return false;
+    }
+    av_packet_move_ref(node, packet);
+    m_packets.push_back({node, m_serial});
     m_count.fetch_add(1);
     m_size.fetch_add(node->size);
-    m_condition.wakeAll();
+    m_arrived.wakeAll();
     return true;
 }
 
-bool PacketQueue::get(AVPacket *packet, bool block)
+bool PacketQueue::get(AVPacket *packet, int &serial, bool block)
 {
     QMutexLocker locker(&m_mutex);
     for (;;) {
+        if (m_aborted)
+            return false;
         if (!m_packets.empty()) {
-            AVPacket *node = m_packets.front();
+            Node node = m_packets.front();
             m_packets.pop_front();
             m_count.fetch_sub(1);
-            m_size.fetch_sub(node->size);
+            m_size.fetch_sub(node.packet->size);
+            m_taken.wakeAll();
             locker.unlock();
             av_packet_unref(packet);
-            if (node == flushPacket()) {
-                packet->data = node->data;
-                packet->size = 0;
-            } else {
-                av_packet_move_ref(packet, node);
-                av_packet_free(&node);
-            }
+            av_packet_move_ref(packet, node.packet);
+            av_packet_free(&node.packet);
+            serial = node.serial;
             return true;
         }
         if (!block)
             return false;
-        m_condition.wait(&m_mutex);
+        m_arrived.wait(&m_mutex);
     }
+}
+
+void PacketQueue::clearLocked()
+{
+    for (Node &node : m_packets)
+        av_packet_free(&node.packet);
+    m_packets.clear();
+    m_count = 0;
+    m_size = 0;
+    m_taken.wakeAll();
 }
 
 void PacketQueue::clear()
 {
     QMutexLocker locker(&m_mutex);
-    for (AVPacket *node : m_packets)
-        if (node != flushPacket())
-            av_packet_free(&node);
-    m_packets.clear();
-    m_count = 0;
-    m_size = 0;
+    clearLocked();
 }
 
-void PacketQueue::flush()
+void PacketQueue::flush(int serial)
 {
-    clear();
-    if (!put(flushPacket()))
-        qWarning("Couldn't queue flush packet.");
+    QMutexLocker locker(&m_mutex);
+    clearLocked();
+    m_serial = serial;
+}
+
+void PacketQueue::abort()
+{
+    QMutexLocker locker(&m_mutex);
+    m_aborted = true;
+    m_arrived.wakeAll();
+    m_taken.wakeAll();
+}
+
+void PacketQueue::start(int serial)
+{
+    QMutexLocker locker(&m_mutex);
+    clearLocked();
+    m_serial = serial;
+    m_aborted = false;
+}
+
+void PacketQueue::waitForRoom(int bytes, int timeoutMs)
+{
+    QMutexLocker locker(&m_mutex);
+    if (m_size.load() > bytes && !m_aborted)
+        m_taken.wait(&m_mutex, QDeadlineTimer(timeoutMs));
+}
+
+int PacketQueue::serial() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_serial;
 }

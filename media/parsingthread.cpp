@@ -3,18 +3,13 @@
 #include "media/avpointers.h"
 #include "media/iaudio.h"
 #include "media/media.h"
+#include "media/mediafile.h"
 
 #include <QtDebug>
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <memory>
 
 ParsingThread::ParsingThread(Media *media)
     : QThread(media), m_media(media)
@@ -40,10 +35,12 @@ void ParsingThread::run()
     media->appendLog(tr("ParsingThread:: run.\n"));
     PacketPtr packet(av_packet_alloc());
     bool endOfFile = false;
-    AVFormatContext *input = media->m_formatContext;
+    AVFormatContext *input = media->m_file->format();
+    const int audioIndex = media->m_file->audioStreamIndex();
+    const int videoIndex = media->m_file->hasVideo() ? media->m_file->referenceStreamIndex() : -1;
 
     while (packet && !media->m_stopped) {
-        const bool paused = media->m_paused;
+        const bool paused = media->m_clock.paused();
         if (paused != media->m_demuxerPaused) {
             media->m_demuxerPaused = paused;
             if (paused)
@@ -51,25 +48,30 @@ void ParsingThread::run()
             else
                 av_read_play(input);
         }
-        if (media->m_seekState == Media::SeekPending)
+        if (media->m_seek.pending())
             carryOutSeek(endOfFile);
 
-        if (media->m_videoQueue.size() > videoQueueLimit
-            || media->m_audioQueue.size() > audioQueueLimit) {
-            msleep(10);
+        if (media->m_videoQueue.size() > videoQueueLimit) {
+            media->m_videoQueue.waitForRoom(videoQueueLimit, 10);
+            continue;
+        }
+        if (media->m_audioQueue.size() > audioQueueLimit) {
+            media->m_audioQueue.waitForRoom(audioQueueLimit, 10);
             continue;
         }
         if ((input->pb && avio_feof(input->pb)) || endOfFile) {
+            // Told again until a seek comes: a decoder that could not place
+            // the restart (one was pending) meets the end once more.
             queueEndPacket();
-            msleep(10);
+            media->m_seek.waitForSerialChange(media->m_seek.serial(), 10);
             continue;
         }
         const int read = av_read_frame(input, packet.get());
         if (read >= 0) {
             bool queued = false;
-            if (packet->stream_index == media->m_audioStreamIndex)
+            if (packet->stream_index == audioIndex)
                 queued = media->m_audioQueue.put(packet.get());
-            else if (packet->stream_index == media->m_referenceStreamIndex)
+            else if (packet->stream_index == videoIndex)
                 queued = media->m_videoQueue.put(packet.get());
             if (!queued)
                 av_packet_unref(packet.get());
@@ -81,76 +83,65 @@ void ParsingThread::run()
             media->appendLog(tr("ParsingThread:: Couldn't read frame.\n"));
             break;
         }
-        msleep(10);
+        if (read != AVERROR_EOF) // try again in a moment
+            media->m_seek.waitForSerialChange(media->m_seek.serial(), 10);
     }
-    media->m_videoQueue.flush();
-    media->m_audioQueue.flush();
     media->appendLog(tr("ParsingThread:: ended.\n"));
 }
 
 void ParsingThread::carryOutSeek(bool &endOfFile)
 {
     Media *media = m_media;
-    const int64_t requested = media->m_seekTarget;
-    const bool loop = media->m_seekIsLoop;
-    const int flags = seekFlags(requested, media->position(), media->m_seekBackwardForced,
+    const MediaFile &file = *media->m_file;
+    int64_t requested = 0;
+    SeekRequest::Kind kind = SeekRequest::Kind::User;
+    if (!media->m_seek.take(requested, kind))
+        return;
+    const int flags = seekFlags(requested, media->position(), media->m_seek.backwardForced(),
                                 media->m_allowDirtySeek);
     // Past the end mark the passage starts again: the start mark is both
     // where reading resumes and where decoded data starts to count.
-    int64_t target = requested;
-    if (target > media->m_markOut) {
-        target = media->m_markIn;
-        media->m_seekTarget = target;
-    }
+    const int64_t target = requested > media->m_markOut ? media->m_markIn.load() : requested;
     // Reading starts early enough for the decoders to be settled at the
     // target (key frames, a sound codec's priming), and never after it: a
     // container that cannot seek exactly lands before the target, and what
     // lies before it is decoded and dropped.
-    const double backoff = !media->m_seekIsRetry ? 0.0
-        : media->m_seekBackoff > 0.0                ? media->m_seekBackoff * 2.0
-                                                    : 1.0;
-    media->m_seekBackoff = backoff;
-    const int64_t from =
-        std::max(media->startTime(), target - media->ticks(prerollSeconds(media) + backoff));
-    int sought = avformat_seek_file(media->m_formatContext, media->m_referenceStreamIndex,
-                                    std::numeric_limits<int64_t>::min(), from, from, flags);
+    const double backoff = media->m_seek.nextBackoff(kind);
+    const int64_t from = std::max(file.startTime(), target - media->ticks(prerollSeconds() + backoff));
+    const int index = file.referenceStreamIndex();
+    int sought = avformat_seek_file(file.format(), index, std::numeric_limits<int64_t>::min(), from,
+                                    from, flags);
     // A demuxer that cannot promise to land before the target may still
     // land near it; what comes late is caught by the decoders.
     if (sought < 0)
-        sought = avformat_seek_file(media->m_formatContext, media->m_referenceStreamIndex,
-                                    std::numeric_limits<int64_t>::min(), from,
+        sought = avformat_seek_file(file.format(), index, std::numeric_limits<int64_t>::min(), from,
                                     std::numeric_limits<int64_t>::max(), flags);
     if (sought < 0) {
         media->appendLog(tr("ParsingThread:: Seeking error.\n"));
         qDebug("Error seeking to %d", int(target));
+        media->m_seek.finish(false, target);
         media->m_audio->openGate(); // the sound goes on where it was
     } else {
-        media->m_lastSeekWasLoop = loop;
-        media->m_lastSeekWasRetry = media->m_seekIsRetry.load();
-        ++media->m_seekSerial;
-        if (media->m_referenceStreamIndex >= 0)
-            media->m_videoQueue.flush();
-        if (media->m_audioStreamIndex >= 0)
-            media->m_audioQueue.flush();
+        // What was read for the place left is dropped; what is read from
+        // now on carries the new serial.
+        const int serial = media->m_seek.finish(true, target);
+        media->m_videoQueue.flush(serial);
+        media->m_audioQueue.flush(serial);
     }
-    media->m_seekBackwardForced = false;
-    media->m_seekIsLoop = false;
-    media->m_seekIsRetry = false;
     endOfFile = false;
-    media->m_seekState = Media::SeekIdle;
 }
 
 // How far before a seek target reading starts, in media seconds: sound
 // codecs that build on earlier frames (MP3's bit reservoir, AAC's and
 // Opus's priming, Vorbis's overlap) need a few frames to settle; raw and
 // losslessly packed samples need none.
-double ParsingThread::prerollSeconds(const Media *media)
+double ParsingThread::prerollSeconds() const
 {
-    const AVCodecContext *codec = media->m_audioCodecContext;
+    const AVCodecContext *codec = m_media->m_file->audioCodec();
     if (!codec)
         return 0.0;
     // The time-stretch, too, settles on sound before the target.
-    if (std::abs(media->m_speed - 1.0) > 1e-9)
+    if (std::abs(m_media->m_clock.speed() - 1.0) > 1e-9)
         return 0.2;
     const AVCodecID id = codec->codec_id;
     const bool pcm = id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
@@ -174,9 +165,9 @@ void ParsingThread::queueEndPacket()
         end->stream_index = streamIndex;
         queue.put(end.get());
     };
-    const bool audioOnly = media->m_referenceStreamIndex == media->m_audioStreamIndex;
-    if (media->m_audioStreamIndex >= 0)
-        queueTo(media->m_audioQueue, media->m_audioStreamIndex);
-    if (!audioOnly && media->m_referenceStreamIndex >= 0)
-        queueTo(media->m_videoQueue, media->m_referenceStreamIndex);
+    const MediaFile &file = *media->m_file;
+    if (file.audioStreamIndex() >= 0)
+        queueTo(media->m_audioQueue, file.audioStreamIndex());
+    if (file.hasVideo())
+        queueTo(media->m_videoQueue, file.referenceStreamIndex());
 }

@@ -8,7 +8,7 @@ class Media;
 
 // Reads the packets of the opened file and sorts them into the video and
 // audio queues of its Media, under byte limits; carries out the seeks that
-// other threads request and queues flush and end packets.
+// other threads request and queues end packets at the end of the input.
 class ParsingThread final : public QThread
 {
     Q_OBJECT
@@ -33,6 +33,6 @@ protected:
 private:
     void carryOutSeek(bool &endOfFile);
     void queueEndPacket();
-    static double prerollSeconds(const Media *media);
+    double prerollSeconds() const;
     Media *m_media;
 };

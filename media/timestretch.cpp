@@ -22,7 +22,7 @@ TimeStretch::~TimeStretch()
 
 void TimeStretch::reset()
 {
-    avfilter_graph_free(&m_graph);
+    m_graph.reset();
     m_source = nullptr;
     m_sink = nullptr;
     av_channel_layout_uninit(&m_layout);
@@ -51,11 +51,11 @@ double TimeStretch::measureDelay(int rate, const AVChannelLayout &layout, double
         samples[std::size_t(click) * std::size_t(channels) + std::size_t(c)] = 30000;
     probe.feed(reinterpret_cast<const uint8_t *>(samples.data()), frames);
     probe.drain();
-    AVFrame *piece = av_frame_alloc();
+    FramePtr piece(av_frame_alloc());
     int64_t out = 0;
     int64_t peakAt = -1;
     int peak = 0;
-    while (piece && probe.take(piece)) {
+    while (piece && probe.take(piece.get())) {
         const auto *data = reinterpret_cast<const int16_t *>(piece->data[0]);
         for (int i = 0; i < piece->nb_samples; ++i) {
             const int value = std::abs(int(data[std::size_t(i) * std::size_t(channels)]));
@@ -65,9 +65,8 @@ double TimeStretch::measureDelay(int rate, const AVChannelLayout &layout, double
             }
         }
         out += piece->nb_samples;
-        av_frame_unref(piece);
+        av_frame_unref(piece.get());
     }
-    av_frame_free(&piece);
     if (peakAt < 0)
         return 0.0;
     return (double(click) - double(peakAt) * tempo) / rate;
@@ -80,7 +79,7 @@ bool TimeStretch::build(int rate, const AVChannelLayout &layout, double tempo)
     m_rate = rate;
     if (av_channel_layout_copy(&m_layout, &layout) < 0)
         return false;
-    m_graph = avfilter_graph_alloc();
+    m_graph.reset(avfilter_graph_alloc());
     if (!m_graph)
         return false;
     char layoutName[128] = {};
@@ -101,9 +100,9 @@ bool TimeStretch::build(int rate, const AVChannelLayout &layout, double tempo)
     AVFilterInOut *inputs = avfilter_inout_alloc();
     bool made = outputs && inputs
         && avfilter_graph_create_filter(&m_source, avfilter_get_by_name("abuffer"), "in",
-                                        source.constData(), nullptr, m_graph) >= 0
+                                        source.constData(), nullptr, m_graph.get()) >= 0
         && avfilter_graph_create_filter(&m_sink, avfilter_get_by_name("abuffersink"), "out", nullptr,
-                                        nullptr, m_graph) >= 0
+                                        nullptr, m_graph.get()) >= 0
         && av_opt_set_int_list(m_sink, "sample_fmts", formats, AV_SAMPLE_FMT_NONE,
                                AV_OPT_SEARCH_CHILDREN) >= 0
         && av_opt_set_int_list(m_sink, "sample_rates", rates, -1, AV_OPT_SEARCH_CHILDREN) >= 0
@@ -113,8 +112,8 @@ bool TimeStretch::build(int rate, const AVChannelLayout &layout, double tempo)
         outputs->filter_ctx = m_source;
         inputs->name = av_strdup("out");
         inputs->filter_ctx = m_sink;
-        made = avfilter_graph_parse_ptr(m_graph, chain.constData(), &inputs, &outputs, nullptr) >= 0
-            && avfilter_graph_config(m_graph, nullptr) >= 0;
+        made = avfilter_graph_parse_ptr(m_graph.get(), chain.constData(), &inputs, &outputs, nullptr) >= 0
+            && avfilter_graph_config(m_graph.get(), nullptr) >= 0;
     }
     avfilter_inout_free(&inputs);
     avfilter_inout_free(&outputs);
@@ -127,7 +126,7 @@ bool TimeStretch::feed(const uint8_t *data, int frames)
 {
     if (!m_graph || frames <= 0)
         return false;
-    AVFrame *frame = av_frame_alloc();
+    FramePtr frame(av_frame_alloc());
     if (!frame)
         return false;
     frame->format = AV_SAMPLE_FMT_S16;
@@ -135,12 +134,11 @@ bool TimeStretch::feed(const uint8_t *data, int frames)
     frame->sample_rate = m_rate;
     frame->pts = m_fed;
     bool fed = av_channel_layout_copy(&frame->ch_layout, &m_layout) >= 0
-        && av_frame_get_buffer(frame, 0) >= 0;
+        && av_frame_get_buffer(frame.get(), 0) >= 0;
     if (fed) {
         std::memcpy(frame->data[0], data, std::size_t(frames) * std::size_t(m_layout.nb_channels) * 2);
-        fed = av_buffersrc_add_frame(m_source, frame) >= 0;
+        fed = av_buffersrc_add_frame(m_source, frame.get()) >= 0;
     }
-    av_frame_free(&frame);
     if (fed)
         m_fed += frames;
     return fed;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/avpointers.h"
+
 #include <cstdint>
 
 extern "C" {
@@ -45,7 +47,7 @@ private:
     bool build(int rate, const AVChannelLayout &layout, double tempo);
     double measureDelay(int rate, const AVChannelLayout &layout, double tempo);
 
-    AVFilterGraph *m_graph = nullptr;
+    FilterGraphPtr m_graph;
     AVFilterContext *m_source = nullptr;
     AVFilterContext *m_sink = nullptr;
     AVChannelLayout m_layout{};

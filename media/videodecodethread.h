@@ -1,42 +1,45 @@
 #pragma once
 
-#include <QThread>
+#include "media/decoderthread.h"
 
 #include <cstdint>
 
-struct AVFrame;
-class Media;
-
-// Decodes the packets of the reference stream and converts each frame that
-// is not before the latest seek target into the next free slot of the
-// picture ring, waiting while three slots are filled.
-class VideoDecodeThread final : public QThread
+// Decodes the video stream and converts each frame that is not before the
+// latest seek target into the next free slot of the picture queue. Without
+// sound it also drives the end of the passage.
+class VideoDecodeThread final : public DecoderThread
 {
     Q_OBJECT
 public:
     explicit VideoDecodeThread(Media *media);
-    ~VideoDecodeThread() override;
     Q_DISABLE_COPY_MOVE(VideoDecodeThread)
 
-    // Time stamp (playing seconds) to use for a decoded frame; pts 0 takes
-    // the predicted clock unless stamped says the frame really lies at 0.
-    // Advances the predicted clock by one frame time, and by half of one
-    // more per repeat_pict.
+    // Time stamp (media seconds) to use for a decoded frame; pts 0 takes
+    // the predicted time unless stamped says the frame really lies at 0.
+    // Advances the prediction by one frame time, and by half of one more
+    // per repeat_pict.
     double synchronize(const AVFrame *frame, double pts, bool stamped = false);
+    // Media seconds the next unstamped frame is taken to lie at.
+    double predictedSeconds() const { return m_predicted; }
 
-    // Finds a decoded frame's time (playing seconds) into t. Returns false
+    // Finds a decoded frame's time (media seconds) into t. Returns false
     // for a frame before the latest seek target, which is not shown.
     bool frameTime(const AVFrame *frame, double &t);
 
 protected:
-    void run() override;
+    QString logLine(LogLine line) const override;
+    AVCodecContext *decoder() const override;
+    void flushed(bool afresh) override;
+    void handleFrame(AVFrame *frame) override;
+    void endSent(const AVPacket *end) override;
 
 private:
-    void queuePicture(const AVFrame *frame, double pts);
-    void handleFrame(AVFrame *frame);
+    void queuePicture(const AVFrame *frame, double seconds);
     bool landedLate(int64_t stamp);
-    Media *m_media;
-    bool m_firstAfterSeek = false; // the next frame is the first after a seek
+    bool waitAtEndMark(int64_t stamp);
+
+    // --- Video thread only (and the engine's tests while it does not run)
+    double m_predicted = 0.0;
+    bool m_firstAfterSeek = false;  // the next frame is the first after a seek
     bool m_waitingForRetry = false; // the seek landed late and is read again
-    int m_serial = 0;               // of the seek the frames now decoded follow
 };

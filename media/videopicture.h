@@ -37,7 +37,6 @@ public:
     int width = 0;
     int height = 0;
     bool allocated = false;
-    double pts = 0.0;   // playing seconds
     double mediaSeconds = 0.0;
     int serial = 0;      // of the seek the picture follows
     int pixelFormat = 2; // AV_PIX_FMT_RGB24

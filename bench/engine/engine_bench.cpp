@@ -86,7 +86,8 @@ double engineDecodeFps(const QString &file, int *frames)
     // never comes: a second without a picture ends the run as well (the
     // figures count up to the last picture taken).
     while (elapsed.elapsed() < 300000) {
-        while (probe.audioQueue().get(packet, false))
+        int serial = 0;
+        while (probe.audioQueue().get(packet, serial, false))
             av_packet_unref(packet);
         const double pts = probe.takePicture();
         if (pts < 0.0) {
@@ -157,7 +158,7 @@ double seekLatencyMs(const QString &file)
     const double length = double(media->duration()) * timeBase;
     double shownPts = -1.0;
     QObject::connect(media.get(), &Media::frameReady, media.get(),
-                     [&](int id) { shownPts = media->picture(id)->pts; });
+                     [&](int id) { shownPts = media->picture(id)->mediaSeconds; });
     media->start();
     waitUntil([&] { return shownPts >= 0.0; }, 5000);
     QRandomGenerator random(2011);
@@ -204,7 +205,7 @@ void loopFigures(const QString &file)
     double last = -1.0;
     bool started = false;
     QObject::connect(media.get(), &Media::frameReady, media.get(), [&](int id) {
-        const double pts = media->picture(id)->pts;
+        const double pts = media->picture(id)->mediaSeconds;
         if (started && pts < last - 1.0) {
             overshoots.append((last - markOut) * 1000.0);
             restartErrors.append((pts - markIn) * 1000.0);

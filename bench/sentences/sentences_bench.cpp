@@ -9,7 +9,7 @@
 // recording clean and with pink noise 24, 20, 15 and 12 dB under the
 // speech, as a WAV file and as a 64 kbit/s MP3 (needs espeak-ng).
 
-#include "cues/avrecords.h"
+#include "media/avpointers.h"
 #include "cues/sentencesplitter.h"
 #include "cues/subtitles.h"
 #include "tests/cues/noisyspeech.h"
@@ -88,8 +88,8 @@ double decodeSeconds(const QString &path, double *mediaSeconds)
     }
     for (unsigned i = 0; i < format->nb_streams; ++i)
         format->streams[i]->discard = int(i) == stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-    avrecord::Packet packet(av_packet_alloc());
-    avrecord::Frame frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
     QElapsedTimer timer;
     timer.start();
     int64_t samples = 0;

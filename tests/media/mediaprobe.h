@@ -3,80 +3,88 @@
 #include "media/audiodecodethread.h"
 #include "media/iaudio.h"
 #include "media/media.h"
+#include "media/mediafile.h"
 #include "media/parsingthread.h"
 #include "media/videodecodethread.h"
 
-#include <QMutexLocker>
 #include <QTimer>
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
-
-// White-box access to a Media for the engine's tests: its queues, threads,
-// flags and log.
+// Access to a Media's parts for the engine's tests: the opened file, the
+// queues, the seek request, the clock, the picture queue, the threads, the
+// refresh timer and the log, each through its own interface.
 class MediaProbe
 {
 public:
     explicit MediaProbe(Media *media) : m(media) {}
 
+    const MediaFile &file() const { return *m->m_file; }
     PacketQueue &videoQueue() { return m->m_videoQueue; }
     PacketQueue &audioQueue() { return m->m_audioQueue; }
-    int referenceStreamIndex() const { return m->m_referenceStreamIndex; }
-    int audioStreamIndex() const { return m->m_audioStreamIndex; }
-    AVStream *referenceStream() const { return m->m_referenceStream; }
-    AVStream *audioStream() const { return m->m_audioStream; }
-    bool hasVideo() const { return m->hasVideo(); }
-    int64_t endTime() const { return m->endTime(); }
-    double timeBase() const { return m->referenceTimeBase(); }
-    double speed() const { return m->m_speed; }
-    bool loop() const { return m->m_loop; }
-    bool seekRequested() const { return m->seekPending(); }
-    int64_t seekTarget() const { return m->m_seekTarget; }
-    void setSeekTarget(int64_t ticks) { m->m_seekTarget = ticks; }
-    // The parsing thread has carried the seek out; the decoders have yet to
-    // take its flush.
-    void seekCarriedOut() { m->m_seekState = Media::SeekIdle; }
-    bool seekBackwardForced() const { return m->m_seekBackwardForced; }
-    int64_t resumePosition() const { return m->m_resumePosition; }
-    int targetWidth() const { return m->m_targetWidth; }
-    int targetHeight() const { return m->m_targetHeight; }
-    double videoClock() const { return m->m_videoClock; }
-    double audioClock() const { return m->m_audioClock; }
-    void setAudioClock(double seconds) { m->m_audioClock = seconds; }
-    void setCurrentPts(double seconds) { m->m_currentPts = seconds; }
-    IAudio *audio() { return m->m_audio; }
+    SeekRequest &seek() { return m->m_seek; }
+    PlaybackClock &clock() { return m->m_clock; }
+    PictureQueue &pictures() { return m->m_pictures; }
+    IAudio *audio() { return m->m_audio.get(); }
     ParsingThread *parsingThread() { return m->m_parsingThread; }
     VideoDecodeThread *videoThread() { return m->m_videoThread; }
     AudioDecodeThread *audioThread() { return m->m_audioThread; }
-    QString log() const
+    QString log() const { return m->log(); }
+
+    // Shorthands for what the tests read most.
+    int referenceStreamIndex() const { return file().referenceStreamIndex(); }
+    int audioStreamIndex() const { return file().audioStreamIndex(); }
+    AVStream *referenceStream() const { return file().referenceStream(); }
+    AVStream *audioStream() const { return file().audioStream(); }
+    bool hasVideo() const { return file().hasVideo(); }
+    int64_t endTime() const { return file().endTime(); }
+    double timeBase() const { return file().timeBase(); }
+    double speed() const { return m->m_clock.speed(); }
+    bool loop() const { return m->m_loop; }
+    bool seekRequested() const { return m->m_seek.pending(); }
+    int64_t seekTarget() const { return m->m_seek.target(); }
+    bool seekBackwardForced() const { return m->m_seek.backwardForced(); }
+    void setSeekBackwardForced(bool forced)
     {
-        QMutexLocker locker(&m->m_logMutex);
-        return m->m_log;
+        if (forced)
+            m->m_seek.forceBackward();
     }
-    int pictureCount() const
+    // A seek to ticks carried out, as far as the decoders' cut-off goes.
+    void setSeekTarget(int64_t ticks)
     {
-        QMutexLocker locker(&m->m_pictureMutex);
-        return m->m_pictureCount;
+        m->m_seek.place(ticks, SeekRequest::Kind::User);
+        m->m_seek.finish(true, ticks);
     }
+    // The parsing thread has carried the pending seek out; the decoders
+    // have yet to take packets of its serial.
+    void seekCarriedOut() { m->m_seek.finish(true, m->m_seek.target()); }
+    int64_t resumePosition() const { return m->m_resumePosition; }
+    int targetWidth() const { return m->m_targetWidth; }
+    int targetHeight() const { return m->m_targetHeight; }
+    double videoClock() const { return m->m_videoThread->predictedSeconds(); }
+    // Playing seconds of the sound decoded last.
+    double audioClock() const { return m->m_soundDecoded / speed(); }
+    void setAudioClock(double playingSeconds) { m->m_soundDecoded = playingSeconds * speed(); }
+    void setCurrentPts(double seconds) { m->m_clock.set(seconds); }
+    double currentPts() const { return m->m_clock.lastSet(); }
+    int pictureCount() const { return m->m_pictures.count(); }
+    double pictureMediaSeconds(int index) const { return m->m_pictures.slot(index)->mediaSeconds; }
+    bool heardSeconds(double &seconds) const { return m->m_audio->heardSeconds(seconds); }
+    int readIndex() const { return m->m_pictures.readIndex(); }
+
     // The refresh timer's state and a ring filled by hand.
     double frameTimer() const { return m->m_frameTimer; }
     double frameLastDelay() const { return m->m_frameLastDelay; }
-    double frameLastPts() const { return m->m_frameLastPts; }
-    double currentPts() const { return m->m_currentPts; }
-    double pictureMediaSeconds(int index) const { return m->m_pictures[std::size_t(index)].mediaSeconds; }
-    bool heardSeconds(double &seconds) const { return m->heardSeconds(seconds); }
-    int readIndex() const { return m->m_readIndex; }
+    double frameLastPts() const { return m->m_frameLastSeconds; }
     bool refreshScheduled() const { return m->m_refreshTimer->isActive(); }
     int refreshInterval() const { return m->m_refreshTimer->interval(); }
     void stopRefresh() { m->m_refreshTimer->stop(); }
     void setFrameTimer(double seconds) { m->m_frameTimer = seconds; }
-    void setFrameLastPts(double seconds) { m->m_frameLastPts = seconds; }
-    void queueStamp(double pts)
+    void setFrameLastPts(double seconds) { m->m_frameLastSeconds = seconds; }
+    void queueStamp(double seconds)
     {
-        QMutexLocker locker(&m->m_pictureMutex);
-        m->m_pictures[std::size_t((m->m_readIndex + m->m_pictureCount) % 4)].pts = pts;
-        ++m->m_pictureCount;
+        VideoPicture *picture = m->m_pictures.writable();
+        picture->mediaSeconds = seconds;
+        picture->serial = m->m_seek.serial();
+        m->m_pictures.push();
     }
     // Keeps the refresh timer from taking pictures.
     void holdPictures() { m->m_refreshTimer->stop(); m->m_refreshTimer->blockSignals(true); }
@@ -86,7 +94,7 @@ public:
     void startParsingOnly()
     {
         m->m_stopped = false;
-        m->resetClocks();
+        m->resetForStart();
         m->m_parsingThread->start();
     }
     void stopParsingOnly()
@@ -107,25 +115,22 @@ public:
         m->waitForThreads();
     }
     // Takes the next picture as the refresh timer would, without waiting
-    // for its time. Returns its time stamp, or a negative value when none
-    // is ready.
+    // for its time. Returns its time (media seconds), or a negative value
+    // when none is ready.
     double takePicture()
     {
-        QMutexLocker locker(&m->m_pictureMutex);
-        if (m->m_pictureCount < 1)
+        const VideoPicture *picture = m->m_pictures.peek();
+        if (!picture)
             return -1.0;
-        const double pts = m->m_pictures[std::size_t(m->m_readIndex)].pts;
-        m->m_readIndex = (m->m_readIndex + 1) % 4;
-        --m->m_pictureCount;
-        m->m_pictureCondition.wakeAll();
-        return pts;
+        const double seconds = picture->mediaSeconds;
+        m->m_pictures.next();
+        return seconds;
     }
-    void setSeekBackwardForced(bool forced) { m->m_seekBackwardForced = forced; }
     // Lets seeks be requested without any thread to carry them out.
     void pretendRunning()
     {
         m->m_stopped = false;
-        m->resetClocks();
+        m->resetForStart();
     }
     void pretendStopped() { m->m_stopped = true; }
 

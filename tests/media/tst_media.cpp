@@ -462,6 +462,12 @@ void tst_Media::playSpeed()
     // Positions are media ticks; seconds are playing seconds.
     probe.setAudioClock(2.0);
     QCOMPARE(media.position(), int64_t(speed * 2.0 * 44100));
+    // Every restart of a passage adds lines; an hour of practice must not
+    // grow the log without end: the latest lines are kept.
+    for (int i = 0; i < 200; ++i)
+        media.setPlaySpeed(step);
+    QCOMPARE(probe.log().count(QLatin1Char('\n')), 64);
+    QVERIFY(probe.log().endsWith(QStringLiteral("Playing speed set to %1.\n").arg(shown)));
 }
 
 void tst_Media::volumeSnapping_data()

@@ -31,6 +31,7 @@ private slots:
     void noPictureBeforeSeekTarget();
     void markedPassageRepeats();
     void loopOffWaitsPausedAtStartMark();
+    void loopOffHoldsWhenTheEndIsHeard();
     void audioOnlyFileLoops();
     void stopThenStartResumes();
     void stopBeforeFirstPictureKeepsPlace();
@@ -60,7 +61,7 @@ struct Shown {
     {
         QObject::connect(media, &Media::frameReady, media, [this, media](int id) {
             ids.append(id);
-            stamps.append(media->picture(id)->pts);
+            stamps.append(media->picture(id)->mediaSeconds);
         });
     }
     // How often the time stamps fell back by more than gap seconds.
@@ -254,6 +255,9 @@ void tst_MediaPlayback::loopOffWaitsPausedAtStartMark()
     QTRY_COMPARE_SLOW(paused.count(), 2); // resumed by start(), paused at the end
     QCOMPARE(paused.at(1).at(0).toBool(), true);
     QTRY_VERIFY_SLOW(!probe.seekRequested()); // the seek back is done while paused
+    // The hold comes once the end has been heard: the pictures up to it
+    // were shown, not held back with the sound still in the output.
+    QVERIFY2(shown.stamps.last() > 1.5 - 0.1, qPrintable(QString::number(shown.stamps.last())));
     const qsizetype before = shown.stamps.size();
     QTest::qWait(300);
     QCOMPARE(paused.count(), 2);
@@ -261,6 +265,26 @@ void tst_MediaPlayback::loopOffWaitsPausedAtStartMark()
     media->pause(false);
     QTRY_VERIFY_SLOW(shown.fallsBack(0.3) >= 1);
     QVERIFY(shown.stamps.last() >= 1.0 && shown.stamps.last() < 1.5);
+}
+
+// With the loop off, a sound file holds where the end of the passage is
+// heard, and goes on from its start.
+void tst_MediaPlayback::loopOffHoldsWhenTheEndIsHeard()
+{
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    QVERIFY(media->open(path("tone.wav"), 44100 / 2, 44100));
+    media->setLoop(false);
+    media->setVolume(0.2, 0.2);
+    int64_t heldAt = -1;
+    QObject::connect(media.get(), &Media::paused, media.get(), [&](bool held) {
+        if (held)
+            heldAt = media->position();
+    });
+    media->start();
+    QTRY_VERIFY_WITH_TIMEOUT(heldAt >= 0, 10000);
+    QVERIFY2(std::abs(heldAt - 44100) < 44100 / 20, qPrintable(QString::number(heldAt)));
+    media->pause(false);
+    QTRY_VERIFY_SLOW(media->position() < 44100 * 3 / 4);
 }
 
 void tst_MediaPlayback::audioOnlyFileLoops()

@@ -35,10 +35,9 @@ class tst_PacketQueue : public QObject
 private slots:
     void putAndGetKeepOrderAndCounts();
     void borrowedPayloadIsCopied();
-    void flushLeavesOneFlushPacket();
-    void flushPacketIsSharedByAllQueues();
+    void flushDropsWhatWasReadBeforeTheSeek();
     void endPacketKeepsItsMarkThroughTheQueue();
-    void blockingGetWakesOnPut();
+    void blockingGetWakesOnPutAndAbort();
     void nonBlockingGetOnEmptyQueue();
 };
 
@@ -53,8 +52,9 @@ void tst_PacketQueue::putAndGetKeepOrderAndCounts()
     QCOMPARE(queue.count(), 5);
     QCOMPARE(queue.size(), 1500);
     Packet out(av_packet_alloc());
+    int serial = 0;
     for (int i = 0; i < 5; ++i) {
-        QVERIFY(queue.get(out.get(), false));
+        QVERIFY(queue.get(out.get(), serial, false));
         QCOMPARE(out->dts, int64_t(i));
         QCOMPARE(out->size, 100 * (i + 1));
         av_packet_unref(out.get());
@@ -74,42 +74,33 @@ void tst_PacketQueue::borrowedPayloadIsCopied()
     QVERIFY(queue.put(packet.get()));
     bytes[0] = 0;
     Packet out(av_packet_alloc());
-    QVERIFY(queue.get(out.get(), false));
+    int serial = 0;
+    QVERIFY(queue.get(out.get(), serial, false));
     QVERIFY(out->data != bytes);
     QCOMPARE(out->data[0], uint8_t(42));
 }
 
-void tst_PacketQueue::flushLeavesOneFlushPacket()
+// A seek drops what was read for the place left, and what is read after
+// it carries the new serial: a decoder that saw stale packets after a seek
+// would show or play the place the learner left.
+void tst_PacketQueue::flushDropsWhatWasReadBeforeTheSeek()
 {
     PacketQueue queue;
     for (int i = 0; i < 3; ++i) {
         Packet packet = makePacket(1000, i);
         QVERIFY(queue.put(packet.get()));
     }
-    queue.flush();
-    QCOMPARE(queue.count(), 1);
+    queue.flush(7);
+    QCOMPARE(queue.count(), 0);
     QCOMPARE(queue.size(), 0);
+    Packet packet = makePacket(10, 99);
+    QVERIFY(queue.put(packet.get()));
     Packet out(av_packet_alloc());
-    QVERIFY(queue.get(out.get(), false));
-    QVERIFY(PacketQueue::isFlushPacket(out.get()));
-    av_packet_unref(out.get()); // must not free the shared flush payload
-    QVERIFY(!queue.get(out.get(), false));
-    QCOMPARE(PacketQueue::flushPacket()->data[0], uint8_t('F'));
-}
-
-void tst_PacketQueue::flushPacketIsSharedByAllQueues()
-{
-    PacketQueue first;
-    PacketQueue second;
-    first.flush();
-    second.flush();
-    Packet a(av_packet_alloc());
-    Packet b(av_packet_alloc());
-    QVERIFY(first.get(a.get(), false));
-    QVERIFY(second.get(b.get(), false));
-    QCOMPARE(a->data, b->data);
-    Packet ordinary = makePacket(0, 0);
-    QVERIFY(!PacketQueue::isFlushPacket(ordinary.get()));
+    int serial = -1;
+    QVERIFY(queue.get(out.get(), serial, false));
+    QCOMPARE(out->dts, int64_t(99));
+    QCOMPARE(serial, 7);
+    QVERIFY(!queue.get(out.get(), serial, false));
 }
 
 void tst_PacketQueue::endPacketKeepsItsMarkThroughTheQueue()
@@ -122,23 +113,27 @@ void tst_PacketQueue::endPacketKeepsItsMarkThroughTheQueue()
     QVERIFY(queue.put(empty.get()));
     QVERIFY(queue.put(end.get()));
     Packet out(av_packet_alloc());
-    QVERIFY(queue.get(out.get(), false));
+    int serial = 0;
+    QVERIFY(queue.get(out.get(), serial, false));
     QVERIFY(!PacketQueue::isEndPacket(out.get()));
-    QVERIFY(queue.get(out.get(), false));
+    QVERIFY(queue.get(out.get(), serial, false));
     QVERIFY(PacketQueue::isEndPacket(out.get()));
     QCOMPARE(out->dts, int64_t(1234));
     QCOMPARE(out->size, 0);
 }
 
-void tst_PacketQueue::blockingGetWakesOnPut()
+// A decoder waiting for packets must wake when one comes, and when the
+// engine stops: otherwise stopping would hang the player.
+void tst_PacketQueue::blockingGetWakesOnPutAndAbort()
 {
     PacketQueue queue;
     std::atomic<int64_t> taken{-1};
-    std::unique_ptr<QThread> taker(QThread::create([&] {
+    const auto takeOne = [&] {
         Packet out(av_packet_alloc());
-        if (queue.get(out.get(), true))
-            taken = out->dts;
-    }));
+        int serial = 0;
+        taken = queue.get(out.get(), serial, true) ? out->dts : -2;
+    };
+    std::unique_ptr<QThread> taker(QThread::create(takeOne));
     taker->start();
     QTRY_VERIFY(taker->isRunning());
     QVERIFY(!taker->wait(50)); // nothing to take yet
@@ -146,13 +141,25 @@ void tst_PacketQueue::blockingGetWakesOnPut()
     QVERIFY(queue.put(packet.get()));
     QVERIFY(taker->wait(5000));
     QCOMPARE(taken.load(), int64_t(77));
+
+    taker.reset(QThread::create(takeOne));
+    taker->start();
+    QVERIFY(!taker->wait(50));
+    queue.abort();
+    QVERIFY(taker->wait(5000));
+    QCOMPARE(taken.load(), int64_t(-2));
+    QVERIFY(!queue.put(packet.get())); // nothing is taken in until started again
+    queue.start(0);
+    Packet again = makePacket(10, 5);
+    QVERIFY(queue.put(again.get()));
 }
 
 void tst_PacketQueue::nonBlockingGetOnEmptyQueue()
 {
     PacketQueue queue;
     Packet out(av_packet_alloc());
-    QVERIFY(!queue.get(out.get(), false));
+    int serial = 0;
+    QVERIFY(!queue.get(out.get(), serial, false));
 }
 
 QTEST_GUILESS_MAIN(tst_PacketQueue)
