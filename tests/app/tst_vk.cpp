@@ -141,8 +141,11 @@ void TestVk::initTestCase()
 
 void TestVk::init()
 {
-    // Each case starts as a first run: no file remembered, no window place.
+    // Each case starts as a first run: no file remembered, no window place,
+    // no dictation an earlier case left beside the clip (which would bring
+    // the editor up with the lesson).
     QDir(userfolders::configFolder()).removeRecursively();
+    QFile::remove(m_clip + QStringLiteral(".html"));
     m_vk = std::make_unique<Vk>();
     QVERIFY(QTest::qWaitForWindowExposed(m_vk.get()));
 }
