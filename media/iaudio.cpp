@@ -128,9 +128,12 @@ void IAudio::restartStream()
         qCWarning(lcSound) << "the sound output did not start:" << m_output->error();
     else
         qCDebug(lcSound) << "sound output buffer" << m_output->bufferSize() << "bytes";
+    const bool runs = m_device && running(m_output);
+    const qsizetype free = runs ? m_output->bytesFree() : 0;
     QMutexLocker locker(&m_mutex);
     forgetStream();
-    m_accepting = m_device && running(m_output);
+    m_accepting = runs;
+    m_sinkRoom = free;
     m_bufferSize = m_output->bufferSize();
     ++m_streamStarts;
     m_room.wakeAll();
@@ -145,7 +148,7 @@ void IAudio::forgetStream()
     m_sampledBytes = 0;
     m_sampledAt = steadyNanoseconds();
     m_lastPlayed = 0;
-    m_sinkHungry = true; // a new stream is empty
+    m_sinkRoom = 0;
     m_segments.clear();
 }
 
@@ -219,8 +222,12 @@ void IAudio::feed()
     std::memcpy(m_scratch.data() + first, m_ring.data(), std::size_t(take - first));
     locker.unlock();
     const qint64 handed = take > 0 ? qMax<qint64>(0, m_device->write(m_scratch.data(), take)) : 0;
+    // The sink's count holds for the moment it was taken: a reading that
+    // this thread was kept from finishing (a busy machine) is left out.
+    const qint64 asked = steadyNanoseconds();
     const qint64 processed = m_output->processedUSecs();
     const qint64 now = steadyNanoseconds();
+    const bool timely = now - asked < 500000;
     locker.relock();
     // Only this thread takes from the ring or empties it: what was copied
     // is still at its start.
@@ -228,11 +235,14 @@ void IAudio::feed()
         m_ringStart = (m_ringStart + handed) % size;
         m_ringFill -= handed;
         m_handed += handed;
-        m_room.wakeAll();
     }
-    m_sinkHungry = runs && free > handed;
-    m_sampledBytes = qMin(bytesFor(m_format, processed), m_handed);
-    m_sampledAt = now;
+    m_sinkRoom = runs ? qMax<qsizetype>(0, free - handed) : 0;
+    if (roomLocked() > 0)
+        m_room.wakeAll();
+    if (timely) {
+        m_sampledBytes = qMin(bytesFor(m_format, processed), m_handed);
+        m_sampledAt = (asked + now) / 2;
+    }
 }
 
 // The sink's count of what it has played, as read by the output thread,
@@ -345,12 +355,11 @@ bool IAudio::waitForRoom(int milliseconds)
     QMutexLocker locker(&m_mutex);
     const QDeadlineTimer deadline(milliseconds, Qt::PreciseTimer);
     const qsizetype frameBytes = qMax(1, m_format.bytesPerFrame());
-    const auto room = [this] { return qsizetype(m_ring.size()) - m_ringFill; };
-    while (m_accepting && !m_gated && room() < frameBytes) {
+    while (m_accepting && !m_gated && roomLocked() < frameBytes) {
         if (!m_room.wait(&m_mutex, deadline))
             break;
     }
-    return m_accepting && room() >= frameBytes;
+    return m_accepting && roomLocked() >= frameBytes;
 }
 
 bool IAudio::acceptsData() const
@@ -370,7 +379,7 @@ int IAudio::writeLocked(char *data, int length)
     if (!m_hasOutput || !m_accepting || m_ring.empty())
         return 0;
     const qsizetype size = qsizetype(m_ring.size());
-    qsizetype count = qMin<qsizetype>(length, size - m_ringFill);
+    qsizetype count = qMin<qsizetype>(length, roomLocked());
     // Whole sample frames only, so that a cut never splits a sample.
     count -= count % qMax(1, m_format.bytesPerFrame());
     if (count <= 0)
@@ -383,8 +392,8 @@ int IAudio::writeLocked(char *data, int length)
     std::memcpy(m_ring.data(), data + first, std::size_t(count - first));
     m_ringFill += count;
     m_written += count;
-    // The sink is waiting for these: they go now, not at the next round.
-    if (m_sinkHungry && !m_feedPosted) {
+    // The sink has room for these: they go now, not at the next round.
+    if (!m_feedPosted) {
         m_feedPosted = true;
         QMetaObject::invokeMethod(m_context, [this] { feed(); }, Qt::QueuedConnection);
     }
@@ -422,7 +431,13 @@ bool IAudio::hasOutput() const
 int IAudio::bytesFree() const
 {
     QMutexLocker locker(&m_mutex);
-    return m_hasOutput && m_accepting ? int(qsizetype(m_ring.size()) - m_ringFill) : 0;
+    return m_hasOutput && m_accepting ? int(roomLocked()) : 0;
+}
+
+qsizetype IAudio::roomLocked() const
+{
+    const qsizetype room = qMin(qsizetype(m_ring.size()), m_sinkRoom) - m_ringFill;
+    return qMax<qsizetype>(0, room - room % qMax(1, m_format.bytesPerFrame()));
 }
 
 qsizetype IAudio::bufferSize() const

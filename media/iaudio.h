@@ -34,9 +34,10 @@ public:
     // What the output holds at most (the server may grant less), asked for
     // anew each time its stream starts, so that it never shrinks.
     static constexpr int bufferMicroseconds = 200000;
-    // What the ring before the output holds at most: a few of the output
-    // thread's rounds, so that it adds little to what is held before it is
-    // heard, yet the sink never waits for a writer that was a moment late.
+    // What the ring before the output holds at most. Writers may fill it
+    // only as far as the sink had room at its last round, so that what
+    // waits in the ring adds nothing to what the sink holds before it is
+    // heard; its size only bounds one handing over.
     static constexpr int ringMicroseconds = 30000;
     // How often the output thread feeds the sink and reads its clock.
     static constexpr int feedMilliseconds = 5;
@@ -55,8 +56,8 @@ public:
     // speed shows in it). serial names the seek the samples follow. Lets
     // heardSeconds() tell what has been played.
     int write(char *data, int length, double mediaSeconds, double secondsPerByte, int serial = 0);
-    // Waits up to milliseconds until the ring has room. Wakes early when
-    // the output takes bytes, is emptied or closed. True when there is room
+    // Waits up to milliseconds until there is room for a write. Wakes early
+    // when the output takes bytes, is emptied or closed. True when there is room
     // for a write; a writer checks acceptsData() and the gate again anyway.
     bool waitForRoom(int milliseconds);
     // Media seconds of the sample the listener hears now: of what was
@@ -89,7 +90,9 @@ public:
     // An output exists and is playing or waiting for data.
     bool acceptsData() const;
     QAudioFormat format() const;
-    int bytesFree() const; // room in the ring; 0 without an output
+    // What a write takes now: room in the ring that the sink has room for;
+    // 0 without an output.
+    int bytesFree() const;
     // Bytes the sink's buffer holds as the server granted it at the latest
     // start of its stream; 0 without an output.
     qsizetype bufferSize() const;
@@ -122,6 +125,7 @@ private:
     void feed();
     // --- Under m_mutex
     int writeLocked(char *data, int length);
+    qsizetype roomLocked() const;
     qint64 playedBytes() const;
     void forgetStream();
 
@@ -137,7 +141,7 @@ private:
     // --- Guarded by m_mutex. The output thread sets up, feeds and closes;
     // writers fill the ring; any thread asks what has been heard.
     mutable QMutex m_mutex;
-    QWaitCondition m_room; // the ring has room, or the stream was emptied or ended
+    QWaitCondition m_room; // there is room for a write, or the stream was emptied or ended
     QAudioFormat m_format;
     bool m_hasOutput = false;
     bool m_accepting = false; // the sink's stream runs (active or idle)
@@ -160,9 +164,10 @@ private:
     qint64 m_sampledBytes = 0;
     qint64 m_sampledAt = 0;
     mutable qint64 m_lastPlayed = 0; // what playedBytes() last said: it never goes back
-    // The sink had room left that the ring could not fill: a write wakes
-    // the output thread rather than waiting for its next round.
-    bool m_sinkHungry = false;
+    // Bytes the sink could still take at the output thread's last round
+    // beyond what it was handed then; and whether a write has asked the
+    // output thread for a round out of turn, to hand them on at once.
+    qsizetype m_sinkRoom = 0;
     bool m_feedPosted = false;
     bool m_gated = false;
     std::deque<Segment> m_segments;
