@@ -46,6 +46,7 @@ IAudio::IAudio()
     // Deleted in its own thread as that ends, with the feeder it owns.
     QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
     m_thread.setObjectName(QStringLiteral("sound output"));
+    // Where the system grants priorities at all, the sound goes first.
     m_thread.start(QThread::HighestPriority);
 }
 
