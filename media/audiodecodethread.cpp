@@ -235,8 +235,9 @@ void AudioDecodeThread::write(char *data, int length, double seconds, double tem
                                    secondsPerByte, serial());
         remaining -= n;
         written += n;
+        // Woken as the output takes bytes; the bound lets a stop be seen.
         if (remaining > 0)
-            msleep(1);
+            audio->waitForRoom(10);
     }
 }
 
