@@ -120,9 +120,3 @@ void PacketQueue::waitForRoom(int bytes, int timeoutMs)
     if (m_size.load() > bytes && !m_aborted)
         m_taken.wait(&m_mutex, QDeadlineTimer(timeoutMs));
 }
-
-int PacketQueue::serial() const
-{
-    QMutexLocker locker(&m_mutex);
-    return m_serial;
-}

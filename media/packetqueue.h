@@ -43,7 +43,6 @@ public:
     // Payload bytes queued; read without the lock.
     int size() const { return m_size.load(); }
     int count() const { return m_count.load(); }
-    int serial() const;
 
     // End packets tell a decoder that the input has ended. They are empty,
     // like some packets that demuxers read, and are told apart by a mark.

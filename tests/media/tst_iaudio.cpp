@@ -1,5 +1,6 @@
 #include "media/iaudio.h"
 #include "media/processend.h"
+#include "tests/support/audiotestmain.h"
 #include "tests/support/soundprobe.h"
 
 #include <QElapsedTimer>
@@ -295,20 +296,5 @@ void tst_IAudio::soundGoesOutWholeUnderLoad()
     QVERIFY2(spread <= 0.015, qPrintable(QStringLiteral("%1 ms").arg(spread * 1000.0)));
 }
 
-int main(int argc, char *argv[])
-{
-    int status = 1;
-    {
-        // Other tests play sound at the same time; the recordings hear only ours.
-        PrivateSoundServer server;
-        if (!server.start()) {
-            qCritical("the private audio server did not start");
-        } else {
-            QCoreApplication app(argc, argv);
-            tst_IAudio test;
-            status = QTest::qExec(&test, argc, argv);
-        }
-    }
-    processend::endWithoutStaticTeardown(status);
-}
+VK_PRIVATE_SOUND_TEST_MAIN(tst_IAudio)
 #include "tst_iaudio.moc"

@@ -436,20 +436,5 @@ void tst_MediaSound::soundStaysWholeAfterHoldsAndReplays()
                                             .arg(longest * 1000.0)));
 }
 
-int main(int argc, char *argv[])
-{
-    int status = 1;
-    {
-        // Other tests play sound at the same time; the recordings hear only ours.
-        PrivateSoundServer server;
-        if (!server.start()) {
-            qCritical("the private audio server did not start");
-        } else {
-            QCoreApplication app(argc, argv);
-            tst_MediaSound test;
-            status = QTest::qExec(&test, argc, argv);
-        }
-    }
-    processend::endWithoutStaticTeardown(status);
-}
+VK_PRIVATE_SOUND_TEST_MAIN(tst_MediaSound)
 #include "tst_mediasound.moc"

@@ -1,3 +1,4 @@
+#include "media/avpointers.h"
 #include "media/packetqueue.h"
 
 #include <QTest>
@@ -13,10 +14,7 @@ extern "C" {
 
 namespace {
 
-struct PacketFree {
-    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
-};
-using Packet = std::unique_ptr<AVPacket, PacketFree>;
+using Packet = PacketPtr;
 
 Packet makePacket(int size, int64_t dts)
 {

@@ -1,4 +1,5 @@
 #include "tests/support/audiotestmain.h"
+#include "media/avpointers.h"
 #include "media/media.h"
 #include "media/parsingthread.h"
 #include "tests/media/mediaprobe.h"
@@ -28,10 +29,7 @@ using namespace mediamaker;
 
 namespace {
 
-struct PacketFree {
-    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
-};
-using Packet = std::unique_ptr<AVPacket, PacketFree>;
+using Packet = PacketPtr;
 
 // Takes every packet queued now. Stops after an end packet when asked to.
 QList<int64_t> drain(PacketQueue &queue, int *flushes = nullptr, int *ends = nullptr,

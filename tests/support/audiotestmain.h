@@ -25,3 +25,23 @@
 #define VK_AUDIO_TEST_MAIN(TestObject) VK_AUDIO_TEST_MAIN_IMPL(TestObject, QTEST_MAIN_SETUP())
 #define VK_AUDIO_TEST_GUILESS_MAIN(TestObject) \
     VK_AUDIO_TEST_MAIN_IMPL(TestObject, QTEST_QAPP_SETUP(QCoreApplication))
+
+// The same for a test that records what it plays: the process plays into
+// a sound server of its own (soundprobe::PrivateSoundServer), so that other
+// tests playing meanwhile are not heard in its recordings.
+#define VK_PRIVATE_SOUND_TEST_MAIN(TestObject)                                 \
+    int main(int argc, char *argv[])                                           \
+    {                                                                          \
+        int status = 1;                                                        \
+        {                                                                      \
+            soundprobe::PrivateSoundServer server;                             \
+            if (!server.start()) {                                             \
+                qCritical("the private audio server did not start");           \
+            } else {                                                           \
+                QCoreApplication app(argc, argv);                              \
+                TestObject test;                                               \
+                status = QTest::qExec(&test, argc, argv);                      \
+            }                                                                  \
+        }                                                                      \
+        processend::endWithoutStaticTeardown(status);                          \
+    }
