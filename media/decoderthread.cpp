@@ -32,12 +32,15 @@ void DecoderThread::run()
             media->m_clock.waitWhilePaused(100);
             continue;
         }
+        betweenPackets();
         int serial = 0;
         if (!m_queue.get(packet.get(), serial, true)) {
             media->appendLog(logLine(LogLine::NoMorePackets));
             break;
         }
         if (serial != m_serial) {
+            if (m_serial >= 0 && drainsAtJump(serial))
+                drain(frame.get());
             media->appendLog(logLine(LogLine::Flushing));
             avcodec_flush_buffers(m_codec);
             const bool afresh = m_serial < 0;
@@ -54,10 +57,13 @@ void DecoderThread::run()
         if (end) {
             avcodec_send_packet(m_codec, nullptr);
             endSent(packet.get());
-        } else if (packet->size > 0 && avcodec_send_packet(m_codec, packet.get()) == AVERROR_EOF) {
-            // Drained at an end that no seek followed: start afresh.
-            avcodec_flush_buffers(m_codec);
-            avcodec_send_packet(m_codec, packet.get());
+        } else if (packet->size > 0) {
+            beforeSend(packet.get());
+            if (avcodec_send_packet(m_codec, packet.get()) == AVERROR_EOF) {
+                // Drained at an end that no seek followed: start afresh.
+                avcodec_flush_buffers(m_codec);
+                avcodec_send_packet(m_codec, packet.get());
+            }
         }
         while (avcodec_receive_frame(m_codec, frame.get()) == 0) {
             if (!media->m_stopped && takesPackets())
@@ -69,4 +75,16 @@ void DecoderThread::run()
         av_packet_unref(packet.get());
     }
     media->appendLog(logLine(LogLine::Ended));
+}
+
+// The frames the decoder still holds come out and are handled as the old
+// serial's; the decoder is flushed after.
+void DecoderThread::drain(AVFrame *frame)
+{
+    avcodec_send_packet(m_codec, nullptr);
+    while (avcodec_receive_frame(m_codec, frame) == 0) {
+        if (!m_media->m_stopped && takesPackets())
+            handleFrame(frame);
+        av_frame_unref(frame);
+    }
 }

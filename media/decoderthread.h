@@ -38,6 +38,13 @@ protected:
     // The input jumped (seek), or, with afresh, the thread takes its first
     // packet since it started; the decoder has been started afresh.
     virtual void flushed(bool afresh) = 0;
+    // The input jumps to the seek of serial: true to have the frames the
+    // decoder holds handled first, as the old serial's.
+    virtual bool drainsAtJump(int serial) const { Q_UNUSED(serial); return false; }
+    // Before each packet is taken from the queue, and before a packet with
+    // data is sent to the decoder.
+    virtual void betweenPackets() {}
+    virtual void beforeSend(const AVPacket *packet) { Q_UNUSED(packet); }
     // False while packets are to be dropped without decoding.
     virtual bool takesPackets() const { return true; }
     // A decoded frame, while the engine runs.
@@ -51,6 +58,8 @@ protected:
     AVCodecContext *m_codec = nullptr; // set at run()
 
 private:
+    void drain(AVFrame *frame);
+
     PacketQueue &m_queue;
     int m_serial = 0;
 };

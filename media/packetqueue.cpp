@@ -98,6 +98,25 @@ void PacketQueue::flush(int serial)
     m_serial = serial;
 }
 
+void PacketQueue::flushFrom(int serial, int64_t stamp)
+{
+    QMutexLocker locker(&m_mutex);
+    std::deque<Node> kept;
+    for (Node &node : m_packets) {
+        const int64_t at = node.packet->dts != AV_NOPTS_VALUE ? node.packet->dts : node.packet->pts;
+        if (at != AV_NOPTS_VALUE && at < stamp && !isEndPacket(node.packet)) {
+            kept.push_back(node);
+            continue;
+        }
+        m_count.fetch_sub(1);
+        m_size.fetch_sub(node.packet->size);
+        av_packet_free(&node.packet);
+    }
+    m_packets.swap(kept);
+    m_serial = serial;
+    m_taken.wakeAll();
+}
+
 void PacketQueue::abort()
 {
     QMutexLocker locker(&m_mutex);

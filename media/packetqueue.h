@@ -4,6 +4,7 @@
 #include <QWaitCondition>
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
 
 struct AVPacket;
@@ -31,6 +32,11 @@ public:
     bool get(AVPacket *packet, int &serial, bool block);
     // Drops every queued packet; those put from now on carry serial.
     void flush(int serial);
+    // Drops the queued packets decoded at or after stamp (their dts, else
+    // their pts, in the stream's time base) and keeps the earlier ones with
+    // their serial; those put from now on carry serial. No picture before
+    // stamp depends on a packet decoded after it.
+    void flushFrom(int serial, int64_t stamp);
     // Drops every queued packet; the serial stays.
     void clear();
     // Wakes the taker for good (the engine stops); start() empties the

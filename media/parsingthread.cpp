@@ -51,12 +51,12 @@ void ParsingThread::run()
         if (media->m_seek.pending())
             carryOutSeek(endOfFile);
 
-        if (media->m_videoQueue.size() > videoQueueLimit) {
-            media->m_videoQueue.waitForRoom(videoQueueLimit, 10);
-            continue;
-        }
-        if (media->m_audioQueue.size() > audioQueueLimit) {
-            media->m_audioQueue.waitForRoom(audioQueueLimit, 10);
+        if (queuesFull(media->m_videoQueue.size(), media->m_audioQueue.size(), videoIndex >= 0,
+                       audioIndex >= 0)) {
+            if (media->m_videoQueue.size() > videoQueueLimit)
+                media->m_videoQueue.waitForRoom(videoQueueLimit, 10);
+            else
+                media->m_audioQueue.waitForRoom(audioQueueLimit, 10);
             continue;
         }
         if ((input->pb && avio_feof(input->pb)) || endOfFile) {
@@ -87,6 +87,19 @@ void ParsingThread::run()
             media->m_seek.waitForSerialChange(media->m_seek.serial(), 10);
     }
     media->appendLog(tr("ParsingThread:: ended.\n"));
+}
+
+// After a restart far from a key frame, the pictures' queue holds seconds of
+// packets that the video decoder has yet to go through before the start
+// mark. Were reading to pause for them, the sound of the start mark, read
+// between them, would wait too, and the learner would hear silence.
+bool ParsingThread::queuesFull(int videoBytes, int audioBytes, bool hasVideo, bool hasAudio)
+{
+    if (videoBytes + audioBytes > queuesLimit)
+        return true;
+    const bool videoHasEnough = !hasVideo || videoBytes > videoQueueLimit;
+    const bool audioHasEnough = !hasAudio || audioBytes > audioQueueLimit;
+    return videoHasEnough && audioHasEnough;
 }
 
 void ParsingThread::carryOutSeek(bool &endOfFile)
@@ -125,7 +138,13 @@ void ParsingThread::carryOutSeek(bool &endOfFile)
         // What was read for the place left is dropped; what is read from
         // now on carries the new serial.
         const int serial = media->m_seek.finish(true, target);
-        media->m_videoQueue.flush(serial);
+        // The sound reaches the end mark ahead of the pictures, which are
+        // decoded only a few ahead of the screen: at the restart the video
+        // decoder keeps what it has yet to show of the passage.
+        if (kind == SeekRequest::Kind::LoopRestart && file.hasVideo() && media->audioDrivesMarks())
+            media->m_videoQueue.flushFrom(serial, media->m_markOut);
+        else
+            media->m_videoQueue.flush(serial);
         media->m_audioQueue.flush(serial);
     }
     endOfFile = false;

@@ -17,9 +17,15 @@ public:
     ~ParsingThread() override;
     Q_DISABLE_COPY_MOVE(ParsingThread)
 
-    // Queue fill levels (payload bytes) above which reading pauses.
+    // Queue fill levels (payload bytes): each stream's share, and what both
+    // queues may hold together.
     static constexpr int videoQueueLimit = 0x140000;
     static constexpr int audioQueueLimit = 0x14000;
+    static constexpr int queuesLimit = 0x4000000;
+    // Whether reading pauses with the queues holding these bytes. It pauses
+    // once every stream the file has holds its share, or both together the
+    // limit: one queue over its share alone does not pause it.
+    static bool queuesFull(int videoBytes, int audioBytes, bool hasVideo, bool hasAudio);
     // A seek that lands after its target is tried again from this much
     // further back, doubling each time, up to this limit (seconds).
     static constexpr double maxBackoffSeconds = 32.0;

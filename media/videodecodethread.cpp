@@ -46,17 +46,115 @@ AVCodecContext *VideoDecodeThread::decoder() const
     return m_media->m_file ? m_media->m_file->videoCodec() : nullptr;
 }
 
+void VideoDecodeThread::started()
+{
+    setSkipping(false);
+}
+
 void VideoDecodeThread::flushed(bool afresh)
 {
-    Q_UNUSED(afresh);
     m_firstAfterSeek = true;
     m_waitingForRetry = false;
+    m_previousShown = -1e9;
+    // A round left part way still kept its first pictures in order.
+    m_head.stopRecording();
+    m_replaying = false;
+    m_replayNext = 0;
+    setSkipping(false);
+    const Media *media = m_media;
+    const SeekRequest::Kind kind = media->m_seek.lastKind();
+    const double tick = media->referenceTimeBase();
+    m_replaying = !afresh && media->m_seek.serial() == serial() && kind != SeekRequest::Kind::Retry
+        && media->m_seek.target() == media->m_markIn
+        && m_head.servesStart(double(media->m_markIn) * tick);
+}
+
+// At a restart of the passage the sound has reached the end mark ahead of
+// the pictures: those still to come before it are shown first.
+bool VideoDecodeThread::drainsAtJump(int serial) const
+{
+    const Media *media = m_media;
+    return media->audioDrivesMarks() && media->m_seek.serial() == serial
+        && media->m_seek.lastKind() == SeekRequest::Kind::LoopRestart;
+}
+
+void VideoDecodeThread::betweenPackets()
+{
+    if (m_replaying)
+        replayWhileRoom();
+}
+
+// While the kept pictures cover what a packet holds, the decoder skips the
+// pictures that no other picture is decoded from: they are never shown,
+// and the decoder catches up sooner.
+void VideoDecodeThread::beforeSend(const AVPacket *packet)
+{
+    const double tick = m_media->referenceTimeBase();
+    setSkipping(m_replaying && packet->pts != AV_NOPTS_VALUE
+                && coveredByHead(double(packet->pts) * tick));
+}
+
+void VideoDecodeThread::setSkipping(bool skip)
+{
+    if (AVCodecContext *codec = decoder())
+        codec->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+}
+
+bool VideoDecodeThread::coveredByHead(double seconds) const
+{
+    const double end = double(m_media->m_markOut) * m_media->referenceTimeBase();
+    return seconds <= m_head.last() + 1e-4 && seconds < end;
+}
+
+// Shows kept pictures as long as the picture queue has room, so that the
+// decoder goes on between them.
+void VideoDecodeThread::replayWhileRoom()
+{
+    const double end = double(m_media->m_markOut) * m_media->referenceTimeBase();
+    while (m_replayNext < m_head.count() && m_head.seconds(m_replayNext) < end
+           && m_media->m_pictures.count() < PictureQueue::filledAtMost && !m_media->m_stopped) {
+        queuePicture(m_head.frame(m_replayNext), m_head.seconds(m_replayNext));
+        ++m_replayNext;
+    }
+}
+
+// The decoder has caught up: what is left of the kept pictures shows before
+// its own, in order.
+void VideoDecodeThread::finishReplay()
+{
+    const double end = double(m_media->m_markOut) * m_media->referenceTimeBase();
+    for (; m_replayNext < m_head.count() && !m_media->m_stopped; ++m_replayNext) {
+        if (m_head.seconds(m_replayNext) >= end)
+            break;
+        queuePicture(m_head.frame(m_replayNext), m_head.seconds(m_replayNext));
+        m_previousShown = m_head.seconds(m_replayNext);
+    }
+    m_replaying = false;
+    setSkipping(false);
+}
+
+// A picture that follows the start mark's crossing starts the recording of
+// the passage's first pictures, unless they are kept already.
+void VideoDecodeThread::keep(const AVFrame *frame, double seconds)
+{
+    const Media *media = m_media;
+    const double tick = media->referenceTimeBase();
+    const double start = double(media->m_markIn) * tick;
+    const bool crosses = m_previousShown < start - 1e-6 && seconds >= start - 1e-6
+        && seconds < start + 0.5;
+    if (crosses && !m_head.recording() && !m_head.servesStart(start))
+        m_head.record(start, double(media->m_markOut) * tick);
+    if (m_head.recording())
+        m_head.offer(frame, seconds);
+    m_previousShown = seconds;
 }
 
 // Without sound the end packet, whose time stamp is the end mark, ends the
 // passage.
 void VideoDecodeThread::endSent(const AVPacket *end)
 {
+    if (m_replaying)
+        finishReplay();
     if (end->dts >= m_media->m_markOut - 1 && !m_media->audioDrivesMarks())
         m_media->endOfMark();
 }
@@ -71,6 +169,12 @@ void VideoDecodeThread::handleFrame(AVFrame *frame)
     }
     if (m_waitingForRetry)
         return; // too late to show: the seek is read again
+    if (m_replaying) {
+        const bool stamped = frame->best_effort_timestamp != AV_NOPTS_VALUE || frame->pts != AV_NOPTS_VALUE;
+        if (stamped && coveredByHead(double(stamp) * media->referenceTimeBase()))
+            return; // shown from the kept pictures
+        finishReplay();
+    }
     if (stamp >= media->m_markOut - 1 && !media->m_passageDone) {
         // With sound, the sound ends the passage, to the sample; without,
         // the first picture at the end mark does.
@@ -80,8 +184,10 @@ void VideoDecodeThread::handleFrame(AVFrame *frame)
             return;
     }
     double t = 0.0;
-    if (frameTime(frame, t))
+    if (frameTime(frame, t)) {
+        keep(frame, t);
         queuePicture(frame, t);
+    }
 }
 
 // A picture after the end mark waits: for the restart, which drops it, or

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/decoderthread.h"
+#include "media/passagehead.h"
 
 #include <cstdint>
 
@@ -29,12 +30,23 @@ public:
 protected:
     QString logLine(LogLine line) const override;
     AVCodecContext *decoder() const override;
+    void started() override;
     void flushed(bool afresh) override;
+    bool drainsAtJump(int serial) const override;
+    void betweenPackets() override;
+    void beforeSend(const AVPacket *packet) override;
     void handleFrame(AVFrame *frame) override;
     void endSent(const AVPacket *end) override;
 
 private:
     void queuePicture(const AVFrame *frame, double seconds);
+    // The passage's first pictures: kept as a round shows them, shown from
+    // the kept ones at a restart while the decoder catches up.
+    void keep(const AVFrame *frame, double seconds);
+    bool coveredByHead(double seconds) const;
+    void replayWhileRoom();
+    void finishReplay();
+    void setSkipping(bool skip);
     bool landedLate(int64_t stamp);
     bool waitAtEndMark(int64_t stamp);
 
@@ -42,4 +54,8 @@ private:
     double m_predicted = 0.0;
     bool m_firstAfterSeek = false;  // the next frame is the first after a seek
     bool m_waitingForRetry = false; // the seek landed late and is read again
+    PassageHead m_head;
+    bool m_replaying = false; // the kept pictures show; the decoder catches up
+    int m_replayNext = 0;     // the next kept picture to show
+    double m_previousShown = -1e9; // media seconds of the last picture queued
 };

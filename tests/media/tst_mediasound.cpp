@@ -4,6 +4,7 @@
 #include "tests/support/mediamaker.h"
 #include "tests/support/soundprobe.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +36,8 @@ private slots:
     void speedChangeIsHeardAtOnce_data();
     void speedChangeIsHeardAtOnce();
     void soundStaysWholeAfterHoldsAndReplays();
+    void restartFarFromAKeyFrameIsSeamless_data();
+    void restartFarFromAKeyFrameIsSeamless();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -111,6 +114,11 @@ void tst_MediaSound::initTestCase()
         QVERIFY(makeTimedTrack(path(track.name), 10, track.codec));
     QVERIFY(makeTimedTrack(path("film.mp4"), 10, {"-c:v", "libx264", "-g", "12", "-c:a", "aac"}, true));
     QVERIFY(mediamaker::makeAudio(path("steady.wav"), 14));
+    // One key frame in 10 s, as in downloads, and many bytes a second.
+    QVERIFY(makeTimedTrack(path("sparse-keys.mp4"), 10,
+                           {"-s", "1280x720", "-c:v", "libx264", "-preset", "ultrafast", "-g", "250",
+                            "-keyint_min", "250", "-sc_threshold", "0", "-c:a", "aac"},
+                           true));
 }
 
 void tst_MediaSound::holdResumesWhereTheSoundStopped_data()
@@ -434,6 +442,71 @@ void tst_MediaSound::soundStaysWholeAfterHoldsAndReplays()
                                             .arg(gaps.size())
                                             .arg(double(samples.size()) / Recorder::rate)
                                             .arg(longest * 1000.0)));
+}
+
+
+void tst_MediaSound::restartFarFromAKeyFrameIsSeamless_data()
+{
+    QTest::addColumn<double>("speed");
+    QTest::newRow("at 1") << 1.0;
+    QTest::newRow("at 0.5") << 0.5;
+}
+
+// A passage 6 s after the only key frame: each restart must decode those 6 s
+// again. The learner still sees the pictures run on from the end mark to the
+// start mark, none standing still for more than about two frame times, and
+// hears the sound run on without a gap.
+void tst_MediaSound::restartFarFromAKeyFrameIsSeamless()
+{
+    QFETCH(double, speed);
+    std::unique_ptr<Media> media(new Media(nullptr, false, 0x10, 2, 0, 0));
+    QVERIFY(media->open(path("sparse-keys.mp4")));
+    media->setVolume(1.0, 1.0);
+    media->setSpeed(speed);
+    const double in = 6.0;
+    const double out = 7.5;
+    media->setMarkOut(media->ticks(out));
+    media->setMarkIn(media->ticks(in));
+    media->seekTo(media->markIn());
+    struct Shown {
+        qint64 wallMs;
+        double at;
+    };
+    QList<Shown> shown;
+    QElapsedTimer wall;
+    wall.start();
+    connect(media.get(), &Media::frameReady, media.get(), [&](int id) {
+        shown.append({wall.elapsed(), media->picture(id)->mediaSeconds});
+    });
+    QSignalSpy repeated(media.get(), &Media::passageRepeated);
+    Recorder recorder;
+    QVERIFY(recorder.start());
+    media->start();
+    QTRY_VERIFY_WITH_TIMEOUT(repeated.count() >= 4, 40000);
+    media->stop();
+    const QVector<qint16> samples = recorder.stop();
+
+    const double frame = 0.04 / speed; // 25 pictures a second
+    int restarts = 0;
+    for (qsizetype i = 1; i < shown.size(); ++i) {
+        if (shown.at(i).at > shown.at(i - 1).at - 0.5)
+            continue;
+        ++restarts;
+        QVERIFY2(shown.at(i - 1).at >= out - 0.09, qPrintable(QStringLiteral("round ended at %1 s").arg(shown.at(i - 1).at)));
+        QVERIFY2(shown.at(i).at <= in + 0.05, qPrintable(QStringLiteral("round started at %1 s").arg(shown.at(i).at)));
+        for (qsizetype j = i; j < shown.size() && shown.at(j).at < in + 1.0; ++j) {
+            const double stood = double(shown.at(j).wallMs - shown.at(j - 1).wallMs) / 1000.0;
+            QVERIFY2(stood <= 2.5 * frame,
+                     qPrintable(QStringLiteral("picture at %1 s stood %2 ms").arg(shown.at(j - 1).at).arg(stood * 1000.0)));
+        }
+    }
+    QVERIFY2(restarts >= 3, qPrintable(QString::number(restarts)));
+    QList<Span> gaps = silences(samples, 0.002);
+    if (!gaps.isEmpty() && gaps.first().from <= 0.0)
+        gaps.removeFirst(); // before the sound began
+    if (!gaps.isEmpty() && gaps.last().to * Recorder::rate >= samples.size() - 1)
+        gaps.removeLast(); // after it ended
+    QVERIFY2(gaps.isEmpty(), qPrintable(QStringLiteral("%1 ms of silence at %2 s").arg((gaps.first().to - gaps.first().from) * 1000.0).arg(gaps.first().from)));
 }
 
 VK_PRIVATE_SOUND_TEST_MAIN(tst_MediaSound)
