@@ -3,7 +3,9 @@
 // of a given size under the running X server and into a sound server of its
 // own whose null sink it records. Prints "name: value" lines:
 // restart_picture_gap_ms and restart_sound_gap_ms (the worst of 8 restarts)
-// at speeds 1, 0.75 and 0.5, and cpu_per_media_s of plain playback.
+// at speeds 1, 0.75 and 0.5, with the pictures missing from a round and the
+// CPU time while the passage repeats; cpu_per_media_s of plain playback; and
+// the most memory the process held.
 #include "display/glrenderwidget.h"
 #include "media/media.h"
 #include "tests/support/soundprobe.h"
@@ -20,6 +22,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <sys/resource.h>
 #include <functional>
 #include <memory>
 
@@ -78,6 +81,8 @@ struct Restarts {
     double pictureGapMs = 0.0;
     double soundGapMs = 0.0;
     int count = 0;
+    int picturesMissing = 0; // the most in one whole round
+    double cpuPerMediaSecond = 0.0; // while the passage repeats
 };
 
 // Plays the passage [in, out) (media seconds) until it has restarted 8
@@ -111,6 +116,7 @@ Restarts measureRestarts(const QString &file, double in, double out, double spee
     Recorder recorder;
     if (!recorder.start())
         return result;
+    const double cpuBefore = processCpuSeconds();
     media->start();
     const int roundMs = int((out - in) / speed * 1000.0);
     int restarts = 0;
@@ -120,6 +126,8 @@ Restarts measureRestarts(const QString &file, double in, double out, double spee
     // The ninth end is heard a moment after it is decoded.
     waitUntil([] { return false; }, 300);
     media->stop();
+    const double played = restarts * (out - in);
+    result.cpuPerMediaSecond = played > 0.0 ? (processCpuSeconds() - cpuBefore) / played : 0.0;
     const QVector<qint16> samples = recorder.stop();
 
     for (int i = 1; i < shown.size(); ++i) {
@@ -140,6 +148,22 @@ Restarts measureRestarts(const QString &file, double in, double out, double spee
                      result.count, (shown.at(i).wall - shown.at(i - 1).wall) * 1000.0,
                      worst * 1000.0, worstAt);
         result.pictureGapMs = std::max(result.pictureGapMs, worst * 1000.0);
+    }
+    // Every picture of the passage is shown in every whole round.
+    QList<int> roundStarts;
+    for (int i = 1; i < shown.size(); ++i)
+        if (shown.at(i).media < shown.at(i - 1).media - 0.5)
+            roundStarts.append(i);
+    QList<double> steps;
+    for (int i = 1; i < shown.size(); ++i)
+        if (shown.at(i).media > shown.at(i - 1).media)
+            steps.append(shown.at(i).media - shown.at(i - 1).media);
+    std::sort(steps.begin(), steps.end());
+    const double frame = steps.isEmpty() ? 0.0 : steps.at(steps.size() / 2);
+    for (int k = 1; k < roundStarts.size() && frame > 0.0; ++k) {
+        const int count = roundStarts.at(k) - roundStarts.at(k - 1);
+        const int expected = int(std::lround((out - in) / frame));
+        result.picturesMissing = std::max(result.picturesMissing, expected - count);
     }
     const QList<Span> quiet = silences(samples, 0.002);
     double first = 0.0;
@@ -210,7 +234,13 @@ int main(int argc, char *argv[])
         print(QStringLiteral("restarts") + suffix, restarts.count);
         print(QStringLiteral("restart_picture_gap_ms") + suffix, restarts.pictureGapMs);
         print(QStringLiteral("restart_sound_gap_ms") + suffix, restarts.soundGapMs);
+        print(QStringLiteral("pictures_missing_per_round") + suffix, restarts.picturesMissing);
+        print(QStringLiteral("repeating_cpu_per_media_s") + suffix, restarts.cpuPerMediaSecond);
     }
     print(QStringLiteral("cpu_per_media_s"), cpuPerMediaSecond(file, size));
+    // The kept first pictures of the passage are the largest part.
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    print(QStringLiteral("max_resident_mb"), double(usage.ru_maxrss) / 1024.0);
     return 0;
 }
