@@ -1,5 +1,6 @@
 #include "display/glrenderwidget.h"
 
+#include "display/yuvtextures.h"
 #include "media/media.h"
 #include "media/videopicture.h"
 
@@ -7,10 +8,12 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QOpenGLShaderProgram>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 #include <QtGui/qopenglcontext_platform.h>
 
+#include <algorithm>
 #include <cmath>
 
 #if QT_CONFIG(xcb_glx_plugin)
@@ -23,6 +26,8 @@ extern "C" {
 }
 
 QStringList GLRenderWidget::s_extensions;
+QString GLRenderWidget::s_renderer;
+bool GLRenderWidget::s_shaderPrograms = false;
 
 namespace {
 
@@ -35,6 +40,15 @@ QSurfaceFormat requestedFormat()
     format.setDepthBufferSize(0);
     format.setProfile(QSurfaceFormat::CompatibilityProfile);
     return format;
+}
+
+// The widest row alignment that the line size allows, as OpenGL wants it.
+int alignmentOf(int lineSize)
+{
+    int alignment = 8;
+    while (lineSize % alignment != 0)
+        alignment /= 2;
+    return alignment;
 }
 
 bool isDirectRendering(QOpenGLContext &context)
@@ -96,6 +110,12 @@ void GLRenderWidget::checkFormatAndExtensions()
     if (got.swapBehavior() == QSurfaceFormat::SingleBuffer)
         qWarning("Could not set double buffering; results will be suboptimal");
 
+    if (s_renderer.isEmpty()) {
+        const auto *renderer = reinterpret_cast<const char *>(
+            context.functions()->glGetString(GL_RENDERER));
+        s_renderer = renderer ? QString::fromLatin1(renderer) : QStringLiteral("unknown");
+        s_shaderPrograms = QOpenGLShaderProgram::hasOpenGLShaderPrograms(&context);
+    }
     if (s_extensions.isEmpty()) {
         const auto *names = reinterpret_cast<const char *>(
             context.functions()->glGetString(GL_EXTENSIONS));
@@ -117,6 +137,70 @@ bool GLRenderWidget::hasExtension(const QString &name)
     return s_extensions.contains(name, Qt::CaseInsensitive);
 }
 
+bool GLRenderWidget::prefersYuvPictures()
+{
+    if (s_renderer.isEmpty())
+        delete new GLRenderWidget;
+    static const bool yuv = [] {
+        const bool chosen = prefersYuvPictures(s_renderer, s_shaderPrograms,
+                                               qgetenv("VANTIRO_VIDEO_PATH"));
+        qInfo("GLRenderWidget: %s pictures for %s", chosen ? "YUV" : "RGB",
+              qPrintable(s_renderer));
+        return chosen;
+    }();
+    return yuv;
+}
+
+bool GLRenderWidget::prefersYuvPictures(const QString &renderer, bool shaderPrograms,
+                                        const QByteArray &setting)
+{
+    const QByteArray forced = setting.trimmed().toLower();
+    if (forced == "rgb")
+        return false;
+    if (forced == "yuv")
+        return true;
+    for (const char *software : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+        if (renderer.contains(QLatin1String(software), Qt::CaseInsensitive))
+            return false;
+    return shaderPrograms;
+}
+
+QSize GLRenderWidget::shownSize(QSize widget, float ratio, bool keepRatio)
+{
+    if (!keepRatio || ratio <= 0 || !std::isfinite(ratio) || widget.isEmpty())
+        return widget;
+    // The bars on either side are kept the same width to the pixel, so that
+    // the picture starts on a pixel's edge and a picture made at this size
+    // maps texel to pixel.
+    const auto evenBars = [](int whole, int part) {
+        part = std::clamp(part, 1, whole);
+        return (whole - part) % 2 == 0 ? part : std::max(1, part - 1);
+    };
+    const double widgetRatio = double(widget.width()) / widget.height();
+    if (ratio > widgetRatio) // bars above and below
+        return {widget.width(),
+                evenBars(widget.height(), int(std::lround(widget.width() / double(ratio))))};
+    return {evenBars(widget.width(), int(std::lround(widget.height() * double(ratio)))),
+            widget.height()};
+}
+
+float GLRenderWidget::pictureRatio() const
+{
+    float ratio = m_media ? m_media->displayAspectRatio() : 0.0f;
+    if (ratio <= 0 && !m_still.isNull() && m_still.height() > 0)
+        ratio = float(m_still.width()) / float(m_still.height());
+    return ratio;
+}
+
+void GLRenderWidget::tellShownSize()
+{
+    if (!m_media)
+        return;
+    const qreal dpr = devicePixelRatioF();
+    const QSize widget(int(std::lround(width() * dpr)), int(std::lround(height() * dpr)));
+    m_media->setDisplaySize(shownSize(widget, pictureRatio(), m_keepAspectRatio));
+}
+
 void GLRenderWidget::initializeGL()
 {
     initializeOpenGLFunctions();
@@ -135,6 +219,13 @@ void GLRenderWidget::initializeGL()
     glEnable(GL_LINE_SMOOTH);
     glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
     glClearColor(0, 0, 0, 1);
+
+    // Without fragment programs every picture comes as RGB.
+    m_yuv = std::make_unique<YuvTextures>();
+    if (!s_shaderPrograms || !m_yuv->initialize())
+        m_yuv.reset();
+    m_showsYuv = false;
+    m_textureSize = QSize();
 
     glGenTextures(1, &m_texture);
     glBindTexture(GL_TEXTURE_2D, m_texture);
@@ -168,6 +259,9 @@ void GLRenderWidget::releaseGL()
     if (!m_displayList && !m_texture)
         return;
     makeCurrent();
+    if (m_yuv)
+        m_yuv->release();
+    m_yuv.reset();
     if (m_displayList)
         glDeleteLists(m_displayList, 1);
     if (m_texture)
@@ -186,6 +280,7 @@ void GLRenderWidget::resizeGL(int w, int h)
     glLoadIdentity();
     glOrtho(-1, 1, -1, 1, -1, 1);
     glMatrixMode(GL_MODELVIEW);
+    tellShownSize();
 }
 
 void GLRenderWidget::paintGL()
@@ -198,56 +293,89 @@ void GLRenderWidget::paintGL()
         return;
 
     glPushMatrix();
-    if (m_keepAspectRatio && height() > 0) {
-        const float widgetRatio = float(width()) / float(height());
-        float videoRatio = m_media->displayAspectRatio();
-        if (videoRatio <= 0 && !m_still.isNull() && m_still.height() > 0)
-            videoRatio = float(m_still.width()) / float(m_still.height());
-        if (videoRatio > 0 && std::isfinite(videoRatio)) {
-            if (videoRatio > widgetRatio)
-                glScalef(1, widgetRatio / videoRatio, 1); // bars above and below
-            else
-                glScalef(videoRatio / widgetRatio, 1, 1); // bars left and right
-        }
+    const QSize shown = shownSize(size(), pictureRatio(), m_keepAspectRatio);
+    if (!shown.isEmpty() && !size().isEmpty())
+        glScalef(float(shown.width()) / float(width()), float(shown.height()) / float(height()), 1);
+    if (m_showsYuv && m_yuv) {
+        glDisable(GL_BLEND);
+        m_yuv->draw(m_displayList);
+    } else {
+        // A cover may be see-through; a video picture never is, and
+        // blending would cost a read of every pixel drawn.
+        if (m_showsStill)
+            glEnable(GL_BLEND);
+        else
+            glDisable(GL_BLEND);
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, m_texture);
+        // A picture made at the size shown maps texel to pixel: sampling
+        // the nearest is exact there and the cheapest on a software
+        // renderer.
+        const qreal dpr = devicePixelRatioF();
+        const QSize shownPixels = shownSize(QSize(int(std::lround(width() * dpr)),
+                                                  int(std::lround(height() * dpr))),
+                                            pictureRatio(), m_keepAspectRatio);
+        const GLint filter = shownPixels == m_textureSize ? GL_NEAREST : GL_LINEAR;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        glCallList(m_displayList);
     }
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, m_texture);
-    glCallList(m_displayList);
     glPopMatrix();
 }
 
 // Runs inside the engine's frameReady(int), before the engine lets the
-// video thread reuse the slot, so the pixels are copied at once.
+// video thread reuse the slot, so the pixels are copied at once. The slot's
+// own size and format say what it holds: they follow the size shown.
 void GLRenderWidget::updateFrame(int i)
 {
     if (m_media && isValid() && m_texture) {
         makeCurrent();
-        glBindTexture(GL_TEXTURE_2D, m_texture);
         const VideoPicture *picture = m_media->picture(i);
         if (picture && picture->allocated && picture->frame) {
-            const AVFrame *frame = picture->frame;
-            const bool rgba = picture->pixelFormat == AV_PIX_FMT_RGBA;
-            const int bytesPerPixel = rgba ? 4 : 3;
-            const GLenum format = rgba ? GL_RGBA : GL_RGB;
-            // Rows are tightly packed: width * 3 bytes for RGB is often no
-            // multiple of OpenGL's default row alignment of 4 (854 x 480 for
-            // one), which would shear the picture. Tell OpenGL the real row
-            // length and the widest alignment that it has.
-            const int lineSize = frame->linesize[0];
-            int alignment = 8;
-            while (lineSize % alignment != 0)
-                alignment /= 2;
-            glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-            glPixelStorei(GL_UNPACK_ROW_LENGTH,
-                          lineSize > 0 && lineSize % bytesPerPixel == 0 ? lineSize / bytesPerPixel : 0);
-            glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), picture->width, picture->height, 0,
-                         format, GL_UNSIGNED_BYTE, frame->data[0]);
-            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-            m_hasPicture = true;
+            if (picture->pixelFormat == AV_PIX_FMT_YUV420P) {
+                if (m_yuv && m_yuv->upload(*picture)) {
+                    m_showsYuv = true;
+                    m_hasPicture = true;
+                }
+            } else {
+                uploadRgb(*picture);
+            }
         }
         doneCurrent();
     }
     update();
+}
+
+void GLRenderWidget::uploadRgb(const VideoPicture &picture)
+{
+    const AVFrame *frame = picture.frame;
+    const bool rgba = picture.pixelFormat == AV_PIX_FMT_RGBA;
+    const int bytesPerPixel = rgba ? 4 : 3;
+    const GLenum format = rgba ? GL_RGBA : GL_RGB;
+    glBindTexture(GL_TEXTURE_2D, m_texture);
+    // Rows are tightly packed: width * 3 bytes for RGB is often no multiple
+    // of OpenGL's default row alignment of 4 (854 x 480 for one), which
+    // would shear the picture. Tell OpenGL the real row length and the
+    // widest alignment that it has.
+    const int lineSize = frame->linesize[0];
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignmentOf(lineSize));
+    glPixelStorei(GL_UNPACK_ROW_LENGTH,
+                  lineSize > 0 && lineSize % bytesPerPixel == 0 ? lineSize / bytesPerPixel : 0);
+    const QSize size(picture.width, picture.height);
+    // Same size and format as before: the storage is reused.
+    if (size == m_textureSize && int(format) == m_textureFormat) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size.width(), size.height(), format,
+                        GL_UNSIGNED_BYTE, frame->data[0]);
+    } else {
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), size.width(), size.height(), 0, format,
+                     GL_UNSIGNED_BYTE, frame->data[0]);
+        m_textureSize = size;
+        m_textureFormat = int(format);
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    m_showsYuv = false;
+    m_showsStill = false;
+    m_hasPicture = true;
 }
 
 // Runs with the context current. Without non-power-of-two textures the
@@ -265,6 +393,9 @@ void GLRenderWidget::uploadStill()
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, still.width(), still.height(), 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, still.constBits());
+    m_textureSize = QSize(); // the next picture makes the texture afresh
+    m_showsYuv = false;
+    m_showsStill = true;
     m_stillUploaded = true;
     m_hasPicture = true;
 }
@@ -282,8 +413,10 @@ void GLRenderWidget::setVideo(Media *f)
     if (f && !f->cover().isNull())
         m_still = f->cover().convertToFormat(QImage::Format_RGBA8888);
     m_stillUploaded = false;
-    if (f)
+    if (f) {
         connect(f, &Media::frameReady, this, &GLRenderWidget::updateFrame, Qt::UniqueConnection);
+        tellShownSize();
+    }
     if (!f || !m_still.isNull())
         update();
 }
@@ -291,6 +424,7 @@ void GLRenderWidget::setVideo(Media *f)
 void GLRenderWidget::setVideoAspectRatio(bool usevideoratio)
 {
     m_keepAspectRatio = usevideoratio;
+    tellShownSize();
     // While playback is held no picture comes to repaint the widget.
     update();
 }
