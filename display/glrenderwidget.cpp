@@ -1,5 +1,6 @@
 #include "display/glrenderwidget.h"
 
+#include "display/videowindow.h"
 #include "display/yuvtextures.h"
 #include "media/media.h"
 #include "media/videopicture.h"
@@ -8,7 +9,9 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QOpenGLFramebufferObject>
 #include <QOpenGLShaderProgram>
+#include <QResizeEvent>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 #include <QtGui/qopenglcontext_platform.h>
@@ -68,31 +71,87 @@ bool isDirectRendering(QOpenGLContext &context)
 } // namespace
 
 GLRenderWidget::GLRenderWidget(QWidget *parent)
-    : QOpenGLWidget(parent)
+    : QWidget(parent),
+      m_format(requestedFormat())
 {
-    setFormat(requestedFormat());
     checkFormatAndExtensions();
+    m_window = new VideoWindow(m_format);
+    m_container = QWidget::createWindowContainer(m_window, this);
+    // The window takes no input; neither does its container, so that
+    // clicks reach this widget and what holds it (full screen, the menu).
+    m_container->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_container->setFocusPolicy(Qt::NoFocus);
+    connect(m_window, &VideoWindow::drawNeeded, this, &GLRenderWidget::draw);
+    if (m_window->makeCurrent()) {
+        initializeGL();
+        m_window->doneCurrent();
+    }
 }
 
 GLRenderWidget::~GLRenderWidget()
 {
     releaseGL();
-    // The base class destroys the context after this object is gone.
-    if (context())
-        disconnect(context(), nullptr, this, nullptr);
 }
 
-// The widget's own context only exists once it is shown, so the format it
-// gets and the extension list are read from a context of the same format
-// on a window that is created but never shown.
+bool GLRenderWidget::isValid() const
+{
+    return m_window->isValid() && m_texture != 0;
+}
+
+QSize GLRenderWidget::devicePixels() const
+{
+    const qreal dpr = devicePixelRatioF();
+    return {int(std::lround(width() * dpr)), int(std::lround(height() * dpr))};
+}
+
+void GLRenderWidget::resizeEvent(QResizeEvent *event)
+{
+    m_container->setGeometry(QRect(QPoint(0, 0), event->size()));
+    tellShownSize();
+    requestDraw();
+}
+
+void GLRenderWidget::requestDraw()
+{
+    m_window->requestUpdate();
+}
+
+void GLRenderWidget::draw()
+{
+    if (!m_window->isExposed() || !m_window->makeCurrent())
+        return;
+    paintGL(devicePixels());
+    m_window->swapBuffers();
+    m_window->doneCurrent();
+}
+
+QImage GLRenderWidget::grabFramebuffer()
+{
+    const QSize pixels = devicePixels();
+    if (!isValid() || pixels.isEmpty() || !m_window->makeCurrent())
+        return {};
+    QOpenGLFramebufferObject target(pixels);
+    QImage image;
+    if (target.bind()) {
+        paintGL(pixels);
+        image = target.toImage(false);
+        target.release();
+    }
+    m_window->doneCurrent();
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+// The format the implementation gives and the extension list are read from
+// a context of the same format on a window that is created but never
+// shown.
 void GLRenderWidget::checkFormatAndExtensions()
 {
     QWindow surface;
     surface.setSurfaceType(QSurface::OpenGLSurface);
-    surface.setFormat(format());
+    surface.setFormat(m_format);
     surface.create();
     QOpenGLContext context;
-    context.setFormat(format());
+    context.setFormat(m_format);
     if (!context.create() || !context.makeCurrent(&surface)) {
         qWarning("GLRenderWidget: no OpenGL context could be created");
         return;
@@ -196,18 +255,12 @@ void GLRenderWidget::tellShownSize()
 {
     if (!m_media)
         return;
-    const qreal dpr = devicePixelRatioF();
-    const QSize widget(int(std::lround(width() * dpr)), int(std::lround(height() * dpr)));
-    m_media->setDisplaySize(shownSize(widget, pictureRatio(), m_keepAspectRatio));
+    m_media->setDisplaySize(shownSize(devicePixels(), pictureRatio(), m_keepAspectRatio));
 }
 
 void GLRenderWidget::initializeGL()
 {
     initializeOpenGLFunctions();
-    // The context is destroyed with the widget's window; the texture and
-    // the list go with it.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLRenderWidget::releaseGL,
-            Qt::DirectConnection);
 
     glShadeModel(GL_FLAT);
     glDisable(GL_DEPTH_TEST);
@@ -258,7 +311,8 @@ void GLRenderWidget::releaseGL()
 {
     if (!m_displayList && !m_texture)
         return;
-    makeCurrent();
+    if (!m_window->makeCurrent())
+        return;
     if (m_yuv)
         m_yuv->release();
     m_yuv.reset();
@@ -269,22 +323,16 @@ void GLRenderWidget::releaseGL()
     m_displayList = 0;
     m_texture = 0;
     m_hasPicture = false;
-    doneCurrent();
+    m_window->doneCurrent();
 }
 
-void GLRenderWidget::resizeGL(int w, int h)
+void GLRenderWidget::paintGL(QSize pixels)
 {
-    const qreal ratio = devicePixelRatioF();
-    glViewport(0, 0, GLsizei(std::lround(w * ratio)), GLsizei(std::lround(h * ratio)));
+    glViewport(0, 0, GLsizei(pixels.width()), GLsizei(pixels.height()));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-1, 1, -1, 1, -1, 1);
     glMatrixMode(GL_MODELVIEW);
-    tellShownSize();
-}
-
-void GLRenderWidget::paintGL()
-{
     glClear(GL_COLOR_BUFFER_BIT);
     if (m_media && !m_still.isNull() && !m_stillUploaded && m_texture)
         uploadStill();
@@ -293,9 +341,10 @@ void GLRenderWidget::paintGL()
         return;
 
     glPushMatrix();
-    const QSize shown = shownSize(size(), pictureRatio(), m_keepAspectRatio);
-    if (!shown.isEmpty() && !size().isEmpty())
-        glScalef(float(shown.width()) / float(width()), float(shown.height()) / float(height()), 1);
+    const QSize shown = shownSize(pixels, pictureRatio(), m_keepAspectRatio);
+    if (!shown.isEmpty() && !pixels.isEmpty())
+        glScalef(float(shown.width()) / float(pixels.width()),
+                 float(shown.height()) / float(pixels.height()), 1);
     if (m_showsYuv && m_yuv) {
         glDisable(GL_BLEND);
         m_yuv->draw(m_displayList);
@@ -311,11 +360,7 @@ void GLRenderWidget::paintGL()
         // A picture made at the size shown maps texel to pixel: sampling
         // the nearest is exact there and the cheapest on a software
         // renderer.
-        const qreal dpr = devicePixelRatioF();
-        const QSize shownPixels = shownSize(QSize(int(std::lround(width() * dpr)),
-                                                  int(std::lround(height() * dpr))),
-                                            pictureRatio(), m_keepAspectRatio);
-        const GLint filter = shownPixels == m_textureSize ? GL_NEAREST : GL_LINEAR;
+        const GLint filter = shown == m_textureSize ? GL_NEAREST : GL_LINEAR;
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
         glCallList(m_displayList);
@@ -328,22 +373,26 @@ void GLRenderWidget::paintGL()
 // own size and format say what it holds: they follow the size shown.
 void GLRenderWidget::updateFrame(int i)
 {
-    if (m_media && isValid() && m_texture) {
-        makeCurrent();
-        const VideoPicture *picture = m_media->picture(i);
-        if (picture && picture->allocated && picture->frame) {
-            if (picture->pixelFormat == AV_PIX_FMT_YUV420P) {
-                if (m_yuv && m_yuv->upload(*picture)) {
-                    m_showsYuv = true;
-                    m_hasPicture = true;
-                }
-            } else {
-                uploadRgb(*picture);
+    if (!m_media || !isValid() || !m_window->makeCurrent())
+        return;
+    const VideoPicture *picture = m_media->picture(i);
+    if (picture && picture->allocated && picture->frame) {
+        if (picture->pixelFormat == AV_PIX_FMT_YUV420P) {
+            if (m_yuv && m_yuv->upload(*picture)) {
+                m_showsYuv = true;
+                m_hasPicture = true;
             }
+        } else {
+            uploadRgb(*picture);
         }
-        doneCurrent();
     }
-    update();
+    // Drawn at once, not at the next turn of the event loop: the engine
+    // chose this moment to match the sound.
+    if (m_window->isExposed()) {
+        paintGL(devicePixels());
+        m_window->swapBuffers();
+    }
+    m_window->doneCurrent();
 }
 
 void GLRenderWidget::uploadRgb(const VideoPicture &picture)
@@ -418,7 +467,7 @@ void GLRenderWidget::setVideo(Media *f)
         tellShownSize();
     }
     if (!f || !m_still.isNull())
-        update();
+        requestDraw();
 }
 
 void GLRenderWidget::setVideoAspectRatio(bool usevideoratio)
@@ -426,7 +475,7 @@ void GLRenderWidget::setVideoAspectRatio(bool usevideoratio)
     m_keepAspectRatio = usevideoratio;
     tellShownSize();
     // While playback is held no picture comes to repaint the widget.
-    update();
+    requestDraw();
 }
 
 void GLRenderWidget::mouseDoubleClickEvent(QMouseEvent *)

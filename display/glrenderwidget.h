@@ -1,16 +1,18 @@
 #pragma once
 
-#include <QOpenGLFunctions_1_1>
-#include <QSize>
 #include <QImage>
-#include <QOpenGLWidget>
+#include <QOpenGLFunctions_1_1>
 #include <QPointer>
+#include <QSize>
 #include <QStringList>
+#include <QSurfaceFormat>
+#include <QWidget>
 
 #include <memory>
 
 class Media;
 class VideoPicture;
+class VideoWindow;
 class YuvTextures;
 
 // Shows the pictures of a Media: one textured square filling the widget,
@@ -18,12 +20,14 @@ class YuvTextures;
 // frameReady(int) of the engine uploads that picture slot and repaints: an
 // RGB slot into one texture, a YUV 4:2:0 slot into three that a fragment
 // program converts. Drawn with fixed-function OpenGL in a compatibility
-// profile context. The widget tells the engine how many device pixels the
-// picture covers, so that RGB pictures are made no larger than shown.
+// profile context, into a native child window of the widget's size
+// (VideoWindow) rather than through Qt's composition of the whole window.
+// The widget tells the engine how many device pixels the picture covers, so
+// that RGB pictures are made no larger than shown.
 //
 // The widget does not own the Media; the main window sets and clears it
 // with setVideo(). GUI thread only.
-class GLRenderWidget final : public QOpenGLWidget, protected QOpenGLFunctions_1_1
+class GLRenderWidget final : public QWidget, protected QOpenGLFunctions_1_1
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(GLRenderWidget)
@@ -38,6 +42,15 @@ public:
     static bool hasExtension(const QString &name);
 
     bool keepAspectRatio() const { return m_keepAspectRatio; }
+
+    // Whether the OpenGL context could be made; without it the widget
+    // shows nothing.
+    bool isValid() const;
+    // The format asked for (no depth buffer, an alpha channel).
+    QSurfaceFormat format() const { return m_format; }
+    // What the widget shows now, drawn afresh into an image of its size in
+    // device pixels.
+    QImage grabFramebuffer();
 
     // Whether the engine should hand this display YUV pictures: on a
     // graphics card that runs fragment programs, yes; on a software
@@ -65,11 +78,18 @@ public slots:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void initializeGL() override;
-    void resizeGL(int w, int h) override;
-    void paintGL() override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // With the context current: the textures, the square and the program;
+    // drawing the picture into a target of that many device pixels.
+    void initializeGL();
+    void paintGL(QSize pixels);
+    // Draws into the window and shows it, when the window is on screen.
+    void draw();
+    // Asks for a draw at the next turn of the event loop.
+    void requestDraw();
+    QSize devicePixels() const;
     void checkFormatAndExtensions();
     void uploadStill();
     void uploadRgb(const VideoPicture &picture);
@@ -79,6 +99,9 @@ private:
     // Tells the engine the size the picture covers now.
     void tellShownSize();
 
+    QSurfaceFormat m_format;
+    VideoWindow *m_window = nullptr; // owned by m_container
+    QWidget *m_container = nullptr;
     QPointer<Media> m_media;
     unsigned m_displayList = 0; // the textured square; 0 until initialised
     unsigned m_texture = 0;     // the one texture; 0 until initialised
