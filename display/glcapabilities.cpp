@@ -3,6 +3,7 @@
 #include "display/glrenderwidget.h"
 
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
@@ -13,6 +14,8 @@
 #if QT_CONFIG(xcb_glx_plugin)
 #include <GL/glx.h>
 #endif
+
+Q_LOGGING_CATEGORY(lcCapabilities, "vantiro.display.capabilities", QtWarningMsg)
 
 QStringList GLRenderWidget::s_extensions;
 QString GLRenderWidget::s_renderer;
@@ -98,8 +101,8 @@ bool GLRenderWidget::prefersYuvPictures()
     static const bool yuv = [] {
         const bool chosen = prefersYuvPictures(s_renderer, s_shaderPrograms,
                                                qgetenv("VANTIRO_VIDEO_PATH"));
-        qInfo("GLRenderWidget: %s pictures for %s", chosen ? "YUV" : "RGB",
-              qPrintable(s_renderer));
+        qCInfo(lcCapabilities, "%s pictures for %s", chosen ? "YUV" : "RGB",
+               qPrintable(s_renderer));
         return chosen;
     }();
     return yuv;
