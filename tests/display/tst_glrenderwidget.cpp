@@ -102,7 +102,7 @@ private:
     }
 
     // A clip of one colour (RGB), made into YUV with that matrix and range
-    // and tagged so; extra goes before the output (aspect and such).
+    // and tagged so; extraFilter is added to the filter chain (",setdar=16/9").
     QString taggedClip(const QString &name, QSize size, const QString &colour,
                        const QString &matrix, const QString &range, double seconds = 2,
                        const QString &extraFilter = QString())
