@@ -63,14 +63,23 @@ bool Vk::refreshTimerActive() const
 
 Media *Vk::createEngine()
 {
+    // A graphics card converts YUV itself, from half the bytes: the planes
+    // go over as decoded, at the video's size (any card with fragment
+    // programs has non-power-of-two textures). Else the engine converts to
+    // RGB at the size shown, with a fast filter: the picture is no larger
+    // than the video there, so little is lost.
+    constexpr int yuv420p = 0;
+    constexpr int rgb24 = 2;
+    constexpr int fastBilinear = 0x1; // SWS_FAST_BILINEAR
+    if (GLRenderWidget::prefersYuvPictures())
+        return new Media(this, false, fastBilinear, yuv420p, 0, 0);
     // Without non-power-of-two textures the pictures must be scaled to
-    // power-of-two sizes, and then a smoother filter pays off.
+    // power-of-two sizes as well.
     const bool npot = GLRenderWidget::hasExtension(QStringLiteral("GL_EXT_texture_non_power_of_two"))
         || GLRenderWidget::hasExtension(QStringLiteral("GL_ARB_texture_non_power_of_two"));
-    constexpr int rgb24 = 2;
     if (npot)
-        return new Media(this, false, 0x10, rgb24, 0, 0);
-    return new Media(this, true, 1, rgb24, 0, 0);
+        return new Media(this, false, fastBilinear, rgb24, 0, 0);
+    return new Media(this, true, fastBilinear, rgb24, 0, 0);
 }
 
 void Vk::on_actionOpen_activated()

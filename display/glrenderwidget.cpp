@@ -1,28 +1,22 @@
 #include "display/glrenderwidget.h"
 
+#include "display/videowindow.h"
+#include "display/yuvtextures.h"
 #include "media/media.h"
 #include "media/videopicture.h"
 
-#include <QGuiApplication>
 #include <QMouseEvent>
-#include <QOpenGLContext>
 #include <QOpenGLFunctions>
-#include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
-#include <QtGui/qopenglcontext_platform.h>
+#include <QOpenGLFramebufferObject>
+#include <QResizeEvent>
 
+#include <algorithm>
 #include <cmath>
-
-#if QT_CONFIG(xcb_glx_plugin)
-#include <GL/glx.h>
-#endif
 
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
 }
-
-QStringList GLRenderWidget::s_extensions;
 
 namespace {
 
@@ -37,93 +31,125 @@ QSurfaceFormat requestedFormat()
     return format;
 }
 
-bool isDirectRendering(QOpenGLContext &context)
+// The widest row alignment that the line size allows, as OpenGL wants it.
+int alignmentOf(int lineSize)
 {
-#if QT_CONFIG(xcb_glx_plugin)
-    auto *glx = context.nativeInterface<QNativeInterface::QGLXContext>();
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (glx && x11 && x11->display())
-        return glXIsDirect(x11->display(), glx->nativeContext());
-#else
-    Q_UNUSED(context);
-#endif
-    // EGL and the other platforms render directly.
-    return true;
+    int alignment = 8;
+    while (lineSize % alignment != 0)
+        alignment /= 2;
+    return alignment;
 }
 
 } // namespace
 
 GLRenderWidget::GLRenderWidget(QWidget *parent)
-    : QOpenGLWidget(parent)
+    : QWidget(parent),
+      m_format(requestedFormat())
 {
-    setFormat(requestedFormat());
     checkFormatAndExtensions();
+    m_window = new VideoWindow(m_format);
+    m_container = QWidget::createWindowContainer(m_window, this);
+    // The window takes no input; neither does its container, so that
+    // clicks reach this widget and what holds it (full screen, the menu).
+    m_container->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_container->setFocusPolicy(Qt::NoFocus);
+    connect(m_window, &VideoWindow::drawNeeded, this, &GLRenderWidget::draw);
+    if (m_window->makeCurrent()) {
+        initializeGL();
+        m_window->doneCurrent();
+    }
 }
 
 GLRenderWidget::~GLRenderWidget()
 {
     releaseGL();
-    // The base class destroys the context after this object is gone.
-    if (context())
-        disconnect(context(), nullptr, this, nullptr);
 }
 
-// The widget's own context only exists once it is shown, so the format it
-// gets and the extension list are read from a context of the same format
-// on a window that is created but never shown.
-void GLRenderWidget::checkFormatAndExtensions()
+bool GLRenderWidget::isValid() const
 {
-    QWindow surface;
-    surface.setSurfaceType(QSurface::OpenGLSurface);
-    surface.setFormat(format());
-    surface.create();
-    QOpenGLContext context;
-    context.setFormat(format());
-    if (!context.create() || !context.makeCurrent(&surface)) {
-        qWarning("GLRenderWidget: no OpenGL context could be created");
+    return m_window->isValid() && m_texture != 0;
+}
+
+QSize GLRenderWidget::devicePixels() const
+{
+    const qreal dpr = devicePixelRatioF();
+    return {int(std::lround(width() * dpr)), int(std::lround(height() * dpr))};
+}
+
+void GLRenderWidget::resizeEvent(QResizeEvent *event)
+{
+    m_container->setGeometry(QRect(QPoint(0, 0), event->size()));
+    tellShownSize();
+    requestDraw();
+}
+
+void GLRenderWidget::requestDraw()
+{
+    m_window->requestUpdate();
+}
+
+void GLRenderWidget::draw()
+{
+    if (!m_window->isExposed() || !m_window->makeCurrent())
         return;
-    }
-
-    const QSurfaceFormat got = context.format();
-    if (got.depthBufferSize() <= 0)
-        qWarning("Could not get depth buffer; results will be suboptimal");
-    if (got.redBufferSize() <= 0 || got.greenBufferSize() <= 0 || got.blueBufferSize() <= 0)
-        qWarning("Could not set rgba buffer; results will be suboptimal");
-    if (!isDirectRendering(context))
-        qWarning("Could not set direct rendering; results will be suboptimal");
-    // Qt leaves the platform's default in place, which is double buffering
-    // for every platform it draws OpenGL windows on.
-    if (got.swapBehavior() == QSurfaceFormat::SingleBuffer)
-        qWarning("Could not set double buffering; results will be suboptimal");
-
-    if (s_extensions.isEmpty()) {
-        const auto *names = reinterpret_cast<const char *>(
-            context.functions()->glGetString(GL_EXTENSIONS));
-        if (names) {
-            s_extensions = QString::fromLatin1(names).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        } else {
-            // Core profiles only answer through the indexed query.
-            for (const QByteArray &name : context.extensions())
-                s_extensions << QString::fromLatin1(name);
-        }
-    }
-    context.doneCurrent();
+    paintGL(devicePixels());
+    m_window->swapBuffers();
+    m_window->doneCurrent();
 }
 
-bool GLRenderWidget::hasExtension(const QString &name)
+QImage GLRenderWidget::grabFramebuffer()
 {
-    if (s_extensions.isEmpty())
-        delete new GLRenderWidget;
-    return s_extensions.contains(name, Qt::CaseInsensitive);
+    const QSize pixels = devicePixels();
+    if (!isValid() || pixels.isEmpty() || !m_window->makeCurrent())
+        return {};
+    QOpenGLFramebufferObject target(pixels);
+    QImage image;
+    if (target.bind()) {
+        paintGL(pixels);
+        image = target.toImage(false);
+        target.release();
+    }
+    m_window->doneCurrent();
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+QSize GLRenderWidget::shownSize(QSize widget, float ratio, bool keepRatio)
+{
+    if (!keepRatio || ratio <= 0 || !std::isfinite(ratio) || widget.isEmpty())
+        return widget;
+    // The bars on either side are kept the same width to the pixel, so that
+    // the picture starts on a pixel's edge and a picture made at this size
+    // maps texel to pixel.
+    const auto evenBars = [](int whole, int part) {
+        part = std::clamp(part, 1, whole);
+        return (whole - part) % 2 == 0 ? part : std::max(1, part - 1);
+    };
+    const double widgetRatio = double(widget.width()) / widget.height();
+    if (ratio > widgetRatio) // bars above and below
+        return {widget.width(),
+                evenBars(widget.height(), int(std::lround(widget.width() / double(ratio))))};
+    return {evenBars(widget.width(), int(std::lround(widget.height() * double(ratio)))),
+            widget.height()};
+}
+
+float GLRenderWidget::pictureRatio() const
+{
+    float ratio = m_media ? m_media->displayAspectRatio() : 0.0f;
+    if (ratio <= 0 && !m_still.isNull() && m_still.height() > 0)
+        ratio = float(m_still.width()) / float(m_still.height());
+    return ratio;
+}
+
+void GLRenderWidget::tellShownSize()
+{
+    if (!m_media)
+        return;
+    m_media->setDisplaySize(shownSize(devicePixels(), pictureRatio(), m_keepAspectRatio));
 }
 
 void GLRenderWidget::initializeGL()
 {
     initializeOpenGLFunctions();
-    // The context is destroyed with the widget's window; the texture and
-    // the list go with it.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLRenderWidget::releaseGL,
-            Qt::DirectConnection);
 
     glShadeModel(GL_FLAT);
     glDisable(GL_DEPTH_TEST);
@@ -135,6 +161,13 @@ void GLRenderWidget::initializeGL()
     glEnable(GL_LINE_SMOOTH);
     glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
     glClearColor(0, 0, 0, 1);
+
+    // Without fragment programs every picture comes as RGB.
+    m_yuv = std::make_unique<YuvTextures>();
+    if (!s_shaderPrograms || !m_yuv->initialize())
+        m_yuv.reset();
+    m_showsYuv = false;
+    m_textureSize = QSize();
 
     glGenTextures(1, &m_texture);
     glBindTexture(GL_TEXTURE_2D, m_texture);
@@ -167,7 +200,11 @@ void GLRenderWidget::releaseGL()
 {
     if (!m_displayList && !m_texture)
         return;
-    makeCurrent();
+    if (!m_window->makeCurrent())
+        return;
+    if (m_yuv)
+        m_yuv->release();
+    m_yuv.reset();
     if (m_displayList)
         glDeleteLists(m_displayList, 1);
     if (m_texture)
@@ -175,21 +212,16 @@ void GLRenderWidget::releaseGL()
     m_displayList = 0;
     m_texture = 0;
     m_hasPicture = false;
-    doneCurrent();
+    m_window->doneCurrent();
 }
 
-void GLRenderWidget::resizeGL(int w, int h)
+void GLRenderWidget::paintGL(QSize pixels)
 {
-    const qreal ratio = devicePixelRatioF();
-    glViewport(0, 0, GLsizei(std::lround(w * ratio)), GLsizei(std::lround(h * ratio)));
+    glViewport(0, 0, GLsizei(pixels.width()), GLsizei(pixels.height()));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-1, 1, -1, 1, -1, 1);
     glMatrixMode(GL_MODELVIEW);
-}
-
-void GLRenderWidget::paintGL()
-{
     glClear(GL_COLOR_BUFFER_BIT);
     if (m_media && !m_still.isNull() && !m_stillUploaded && m_texture)
         uploadStill();
@@ -198,56 +230,90 @@ void GLRenderWidget::paintGL()
         return;
 
     glPushMatrix();
-    if (m_keepAspectRatio && height() > 0) {
-        const float widgetRatio = float(width()) / float(height());
-        float videoRatio = m_media->displayAspectRatio();
-        if (videoRatio <= 0 && !m_still.isNull() && m_still.height() > 0)
-            videoRatio = float(m_still.width()) / float(m_still.height());
-        if (videoRatio > 0 && std::isfinite(videoRatio)) {
-            if (videoRatio > widgetRatio)
-                glScalef(1, widgetRatio / videoRatio, 1); // bars above and below
-            else
-                glScalef(videoRatio / widgetRatio, 1, 1); // bars left and right
-        }
+    const QSize shown = shownSize(pixels, pictureRatio(), m_keepAspectRatio);
+    if (!shown.isEmpty() && !pixels.isEmpty())
+        glScalef(float(shown.width()) / float(pixels.width()),
+                 float(shown.height()) / float(pixels.height()), 1);
+    if (m_showsYuv && m_yuv) {
+        glDisable(GL_BLEND);
+        m_yuv->draw(m_displayList);
+    } else {
+        // A cover may be see-through; a video picture never is, and
+        // blending would cost a read of every pixel drawn.
+        if (m_showsStill)
+            glEnable(GL_BLEND);
+        else
+            glDisable(GL_BLEND);
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, m_texture);
+        // A picture made at the size shown maps texel to pixel: sampling
+        // the nearest is exact there and the cheapest on a software
+        // renderer.
+        const GLint filter = shown == m_textureSize ? GL_NEAREST : GL_LINEAR;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        glCallList(m_displayList);
     }
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, m_texture);
-    glCallList(m_displayList);
     glPopMatrix();
 }
 
 // Runs inside the engine's frameReady(int), before the engine lets the
-// video thread reuse the slot, so the pixels are copied at once.
+// video thread reuse the slot, so the pixels are copied at once. The slot's
+// own size and format say what it holds: they follow the size shown.
 void GLRenderWidget::updateFrame(int i)
 {
-    if (m_media && isValid() && m_texture) {
-        makeCurrent();
-        glBindTexture(GL_TEXTURE_2D, m_texture);
-        const VideoPicture *picture = m_media->picture(i);
-        if (picture && picture->allocated && picture->frame) {
-            const AVFrame *frame = picture->frame;
-            const bool rgba = picture->pixelFormat == AV_PIX_FMT_RGBA;
-            const int bytesPerPixel = rgba ? 4 : 3;
-            const GLenum format = rgba ? GL_RGBA : GL_RGB;
-            // Rows are tightly packed: width * 3 bytes for RGB is often no
-            // multiple of OpenGL's default row alignment of 4 (854 x 480 for
-            // one), which would shear the picture. Tell OpenGL the real row
-            // length and the widest alignment that it has.
-            const int lineSize = frame->linesize[0];
-            int alignment = 8;
-            while (lineSize % alignment != 0)
-                alignment /= 2;
-            glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-            glPixelStorei(GL_UNPACK_ROW_LENGTH,
-                          lineSize > 0 && lineSize % bytesPerPixel == 0 ? lineSize / bytesPerPixel : 0);
-            glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), picture->width, picture->height, 0,
-                         format, GL_UNSIGNED_BYTE, frame->data[0]);
-            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-            m_hasPicture = true;
+    if (!m_media || !isValid() || !m_window->makeCurrent())
+        return;
+    const VideoPicture *picture = m_media->picture(i);
+    if (picture && picture->allocated && picture->frame) {
+        if (picture->pixelFormat == AV_PIX_FMT_YUV420P) {
+            if (m_yuv && m_yuv->upload(*picture)) {
+                m_showsYuv = true;
+                m_hasPicture = true;
+            }
+        } else {
+            uploadRgb(*picture);
         }
-        doneCurrent();
     }
-    update();
+    // Drawn at once, not at the next turn of the event loop: the engine
+    // chose this moment to match the sound.
+    if (m_window->isExposed()) {
+        paintGL(devicePixels());
+        m_window->swapBuffers();
+    }
+    m_window->doneCurrent();
+}
+
+void GLRenderWidget::uploadRgb(const VideoPicture &picture)
+{
+    const AVFrame *frame = picture.frame;
+    const bool rgba = picture.pixelFormat == AV_PIX_FMT_RGBA;
+    const int bytesPerPixel = rgba ? 4 : 3;
+    const GLenum format = rgba ? GL_RGBA : GL_RGB;
+    glBindTexture(GL_TEXTURE_2D, m_texture);
+    // Rows are tightly packed: width * 3 bytes for RGB is often no multiple
+    // of OpenGL's default row alignment of 4 (854 x 480 for one), which
+    // would shear the picture. Tell OpenGL the real row length and the
+    // widest alignment that it has.
+    const int lineSize = frame->linesize[0];
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignmentOf(lineSize));
+    glPixelStorei(GL_UNPACK_ROW_LENGTH,
+                  lineSize > 0 && lineSize % bytesPerPixel == 0 ? lineSize / bytesPerPixel : 0);
+    const QSize size(picture.width, picture.height);
+    // Same size and format as before: the storage is reused.
+    if (size == m_textureSize && int(format) == m_textureFormat) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size.width(), size.height(), format,
+                        GL_UNSIGNED_BYTE, frame->data[0]);
+    } else {
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), size.width(), size.height(), 0, format,
+                     GL_UNSIGNED_BYTE, frame->data[0]);
+        m_textureSize = size;
+        m_textureFormat = int(format);
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    m_showsYuv = false;
+    m_showsStill = false;
+    m_hasPicture = true;
 }
 
 // Runs with the context current. Without non-power-of-two textures the
@@ -265,6 +331,9 @@ void GLRenderWidget::uploadStill()
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, still.width(), still.height(), 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, still.constBits());
+    m_textureSize = QSize(); // the next picture makes the texture afresh
+    m_showsYuv = false;
+    m_showsStill = true;
     m_stillUploaded = true;
     m_hasPicture = true;
 }
@@ -282,17 +351,20 @@ void GLRenderWidget::setVideo(Media *f)
     if (f && !f->cover().isNull())
         m_still = f->cover().convertToFormat(QImage::Format_RGBA8888);
     m_stillUploaded = false;
-    if (f)
+    if (f) {
         connect(f, &Media::frameReady, this, &GLRenderWidget::updateFrame, Qt::UniqueConnection);
+        tellShownSize();
+    }
     if (!f || !m_still.isNull())
-        update();
+        requestDraw();
 }
 
 void GLRenderWidget::setVideoAspectRatio(bool usevideoratio)
 {
     m_keepAspectRatio = usevideoratio;
+    tellShownSize();
     // While playback is held no picture comes to repaint the widget.
-    update();
+    requestDraw();
 }
 
 void GLRenderWidget::mouseDoubleClickEvent(QMouseEvent *)

@@ -21,6 +21,7 @@ Media::Media(QObject *parent, bool powerOfTwo, int scaleFlags, int targetPixelFo
       m_scaleFlags(scaleFlags),
       m_targetWidth(targetWidth),
       m_targetHeight(targetHeight),
+      m_fixedSize(targetWidth, targetHeight),
       m_targetPixelFormat(targetPixelFormat),
       m_powerOfTwo(powerOfTwo)
 {
@@ -63,7 +64,7 @@ Media::~Media()
     m_pictures.release();
     m_videoQueue.clear();
     m_audioQueue.clear();
-    m_scaler.reset();
+    m_converter.reset();
     m_file.reset();
 }
 
@@ -118,32 +119,43 @@ bool Media::open(const QString &file, int64_t markIn, int64_t markOut)
     return true;
 }
 
-// Sizes and allocates the picture slots and makes the scaler; reports a
-// failure with its message.
+// Sizes and allocates the picture slots for the first pictures and checks
+// that they can be converted; reports a failure with its message. The video
+// thread resizes a slot later when the size shown asks for another.
 bool Media::preparePictures()
 {
-    if (m_targetWidth == 0 || m_targetHeight == 0) {
-        m_targetWidth = m_file->videoWidth();
-        m_targetHeight = m_file->videoHeight();
-    }
-    if (m_powerOfTwo) {
-        m_targetWidth = VideoPicture::roundToPowerOfTwo(m_targetWidth);
-        m_targetHeight = VideoPicture::roundToPowerOfTwo(m_targetHeight);
-    }
+    const QSize video(m_file->videoWidth(), m_file->videoHeight());
+    const QSize size = PictureConverter::slotSize(video, displaySize(), m_fixedSize,
+                                                  m_targetPixelFormat, m_powerOfTwo);
+    m_targetWidth = size.width();
+    m_targetHeight = size.height();
     if (!m_pictures.allocate(m_targetWidth, m_targetHeight, m_targetPixelFormat)) {
         emit error(tr("Error opening %1:\nCannot allocate pictures buffer.").arg(m_fileName));
         return false;
     }
-    m_scaler.reset(sws_getContext(m_file->videoWidth(), m_file->videoHeight(),
-                                  AVPixelFormat(m_file->videoPixelFormat()), m_targetWidth,
-                                  m_targetHeight, AVPixelFormat(m_targetPixelFormat), m_scaleFlags,
-                                  nullptr, nullptr, nullptr));
-    if (!m_scaler) {
+    ScalerPtr probe(sws_getContext(video.width(), video.height(),
+                                   AVPixelFormat(m_file->videoPixelFormat()), m_targetWidth,
+                                   m_targetHeight, AVPixelFormat(m_targetPixelFormat), m_scaleFlags,
+                                   nullptr, nullptr, nullptr));
+    if (!probe) {
         emit error(tr("Error opening %1:\nCannot create a suitable conversion context to RGB.")
                        .arg(m_fileName));
         return false;
     }
     return true;
+}
+
+void Media::setDisplaySize(QSize size)
+{
+    if (!size.isValid())
+        size = QSize(0, 0);
+    m_displaySize = (uint64_t(uint32_t(size.width())) << 32) | uint32_t(size.height());
+}
+
+QSize Media::displaySize() const
+{
+    const uint64_t packed = m_displaySize;
+    return QSize(int(packed >> 32), int(packed & 0xffffffffu));
 }
 
 void Media::start()

@@ -2,6 +2,7 @@
 
 #include "media/avpointers.h"
 #include "media/packetqueue.h"
+#include "media/pictureconverter.h"
 #include "media/picturequeue.h"
 #include "media/playbackclock.h"
 #include "media/seekrequest.h"
@@ -9,6 +10,7 @@
 #include <QImage>
 #include <QMutex>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -48,7 +50,9 @@ class Media final : public QObject
 public:
     // powerOfTwo: round the picture size to powers of two; scaleFlags:
     // swscale flags; targetPixelFormat: FFmpeg pixel format of the pictures
-    // (2, RGB24); targetWidth/targetHeight: picture size, 0 for the video's.
+    // (2, RGB24, or 0, YUV420P for a display that converts itself);
+    // targetWidth/targetHeight: a fixed picture size, 0 for the size the
+    // picture is shown at (setDisplaySize()) up to the video's own.
     Media(QObject *parent, bool powerOfTwo, int scaleFlags, int targetPixelFormat,
           int targetWidth, int targetHeight);
     ~Media() override;
@@ -98,6 +102,12 @@ public:
     QImage cover() const;
     // Slot i (0 to 3) of the picture queue, nullptr for any other i.
     VideoPicture *picture(int i);
+    // Device pixels the picture covers on screen; an empty size when not
+    // known. RGB pictures are converted at that size when it is smaller
+    // than the video's, so that neither the conversion nor OpenGL work on
+    // pixels nobody sees. Any thread; the next picture converted uses it.
+    void setDisplaySize(QSize size);
+    QSize displaySize() const;
 
     // --- Operations of the engine's documented interface that the player
     // does not call; kept, with their documented units.
@@ -230,15 +240,19 @@ private:
     bool m_hasResumePosition = false; // a stop() happened since open()
     bool m_soundUnavailableTold = false; // soundUnavailable() was emitted since open()
 
-    // --- Pictures. The queue guards itself; the scaler and the target
-    // format are the video thread's once open() made them.
+    // --- Pictures. The queue guards itself; the converter is the video
+    // thread's; the format and flags are set at construction.
     PictureQueue m_pictures;
-    ScalerPtr m_scaler;
+    PictureConverter m_converter;
     int m_scaleFlags = 0;
-    int m_targetWidth = 0;
+    int m_targetWidth = 0; // the slots' size as open() allocated them
     int m_targetHeight = 0;
+    QSize m_fixedSize; // asked for at construction; empty: follow the display
     int m_targetPixelFormat = 2;
     bool m_powerOfTwo = false;
+    // Written by the GUI thread, read by the video thread: width in the
+    // high and height in the low 32 bits, so that both change at once.
+    std::atomic<uint64_t> m_displaySize{0};
 
     // --- Refresh timer; GUI thread only
     QTimer *m_refreshTimer = nullptr;

@@ -252,19 +252,19 @@ void VideoDecodeThread::queuePicture(const AVFrame *frame, double seconds)
 {
     Media *media = m_media;
     VideoPicture *picture = media->m_pictures.writable();
-    if (!picture || !picture->frame)
+    if (!picture)
         return;
     // A broken or changing stream may hand out frames of another size or
-    // format than its header promised: convert them as what they are.
-    ScalerPtr &scaler = media->m_scaler;
-    scaler.reset(sws_getCachedContext(scaler.release(), frame->width, frame->height,
-                                      AVPixelFormat(frame->format), picture->width,
-                                      picture->height, AVPixelFormat(picture->pixelFormat),
-                                      media->m_scaleFlags, nullptr, nullptr, nullptr));
-    if (!scaler)
+    // format than its header promised: they are converted as what they
+    // are. The slot writable() gave is not the one shown, so it may be
+    // made again at the size now shown.
+    const QSize size = PictureConverter::slotSize(QSize(frame->width, frame->height),
+                                                  media->displaySize(), media->m_fixedSize,
+                                                  media->m_targetPixelFormat, media->m_powerOfTwo);
+    if (!picture->reallocate(size.width(), size.height(), media->m_targetPixelFormat))
         return;
-    sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height,
-              picture->frame->data, picture->frame->linesize);
+    if (!media->m_converter.convert(frame, *picture, media->m_scaleFlags))
+        return;
     picture->mediaSeconds = seconds;
     picture->serial = serial();
     media->m_pictures.push();

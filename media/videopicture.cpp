@@ -48,6 +48,14 @@ bool VideoPicture::allocate(int width, int height, int pixelFormat)
     return true;
 }
 
+bool VideoPicture::reallocate(int width, int height, int pixelFormat)
+{
+    if (allocated && this->width == width && this->height == height
+        && this->pixelFormat == pixelFormat)
+        return true;
+    return allocate(width, height, pixelFormat);
+}
+
 void VideoPicture::release()
 {
     av_frame_free(&frame);

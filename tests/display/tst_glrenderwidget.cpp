@@ -21,6 +21,8 @@ extern "C" {
 namespace {
 
 constexpr int rgb24 = 2; // AV_PIX_FMT_RGB24
+constexpr int yuv420p = 0;
+constexpr int fastBilinear = 1; // SWS_FAST_BILINEAR
 
 int depthWarnings = 0;
 QtMessageHandler previousHandler = nullptr;
@@ -97,6 +99,42 @@ private:
                  .arg(colour).arg(size.width()).arg(size.height()),
              QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), path});
         return made ? path : QString();
+    }
+
+    // A clip of one colour (RGB), made into YUV with that matrix and range
+    // and tagged so; extraFilter is added to the filter chain (",setdar=16/9").
+    QString taggedClip(const QString &name, QSize size, const QString &colour,
+                       const QString &matrix, const QString &range, double seconds = 2,
+                       const QString &extraFilter = QString())
+    {
+        const QString path = m_dir.filePath(name);
+        const QString tag = matrix == QLatin1String("bt601") ? QStringLiteral("smpte170m") : matrix;
+        QStringList args{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                         QStringLiteral("color=c=%1:size=%2x%3:rate=25:duration=%4")
+                             .arg(colour).arg(size.width()).arg(size.height()).arg(seconds),
+                         QStringLiteral("-vf"),
+                         QStringLiteral("format=rgb24,scale=out_color_matrix=%1:out_range=%2,"
+                                        "format=yuv420p%3")
+                             .arg(matrix, range, extraFilter),
+                         QStringLiteral("-c:v"), QStringLiteral("ffv1")};
+        if (!matrix.isEmpty())
+            args << QStringLiteral("-colorspace") << tag << QStringLiteral("-color_range") << range;
+        args << path;
+        return mediamaker::ffmpeg(args) ? path : QString();
+    }
+
+    // A window holding only the widget, of that size, shown.
+    static std::unique_ptr<QWidget> windowWith(GLRenderWidget *widget, QSize size)
+    {
+        auto window = std::make_unique<QWidget>();
+        auto *layout = new QVBoxLayout(window.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(widget);
+        window->resize(size);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            return nullptr;
+        return window;
     }
 
 private slots:
@@ -382,6 +420,174 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(near(leftEdge(), red), 3000);
         widget->setVideoAspectRatio(true);
         QTRY_VERIFY_WITH_TIMEOUT(leftEdge() == QColor(Qt::black), 3000);
+    }
+
+    // A user on a software renderer must get the RGB path (the YUV one
+    // costs more there), one on a graphics card the YUV path, and the
+    // variable must overrule both.
+    void choosesThePicturePath_data()
+    {
+        QTest::addColumn<QString>("renderer");
+        QTest::addColumn<bool>("shaders");
+        QTest::addColumn<QByteArray>("setting");
+        QTest::addColumn<bool>("yuv");
+        const QString llvmpipe = QStringLiteral("llvmpipe (LLVM 15.0.6, 256 bits)");
+        const QString card = QStringLiteral("AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)");
+        QTest::newRow("llvmpipe") << llvmpipe << true << QByteArray() << false;
+        QTest::newRow("softpipe") << QStringLiteral("softpipe") << true << QByteArray() << false;
+        QTest::newRow("swrast") << QStringLiteral("Mesa swrast") << true << QByteArray() << false;
+        QTest::newRow("Windows software")
+            << QStringLiteral("GDI Generic Software Rasterizer") << true << QByteArray() << false;
+        QTest::newRow("graphics card") << card << true << QByteArray() << true;
+        QTest::newRow("card without shaders") << card << false << QByteArray() << false;
+        QTest::newRow("card forced to rgb") << card << true << QByteArray("rgb") << false;
+        QTest::newRow("llvmpipe forced to yuv") << llvmpipe << true << QByteArray(" YUV\n") << true;
+        QTest::newRow("unknown setting") << card << true << QByteArray("fast") << true;
+    }
+
+    void choosesThePicturePath()
+    {
+        QFETCH(QString, renderer);
+        QFETCH(bool, shaders);
+        QFETCH(QByteArray, setting);
+        QFETCH(bool, yuv);
+        QCOMPARE(GLRenderWidget::prefersYuvPictures(renderer, shaders, setting), yuv);
+    }
+
+    // A wrong matrix or range shifts colours on screen (skin too red, blacks
+    // grey); the YUV path must show what the RGB path shows.
+    void showsTheClipsColours_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("matrix");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<int>("format");
+        for (const int format : {rgb24, yuv420p}) {
+            const char *path = format == rgb24 ? "RGB path" : "YUV path";
+            QTest::addRow("BT.709 limited, %s", path)
+                << QSize(640, 360) << QStringLiteral("bt709") << QStringLiteral("tv") << format;
+            QTest::addRow("BT.601 full, %s", path)
+                << QSize(320, 240) << QStringLiteral("bt601") << QStringLiteral("pc") << format;
+            QTest::addRow("untagged HD taken as BT.709, %s", path)
+                << QSize(1280, 720) << QString() << QStringLiteral("tv") << format;
+        }
+    }
+
+    void showsTheClipsColours()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, matrix);
+        QFETCH(QString, range);
+        QFETCH(int, format);
+        const QColor expected(0xC8, 0x3C, 0x28);
+        const QString clip = matrix.isEmpty()
+            ? taggedClip(QStringLiteral("untagged.mkv"), size, expected.name(), QStringLiteral("bt709"), range)
+            : taggedClip(QStringLiteral("tagged-%1-%2.mkv").arg(matrix, range), size,
+                         expected.name(), matrix, range);
+        if (matrix.isEmpty()) // the tags the scale filter leaves must go too
+            QVERIFY(mediamaker::ffmpeg({QStringLiteral("-i"), clip, QStringLiteral("-c"),
+                                        QStringLiteral("copy"), QStringLiteral("-colorspace"),
+                                        QStringLiteral("unknown"), m_dir.filePath(QStringLiteral("bare.mkv"))}));
+        Media media(nullptr, false, fastBilinear, format, 0, 0);
+        QVERIFY(media.open(matrix.isEmpty() ? m_dir.filePath(QStringLiteral("bare.mkv")) : clip));
+        auto *widget = new GLRenderWidget;
+        auto window = windowWith(widget, {400, 300});
+        QVERIFY(window);
+        widget->setVideo(&media);
+        QSignalSpy frames(&media, &Media::frameReady);
+        media.start();
+        QTRY_VERIFY_WITH_TIMEOUT(frames.count() >= 3, 10000);
+        QColor seen;
+        QTRY_VERIFY2((seen = widget->grabFramebuffer().pixelColor(200, 150), near(seen, expected, 4)),
+                     qPrintable(describe(seen)));
+        media.stop();
+    }
+
+    // Shrinking the window must shrink the pictures made (no CPU spent on
+    // pixels nobody sees); growing it again must bring back the video's own
+    // size (no blurred, enlarged small picture), and pictures keep coming.
+    void picturesFollowTheSizeShown()
+    {
+        const QColor expected(0x30, 0x80, 0xc0);
+        const QString clip = taggedClip(QStringLiteral("resize.mkv"), {640, 360}, expected.name(),
+                                        QStringLiteral("bt601"), QStringLiteral("tv"), 12);
+        QVERIFY(!clip.isEmpty());
+        Media media(nullptr, false, fastBilinear, rgb24, 0, 0);
+        QVERIFY(media.open(clip));
+        auto *widget = new GLRenderWidget;
+        auto window = windowWith(widget, {640, 360});
+        QVERIFY(window);
+        widget->setVideo(&media);
+        QSize made;
+        int shown = 0;
+        connect(&media, &Media::frameReady, widget, [&](int i) {
+            made = QSize(media.picture(i)->width, media.picture(i)->height);
+            ++shown;
+        });
+        media.start();
+        const qreal dpr = widget->devicePixelRatioF();
+        for (const QSize size : {QSize(320, 180), QSize(800, 450), QSize(480, 270)}) {
+            window->resize(size);
+            const QSize expectedSize = (size * dpr).boundedTo(QSize(640, 360));
+            QTRY_COMPARE_WITH_TIMEOUT(made, expectedSize, 5000);
+            const int before = shown;
+            QTRY_VERIFY_WITH_TIMEOUT(shown >= before + 5, 5000);
+            QColor seen;
+            QTRY_VERIFY2((seen = widget->grabFramebuffer().pixelColor(size.width() / 2, size.height() / 2),
+                          near(seen, expected, 4)),
+                         qPrintable(describe(seen)));
+        }
+        media.stop();
+    }
+
+    // DVD and DV pictures have non-square pixels: a 16:9 DVD must fill a
+    // 16:9 window, a 4:3 one must have bars at the sides, and the picture
+    // made at the size shown must keep that shape.
+    void nonSquarePixelsKeepTheirShape_data()
+    {
+        QTest::addColumn<QSize>("coded");
+        QTest::addColumn<QString>("dar");
+        QTest::addColumn<float>("ratio");
+        QTest::addColumn<QSize>("made"); // in a 640 x 360 widget
+        QTest::newRow("NTSC DVD 16:9") << QSize(720, 480) << QStringLiteral("16/9") << 16.f / 9 << QSize(640, 360);
+        QTest::newRow("PAL DVD 4:3") << QSize(720, 576) << QStringLiteral("4/3") << 4.f / 3 << QSize(480, 360);
+        QTest::newRow("PAL DVD 16:9") << QSize(720, 576) << QStringLiteral("16/9") << 16.f / 9 << QSize(640, 360);
+    }
+
+    void nonSquarePixelsKeepTheirShape()
+    {
+        QFETCH(QSize, coded);
+        QFETCH(QString, dar);
+        QFETCH(float, ratio);
+        QFETCH(QSize, made);
+        const QColor expected(0x30, 0x80, 0xc0);
+        const QString clip = taggedClip(QStringLiteral("dvd-%1x%2.mkv").arg(coded.width()).arg(coded.height()),
+                                        coded, expected.name(), QStringLiteral("bt601"),
+                                        QStringLiteral("tv"), 2, QStringLiteral(",setdar=%1").arg(dar));
+        QVERIFY(!clip.isEmpty());
+        Media media(nullptr, false, fastBilinear, rgb24, 0, 0);
+        QVERIFY(media.open(clip));
+        QVERIFY2(qAbs(media.displayAspectRatio() - ratio) < 0.01f,
+                 qPrintable(QString::number(media.displayAspectRatio())));
+        auto *widget = new GLRenderWidget;
+        auto window = windowWith(widget, {640, 360});
+        QVERIFY(window);
+        widget->setVideo(&media);
+        QSize size;
+        connect(&media, &Media::frameReady, widget,
+                [&](int i) { size = QSize(media.picture(i)->width, media.picture(i)->height); });
+        media.start();
+        QTRY_COMPARE_WITH_TIMEOUT(size, made * widget->devicePixelRatioF(), 10000);
+        const int bar = (640 - made.width()) / 2;
+        QTRY_VERIFY(near(widget->grabFramebuffer().pixelColor(320, 180), expected, 4));
+        const QImage image = widget->grabFramebuffer();
+        QVERIFY(near(image.pixelColor(bar + 2, 180), expected, 4));
+        QVERIFY(near(image.pixelColor(640 - bar - 3, 180), expected, 4));
+        if (bar > 0) {
+            QCOMPARE(image.pixelColor(bar - 2, 180), QColor(Qt::black));
+            QCOMPARE(image.pixelColor(640 - bar + 1, 180), QColor(Qt::black));
+        }
+        media.stop();
     }
 
     void doubleClickAsksForFullScreen()
