@@ -70,9 +70,14 @@ Media *Vk::createEngine()
     // than the video there, so little is lost.
     constexpr int yuv420p = 0;
     constexpr int rgb24 = 2;
+    constexpr int bgra = AV_PIX_FMT_BGRA;
     constexpr int fastBilinear = 0x1; // SWS_FAST_BILINEAR
     if (GLRenderWidget::prefersYuvPictures())
         return new Media(this, false, fastBilinear, yuv420p, 0, 0);
+    // On a software renderer Qt's painter copies the pictures, made at the
+    // size shown, into the window.
+    if (GLRenderWidget::drawsWithPainter())
+        return new Media(this, false, fastBilinear, bgra, 0, 0);
     // Without non-power-of-two textures the pictures must be scaled to
     // power-of-two sizes as well.
     const bool npot = GLRenderWidget::hasExtension(QStringLiteral("GL_EXT_texture_non_power_of_two"))

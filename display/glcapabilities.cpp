@@ -121,3 +121,27 @@ bool GLRenderWidget::prefersYuvPictures(const QString &renderer, bool shaderProg
             return false;
     return shaderPrograms;
 }
+
+bool GLRenderWidget::drawsWithPainter()
+{
+    if (s_renderer.isEmpty())
+        delete new GLRenderWidget;
+    static const bool painter = [] {
+        const bool chosen = drawsWithPainter(s_renderer, qgetenv("VANTIRO_VIDEO_PATH"));
+        qCInfo(lcCapabilities, "%s draws RGB pictures for %s", chosen ? "the painter" : "OpenGL",
+               qPrintable(s_renderer));
+        return chosen;
+    }();
+    return painter;
+}
+
+bool GLRenderWidget::drawsWithPainter(const QString &renderer, const QByteArray &setting)
+{
+    const QByteArray forced = setting.trimmed().toLower();
+    if (forced == "rgb" || forced == "yuv")
+        return false;
+    for (const char *software : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+        if (renderer.contains(QLatin1String(software), Qt::CaseInsensitive))
+            return true;
+    return false;
+}

@@ -6,12 +6,14 @@
 #include "media/videopicture.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <QOpenGLFunctions>
 #include <QOpenGLFramebufferObject>
 #include <QResizeEvent>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -54,6 +56,12 @@ GLRenderWidget::GLRenderWidget(QWidget *parent)
     m_container->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_container->setFocusPolicy(Qt::NoFocus);
     connect(m_window, &VideoWindow::drawNeeded, this, &GLRenderWidget::draw);
+    // The constructor read the renderer above: no second widget is made.
+    m_painted = drawsWithPainter();
+    if (m_painted) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        m_container->hide();
+    }
     if (m_window->makeCurrent()) {
         initializeGL();
         m_window->doneCurrent();
@@ -67,7 +75,72 @@ GLRenderWidget::~GLRenderWidget()
 
 bool GLRenderWidget::isValid() const
 {
-    return m_window->isValid() && m_texture != 0;
+    return m_painted || (m_window->isValid() && m_texture != 0);
+}
+
+void GLRenderWidget::setOpenGLShown(bool shown)
+{
+    if (m_container->isVisible() != shown)
+        m_container->setVisible(shown);
+}
+
+// Copies an RGB slot into m_picture, reusing its storage; false for a slot
+// of another kind.
+bool GLRenderWidget::copyPicture(const VideoPicture &picture)
+{
+    QImage::Format format = QImage::Format_Invalid;
+    switch (picture.pixelFormat) {
+    case AV_PIX_FMT_BGRA:
+        format = QImage::Format_RGB32; // B, G, R, A in memory on little-endian
+        break;
+    case AV_PIX_FMT_RGB24:
+        format = QImage::Format_RGB888;
+        break;
+    case AV_PIX_FMT_RGBA:
+        format = QImage::Format_RGBA8888;
+        break;
+    default:
+        return false;
+    }
+    const QSize size(picture.width, picture.height);
+    if (m_picture.size() != size || m_picture.format() != format)
+        m_picture = QImage(size, format);
+    const AVFrame *frame = picture.frame;
+    const int row = std::min<int>(m_picture.bytesPerLine(), frame->linesize[0]);
+    for (int y = 0; y < size.height(); ++y)
+        std::memcpy(m_picture.scanLine(y), frame->data[0] + qsizetype(y) * frame->linesize[0],
+                    std::size_t(row));
+    return true;
+}
+
+void GLRenderWidget::paintEvent(QPaintEvent *)
+{
+    if (!m_painted)
+        return;
+    QPainter painter(this);
+    const qreal dpr = devicePixelRatioF();
+    const QSize shown = shownSize(devicePixels(), pictureRatio(), m_keepAspectRatio);
+    const QSizeF logical = QSizeF(shown) / dpr;
+    const QRectF target(QPointF((width() - logical.width()) / 2, (height() - logical.height()) / 2),
+                        logical);
+    const QImage &image = m_showsStill || m_picture.isNull() ? m_still : m_picture;
+    if (!m_media || !m_hasPicture || image.isNull()) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    // The bars only: the picture covers the rest.
+    QRegion bars(rect());
+    bars -= target.toAlignedRect();
+    for (const QRect &bar : bars)
+        painter.fillRect(bar, Qt::black);
+    if (image.size() == shown) {
+        QImage exact = image;
+        exact.setDevicePixelRatio(dpr);
+        painter.drawImage(target.topLeft(), exact);
+    } else {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(target, image);
+    }
 }
 
 QSize GLRenderWidget::devicePixels() const
@@ -85,7 +158,10 @@ void GLRenderWidget::resizeEvent(QResizeEvent *event)
 
 void GLRenderWidget::requestDraw()
 {
-    m_window->requestUpdate();
+    if (m_painted && !m_container->isVisible())
+        update();
+    else
+        m_window->requestUpdate();
 }
 
 void GLRenderWidget::draw()
@@ -99,6 +175,8 @@ void GLRenderWidget::draw()
 
 QImage GLRenderWidget::grabFramebuffer()
 {
+    if (m_painted && !m_container->isVisible())
+        return grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QSize pixels = devicePixels();
     if (!isValid() || pixels.isEmpty() || !m_window->makeCurrent())
         return {};
@@ -262,9 +340,26 @@ void GLRenderWidget::paintGL(QSize pixels)
 // own size and format say what it holds: they follow the size shown.
 void GLRenderWidget::updateFrame(int i)
 {
-    if (!m_media || !isValid() || !m_window->makeCurrent())
+    if (!m_media || !isValid())
         return;
     const VideoPicture *picture = m_media->picture(i);
+    const bool filled = picture && picture->allocated && picture->frame;
+    if (m_painted && (!filled || picture->pixelFormat != AV_PIX_FMT_YUV420P)) {
+        if (filled && copyPicture(*picture)) {
+            m_hasPicture = true;
+            m_showsStill = false;
+            m_showsYuv = false;
+        }
+        setOpenGLShown(false);
+        // At once, not at the next turn of the event loop: the engine chose
+        // this moment to match the sound.
+        repaint();
+        return;
+    }
+    if (m_painted)
+        setOpenGLShown(true); // YUV pictures need the fragment program
+    if (!m_window->makeCurrent())
+        return;
     if (picture && picture->allocated && picture->frame) {
         if (picture->pixelFormat == AV_PIX_FMT_YUV420P) {
             if (m_yuv && m_yuv->upload(*picture)) {
@@ -287,9 +382,13 @@ void GLRenderWidget::updateFrame(int i)
 void GLRenderWidget::uploadRgb(const VideoPicture &picture)
 {
     const AVFrame *frame = picture.frame;
+    // BGRA is what a software renderer keeps its textures in: taken as it
+    // is, without a pass that reorders the bytes.
+    const bool bgra = picture.pixelFormat == AV_PIX_FMT_BGRA;
     const bool rgba = picture.pixelFormat == AV_PIX_FMT_RGBA;
-    const int bytesPerPixel = rgba ? 4 : 3;
-    const GLenum format = rgba ? GL_RGBA : GL_RGB;
+    const int bytesPerPixel = rgba || bgra ? 4 : 3;
+    const GLenum format = bgra ? GLenum(0x80E1) /* GL_BGRA */ : rgba ? GL_RGBA : GL_RGB;
+    const GLint internal = bgra || rgba ? GL_RGBA : GL_RGB;
     glBindTexture(GL_TEXTURE_2D, m_texture);
     // Rows are tightly packed: width * 3 bytes for RGB is often no multiple
     // of OpenGL's default row alignment of 4 (854 x 480 for one), which
@@ -305,7 +404,7 @@ void GLRenderWidget::uploadRgb(const VideoPicture &picture)
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size.width(), size.height(), format,
                         GL_UNSIGNED_BYTE, frame->data[0]);
     } else {
-        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), size.width(), size.height(), 0, format,
+        glTexImage2D(GL_TEXTURE_2D, 0, internal, size.width(), size.height(), 0, format,
                      GL_UNSIGNED_BYTE, frame->data[0]);
         m_textureSize = size;
         m_textureFormat = int(format);
@@ -351,6 +450,13 @@ void GLRenderWidget::setVideo(Media *f)
     if (f && !f->cover().isNull())
         m_still = f->cover().convertToFormat(QImage::Format_RGBA8888);
     m_stillUploaded = false;
+    m_picture = QImage();
+    if (m_painted) {
+        // The painter shows the cover until pictures come.
+        m_showsStill = !m_still.isNull();
+        m_hasPicture = m_showsStill;
+        setOpenGLShown(false);
+    }
     if (f) {
         connect(f, &Media::frameReady, this, &GLRenderWidget::updateFrame, Qt::UniqueConnection);
         tellShownSize();

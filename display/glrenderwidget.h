@@ -62,6 +62,14 @@ public:
     // variable's value (anything but rgb and yuv is no setting).
     static bool prefersYuvPictures(const QString &renderer, bool shaderPrograms,
                                    const QByteArray &setting);
+    // Whether RGB pictures are drawn by Qt's own painter rather than by
+    // OpenGL: on a software renderer OpenGL is the processor too, and
+    // copying a picture made at the size shown into the window costs far
+    // less than uploading, drawing and swapping it. Such pictures come as
+    // BGRA at exactly the size shown. VANTIRO_VIDEO_PATH=rgb or yuv
+    // chooses OpenGL instead. Read once per process.
+    static bool drawsWithPainter();
+    static bool drawsWithPainter(const QString &renderer, const QByteArray &setting);
     // Device pixels the picture covers for a widget of that many device
     // pixels: the whole widget, or when the ratio (width / height, > 0) is
     // kept the largest part of that shape.
@@ -79,6 +87,7 @@ public slots:
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     // With the context current: the textures, the square and the program;
@@ -117,6 +126,13 @@ private:
     std::unique_ptr<YuvTextures> m_yuv;
     bool m_showsYuv = false;
     bool m_showsStill = false; // the texture holds the cover
+    // Drawn by the painter: RGB pictures are copied into m_picture and
+    // painted into the widget; the OpenGL window is hidden until a YUV
+    // picture comes.
+    bool m_painted = false;
+    QImage m_picture;
+    void setOpenGLShown(bool shown);
+    bool copyPicture(const VideoPicture &picture);
     QSize m_textureSize; // of the RGB texture, to reuse its storage
     int m_textureFormat = 0;
 

@@ -37,6 +37,10 @@ QSize PictureConverter::slotSize(QSize frameSize, QSize display, QSize fixed, in
         return fixed;
     if (slotFormat == AV_PIX_FMT_YUV420P)
         return frameSize;
+    // BGRA pictures go to a display that draws them as they are, without
+    // scaling: they are made at the size shown, larger or smaller.
+    if (slotFormat == AV_PIX_FMT_BGRA && display.isValid() && !display.isEmpty())
+        return display;
     QSize size = frameSize;
     if (display.isValid() && !display.isEmpty())
         size = size.boundedTo(display);

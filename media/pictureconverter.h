@@ -20,10 +20,11 @@ public:
 
     // Pixel size of the slot a frame of frameSize goes into. fixed, when
     // valid, is a size the engine was made with and wins. A YUV slot keeps
-    // the frame's size (the display scales it). An RGB slot takes the
-    // smaller of the frame's and the shown size in each direction (display
-    // empty: not known, the frame's), then rounded to powers of two when
-    // asked.
+    // the frame's size (the display scales it). A BGRA slot, for a display
+    // that draws pictures as they are, takes the shown size when known. An
+    // RGB slot takes the smaller of the frame's and the shown size in each
+    // direction (display empty: not known, the frame's), then rounded to
+    // powers of two when asked.
     static QSize slotSize(QSize frameSize, QSize display, QSize fixed, int slotFormat,
                           bool powerOfTwo);
 

@@ -22,6 +22,7 @@ namespace {
 
 constexpr int rgb24 = 2; // AV_PIX_FMT_RGB24
 constexpr int yuv420p = 0;
+constexpr int bgra = 28; // AV_PIX_FMT_BGRA
 constexpr int fastBilinear = 1; // SWS_FAST_BILINEAR
 
 int depthWarnings = 0;
@@ -422,9 +423,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(leftEdge() == QColor(Qt::black), 3000);
     }
 
-    // A user on a software renderer must get the RGB path (the YUV one
-    // costs more there), one on a graphics card the YUV path, and the
-    // variable must overrule both.
+    // A user on a software renderer must get RGB pictures drawn by the
+    // painter (OpenGL and the YUV path cost more there), one on a graphics
+    // card the YUV path, and the variable must overrule both.
     void choosesThePicturePath_data()
     {
         QTest::addColumn<QString>("renderer");
@@ -433,16 +434,18 @@ private slots:
         QTest::addColumn<bool>("yuv");
         const QString llvmpipe = QStringLiteral("llvmpipe (LLVM 15.0.6, 256 bits)");
         const QString card = QStringLiteral("AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)");
-        QTest::newRow("llvmpipe") << llvmpipe << true << QByteArray() << false;
-        QTest::newRow("softpipe") << QStringLiteral("softpipe") << true << QByteArray() << false;
-        QTest::newRow("swrast") << QStringLiteral("Mesa swrast") << true << QByteArray() << false;
+        QTest::addColumn<bool>("painter");
+        QTest::newRow("llvmpipe") << llvmpipe << true << QByteArray() << false << true;
+        QTest::newRow("softpipe") << QStringLiteral("softpipe") << true << QByteArray() << false << true;
+        QTest::newRow("swrast") << QStringLiteral("Mesa swrast") << true << QByteArray() << false << true;
         QTest::newRow("Windows software")
-            << QStringLiteral("GDI Generic Software Rasterizer") << true << QByteArray() << false;
-        QTest::newRow("graphics card") << card << true << QByteArray() << true;
-        QTest::newRow("card without shaders") << card << false << QByteArray() << false;
-        QTest::newRow("card forced to rgb") << card << true << QByteArray("rgb") << false;
-        QTest::newRow("llvmpipe forced to yuv") << llvmpipe << true << QByteArray(" YUV\n") << true;
-        QTest::newRow("unknown setting") << card << true << QByteArray("fast") << true;
+            << QStringLiteral("GDI Generic Software Rasterizer") << true << QByteArray() << false << true;
+        QTest::newRow("graphics card") << card << true << QByteArray() << true << false;
+        QTest::newRow("card without shaders") << card << false << QByteArray() << false << false;
+        QTest::newRow("card forced to rgb") << card << true << QByteArray("rgb") << false << false;
+        QTest::newRow("llvmpipe forced to rgb") << llvmpipe << true << QByteArray("rgb") << false << false;
+        QTest::newRow("llvmpipe forced to yuv") << llvmpipe << true << QByteArray(" YUV\n") << true << false;
+        QTest::newRow("unknown setting") << card << true << QByteArray("fast") << true << false;
     }
 
     void choosesThePicturePath()
@@ -451,7 +454,9 @@ private slots:
         QFETCH(bool, shaders);
         QFETCH(QByteArray, setting);
         QFETCH(bool, yuv);
+        QFETCH(bool, painter);
         QCOMPARE(GLRenderWidget::prefersYuvPictures(renderer, shaders, setting), yuv);
+        QCOMPARE(GLRenderWidget::drawsWithPainter(renderer, setting), painter);
     }
 
     // A wrong matrix or range shifts colours on screen (skin too red, blacks
@@ -462,8 +467,8 @@ private slots:
         QTest::addColumn<QString>("matrix");
         QTest::addColumn<QString>("range");
         QTest::addColumn<int>("format");
-        for (const int format : {rgb24, yuv420p}) {
-            const char *path = format == rgb24 ? "RGB path" : "YUV path";
+        for (const int format : {rgb24, yuv420p, bgra}) {
+            const char *path = format == rgb24 ? "RGB path" : format == bgra ? "BGRA at the size shown" : "YUV path";
             QTest::addRow("BT.709 limited, %s", path)
                 << QSize(640, 360) << QStringLiteral("bt709") << QStringLiteral("tv") << format;
             QTest::addRow("BT.601 full, %s", path)
