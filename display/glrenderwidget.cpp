@@ -33,15 +33,6 @@ QSurfaceFormat requestedFormat()
     return format;
 }
 
-// The widest row alignment that the line size allows, as OpenGL wants it.
-int alignmentOf(int lineSize)
-{
-    int alignment = 8;
-    while (lineSize % alignment != 0)
-        alignment /= 2;
-    return alignment;
-}
-
 } // namespace
 
 GLRenderWidget::GLRenderWidget(QWidget *parent)
@@ -395,7 +386,7 @@ void GLRenderWidget::uploadRgb(const VideoPicture &picture)
     // would shear the picture. Tell OpenGL the real row length and the
     // widest alignment that it has.
     const int lineSize = frame->linesize[0];
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignmentOf(lineSize));
+    glPixelStorei(GL_UNPACK_ALIGNMENT, YuvTextures::rowAlignment(lineSize));
     glPixelStorei(GL_UNPACK_ROW_LENGTH,
                   lineSize > 0 && lineSize % bytesPerPixel == 0 ? lineSize / bytesPerPixel : 0);
     const QSize size(picture.width, picture.height);

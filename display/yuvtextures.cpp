@@ -40,16 +40,15 @@ void main()
 }
 )";
 
-// The widest row alignment that the line size allows, as OpenGL wants it.
-int alignmentOf(int lineSize)
+} // namespace
+
+int YuvTextures::rowAlignment(int lineSize)
 {
     int alignment = 8;
-    while (lineSize % alignment != 0)
+    while (lineSize > 0 && lineSize % alignment != 0)
         alignment /= 2;
     return alignment;
 }
-
-} // namespace
 
 YuvTextures::YuvTextures() = default;
 
@@ -95,7 +94,7 @@ bool YuvTextures::upload(const VideoPicture &picture)
         const QSize size = plane == 0 ? luma : chroma;
         const int lineSize = frame->linesize[plane];
         glBindTexture(GL_TEXTURE_2D, m_textures[std::size_t(plane)]);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, alignmentOf(lineSize));
+        glPixelStorei(GL_UNPACK_ALIGNMENT, rowAlignment(lineSize));
         glPixelStorei(GL_UNPACK_ROW_LENGTH, lineSize);
         // Same size as before: the storage is reused.
         if (m_sizes[std::size_t(plane)] == size) {

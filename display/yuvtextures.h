@@ -34,6 +34,11 @@ public:
     void draw(unsigned displayList);
     void release();
 
+    // The widest row alignment (8, 4, 2 or 1) that rows of lineSize bytes
+    // allow, as glPixelStorei(GL_UNPACK_ALIGNMENT) wants it: rows whose
+    // length is no multiple of OpenGL's default 4 would shear the picture.
+    static int rowAlignment(int lineSize);
+
 private:
     std::unique_ptr<QOpenGLShaderProgram> m_program;
     std::array<unsigned, 3> m_textures{}; // Y, U, V

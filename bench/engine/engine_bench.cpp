@@ -2,6 +2,7 @@
 // decoding speed against the ffmpeg command line, CPU time of real-time
 // playback, seek latency, and how exactly a marked passage repeats.
 #include "media/media.h"
+#include "tests/support/benchclock.h"
 #include "tests/media/mediaprobe.h"
 
 #include <QCoreApplication>
@@ -22,39 +23,16 @@
 
 namespace {
 
+using benchclock::processCpuSeconds;
+using benchclock::waitUntil;
+
 void print(const char *name, double value)
 {
     std::printf("%s: %.3f\n", name, value);
     std::fflush(stdout);
 }
 
-double processCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
 
-// Runs the event loop until done() holds or the time is up, looking every
-// 2 ms; sleeps in between, so that the waiting costs no CPU time.
-bool waitUntil(const std::function<bool()> &done, int milliseconds)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    bool met = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        met = done();
-        if (met || elapsed.elapsed() > milliseconds)
-            loop.quit();
-    });
-    poll.start(2);
-    loop.exec();
-    return met;
-}
 
 std::unique_ptr<Media> openMedia(const QString &file, int64_t markIn = 0, int64_t markOut = 0)
 {

@@ -8,6 +8,7 @@
 // the most memory the process held.
 #include "display/glrenderwidget.h"
 #include "media/media.h"
+#include "tests/support/benchclock.h"
 #include "tests/support/soundprobe.h"
 
 extern "C" {
@@ -35,6 +36,9 @@ using namespace soundprobe;
 
 namespace {
 
+using benchclock::processCpuSeconds;
+using benchclock::waitUntil;
+
 // The engine as the player makes it for this display.
 std::unique_ptr<Media> makeMedia()
 {
@@ -52,31 +56,7 @@ void print(const QString &name, double value)
     std::fflush(stdout);
 }
 
-double processCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
 
-// Runs the event loop until done() holds or the time is up.
-bool waitUntil(const std::function<bool()> &done, int milliseconds)
-{
-    QEventLoop loop;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    bool met = done();
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        met = done();
-        if (met || elapsed.elapsed() > milliseconds)
-            loop.quit();
-    });
-    poll.start(5);
-    if (!met)
-        loop.exec();
-    return met;
-}
 
 // A window that shows the engine's pictures, as the player does.
 struct Screen {
