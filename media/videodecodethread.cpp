@@ -58,7 +58,6 @@ void VideoDecodeThread::flushed(bool afresh)
     m_previousShown = -1e9;
     // A round left part way still kept its first pictures in order.
     m_head.stopRecording();
-    m_replaying = false;
     m_replayNext = 0;
     setSkipping(false);
     const Media *media = m_media;
