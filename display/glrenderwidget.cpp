@@ -94,8 +94,11 @@ bool GLRenderWidget::copyPicture(const VideoPicture &picture)
         return false;
     }
     const QSize size(picture.width, picture.height);
-    if (m_picture.size() != size || m_picture.format() != format)
+    if (m_picture.size() != size || m_picture.format() != format) {
         m_picture = QImage(size, format);
+        // Made at the size shown in device pixels: drawn as it is.
+        m_picture.setDevicePixelRatio(devicePixelRatioF());
+    }
     const AVFrame *frame = picture.frame;
     const int row = std::min<int>(m_picture.bytesPerLine(), frame->linesize[0]);
     for (int y = 0; y < size.height(); ++y)
@@ -124,10 +127,10 @@ void GLRenderWidget::paintEvent(QPaintEvent *)
     bars -= target.toAlignedRect();
     for (const QRect &bar : bars)
         painter.fillRect(bar, Qt::black);
-    if (image.size() == shown) {
-        QImage exact = image;
-        exact.setDevicePixelRatio(dpr);
-        painter.drawImage(target.topLeft(), exact);
+    // A picture made at the size shown is copied as it is; setting its
+    // ratio here would copy all of it at every picture.
+    if (image.size() == shown && image.devicePixelRatio() == dpr) {
+        painter.drawImage(target.topLeft(), image);
     } else {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, image);
