@@ -2,6 +2,7 @@
 
 #include "controls/cuestrip.h"
 #include "cues/subtitles.h"
+#include "cues/transcriptaligner.h"
 
 #include <QHash>
 #include <QList>
@@ -18,6 +19,7 @@ class PracticeState;
 class QAction;
 class QActionGroup;
 class QMenu;
+class QProgressDialog;
 class SentenceList;
 class SentenceSplitter;
 class Vk;
@@ -46,6 +48,8 @@ public:
     using FileChooser = std::function<QString(QWidget *parent, const QString &caption,
                                               const QString &directory, const QString &filter)>;
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+    // Asks where to save; a file dialog unless set.
+    void setSaveFileChooser(FileChooser chooser) { m_chooseSaveFile = std::move(chooser); }
 
     // The player's engine has opened and started mediaPath; nullptr when
     // it is about to go.
@@ -68,6 +72,11 @@ public:
     // Reads a subtitle file for the open media; false, with the reason told
     // to the user in a message box, when it cannot.
     bool openSubtitles(const QString &path);
+    // Aligns a transcript (.txt, .html) with the open media in the
+    // background, with a progress dialog that can cancel it; its sentences
+    // then become the cues. False, with the reason told to the user, when
+    // the text cannot be read.
+    bool openTranscript(const QString &path);
 
     const QList<Cue> &cues() const { return m_cues; }
     // Null until the learner first asks for it.
@@ -97,6 +106,10 @@ public Q_SLOTS:
     void joinWithNext();
     void splitHere();
     void chooseSubtitles();
+    void chooseTranscript();
+    // Writes the cues with their text as SubRip, beside the media unless
+    // the learner chooses another place.
+    void saveSentences();
     // Loops cue index from its start, playing if held.
     void loopSentence(int index);
     // The list of every sentence, beside the player.
@@ -107,9 +120,16 @@ Q_SIGNALS:
     void cuesChanged();
     // The current cue changed, or its mask.
     void currentChanged(int index);
+    // A transcript became the cues: placed sentences, and those left out.
+    void transcriptAligned(int placed, int unplaced);
 
 private:
     void createActions();
+    void createTranscriptActions();
+    void onAligned(const QString &mediaPath, const TranscriptAligner::Alignment &alignment);
+    // Once a sitting per file: a transcript beside the media is offered.
+    void offerTranscriptBeside();
+    void closeProgress();
     QAction *addAction(const QString &text, int key, void (SentencePractice::*slot)());
     void setCues(const QList<Cue> &cues, bool withText);
     void onPassageRepeated(int played);
@@ -154,6 +174,11 @@ private:
     bool m_soundOnly = false; // the strip stands in for the picture
     bool m_awaitingSplit = false; // the splitter's next result is wanted
     FileChooser m_chooseFile;
+    FileChooser m_chooseSaveFile;
+    TranscriptAligner *m_aligner = nullptr;
+    QProgressDialog *m_progress = nullptr; // while aligning
+    QString m_transcriptPath;               // the text aligned last
+    QSet<QString> m_offered;                // transcripts offered this sitting
 
     QList<Cue> m_cues;
     bool m_textCues = false;
@@ -190,6 +215,8 @@ private:
     QAction *m_actionJoin = nullptr;
     QAction *m_actionSplit = nullptr;
     QAction *m_actionList = nullptr;
+    QAction *m_actionOpenTranscript = nullptr;
+    QAction *m_actionSaveSentences = nullptr;
     SentenceList *m_list = nullptr; // made when first asked for
     QActionGroup *m_repeatGroup = nullptr;
     QActionGroup *m_paddingGroup = nullptr;
