@@ -124,12 +124,13 @@ void SentencePractice::onAligned(const QString &mediaPath, const TranscriptAlign
     Q_EMIT transcriptAligned(int(alignment.cues.size()), int(left));
     if (left == 0)
         return;
-    QString text = tr("%n sentence(s) of the transcript could not be found in the sound and were left out:", nullptr,
-                      int(left));
+    QString text = left == 1
+        ? tr("1 sentence of the transcript could not be found in the sound and was left out:")
+        : tr("%1 sentences of the transcript could not be found in the sound and were left out:").arg(left);
     for (qsizetype i = 0; i < std::min<qsizetype>(left, namedUnplaced); ++i)
-        text += QLatin1String("\n\u2022 ") + alignment.unplaced[i];
+        text += QStringLiteral("\n\u2022 ") + alignment.unplaced[i];
     if (left > namedUnplaced)
-        text += QLatin1String("\n") + tr("and %n more.", nullptr, int(left - namedUnplaced));
+        text += QLatin1Char('\n') + tr("and %1 more.").arg(left - namedUnplaced);
     nonModalBox(m_player, QMessageBox::Information, text, QMessageBox::Ok)->open();
 }
 

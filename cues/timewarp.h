@@ -30,7 +30,7 @@ public:
     // in a jump over sentences. Found on speech of voices other than the
     // model's.
     static constexpr double skipShare = 0.6;
-    static constexpr double jumpShare = 0.3;
+    static constexpr double jumpShare = 0.4;
     // At most this many sentences in a row are jumped over.
     static constexpr int maxSkippedSentences = 12;
 

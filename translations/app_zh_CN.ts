@@ -1112,18 +1112,6 @@ The sentences are found in the sound instead.</source>
             <source>Aligning %1 with the sound...</source>
             <translation>正在将 %1 与声音对齐...</translation>
         </message>
-        <message numerus="yes">
-            <source>%n sentence(s) of the transcript could not be found in the sound and were left out:</source>
-            <translation>
-                <numerusform>文稿中有 %n 个句子在声音里找不到，已略去：</numerusform>
-            </translation>
-        </message>
-        <message numerus="yes">
-            <source>and %n more.</source>
-            <translation>
-                <numerusform>另有 %n 个。</numerusform>
-            </translation>
-        </message>
         <message>
             <source>%1 lies beside this lesson. Align it with the sound and practise its sentences?</source>
             <translation>本课旁边有 %1。要将它与声音对齐并逐句练习吗？</translation>
@@ -1139,6 +1127,18 @@ The sentences are found in the sound instead.</source>
         <message>
             <source>Cannot save %1: %2</source>
             <translation>无法保存 %1：%2</translation>
+        </message>
+        <message>
+            <source>1 sentence of the transcript could not be found in the sound and was left out:</source>
+            <translation>文稿中有 1 个句子在声音里找不到，已略去：</translation>
+        </message>
+        <message>
+            <source>%1 sentences of the transcript could not be found in the sound and were left out:</source>
+            <translation>文稿中有 %1 个句子在声音里找不到，已略去：</translation>
+        </message>
+        <message>
+            <source>and %1 more.</source>
+            <translation>另有 %1 个。</translation>
         </message>
     </context>
     <context>

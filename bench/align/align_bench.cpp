@@ -9,10 +9,11 @@
 // speech, as MP3. For each condition it prints the share of sentence starts
 // and ends aligned within 100 ms and within 250 ms of where they were
 // spoken ("within_100ms_clean: 0.97"), then the time to align ten minutes
-// of speech.
+// of speech, and the time to align all of them in one recording.
 
 #include "cues/transcriptaligner.h"
 #include "tests/cues/noisyspeech.h"
+#include "tests/support/mediamaker.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -171,6 +172,38 @@ int measure(int count)
                    double(one.within250) / one.edges, static_cast<long long>(alignment.unplaced.size()));
             fflush(stdout);
         }
+    }
+    // The whole test set spoken in one recording, every voice after the
+    // other: the time a long lesson takes, on this machine's cores.
+    QStringList parts;
+    QString list;
+    for (qsizetype v = 0; v < voices.size(); ++v) {
+        const QString mp3 = QDir(dir.filePath(QString::number(v))).filePath(QStringLiteral("clean.mp3"));
+        if (QFile::exists(mp3))
+            list += QStringLiteral("file '%1'\n").arg(mp3);
+    }
+    const QString listFile = dir.filePath(QStringLiteral("list.txt"));
+    const QString whole = dir.filePath(QStringLiteral("whole.mp3"));
+    QFile listOut(listFile);
+    if (!listOut.open(QIODevice::WriteOnly) || listOut.write(list.toUtf8()) < 0)
+        return 1;
+    listOut.close();
+    if (!mediamaker::ffmpeg({QStringLiteral("-f"), QStringLiteral("concat"), QStringLiteral("-safe"), QStringLiteral("0"),
+                             QStringLiteral("-i"), listFile, QStringLiteral("-c"), QStringLiteral("copy"), whole}))
+        return 1;
+    {
+        TranscriptAligner::Alignment alignment;
+        QString error;
+        QElapsedTimer timer;
+        timer.start();
+        if (!TranscriptAligner::align(whole, asTranscript(sentences, 5), &alignment, nullptr, nullptr, &error)) {
+            fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        const double seconds = double(timer.elapsed()) / 1000.0;
+        printf("whole_recording_minutes: %.1f\nwhole_align_s: %.1f\nwhole_placed: %lld of %lld\n",
+               double(alignment.durationMs) / 60000.0, seconds, static_cast<long long>(alignment.cues.size()),
+               static_cast<long long>(sentences.size()));
     }
     printf("sentences: %lld\n", static_cast<long long>(sentences.size()));
     printf("within_100ms_clean: %.3f\nwithin_250ms_clean: %.3f\n", double(clean.within100) / clean.edges,
