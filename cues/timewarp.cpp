@@ -12,10 +12,6 @@ namespace {
 // path's beginning in column 0, and a jump over sentences elsewhere.
 enum Step : uint8_t { Diagonal = 0, RecordingOnly = 1, ModelOnly = 2, Start = 3 };
 
-// The band's cells take two bits each; beyond this the recording is
-// better cut into pieces by its caller.
-constexpr size_t maxStepBytes = size_t(400) << 20;
-
 float distanceOf(const MfccFrames &a, size_t i, const MfccFrames &b, size_t j)
 {
     return MfccFrames::distance(a.frame(i), b.frame(j));

@@ -33,6 +33,9 @@ public:
     static constexpr double jumpShare = 0.4;
     // At most this many sentences in a row are jumped over.
     static constexpr int maxSkippedSentences = 12;
+    // The path's steps take two bits a cell of the band; the band is kept
+    // within this.
+    static constexpr size_t maxStepBytes = size_t(400) << 20;
 
     struct Segment {
         size_t first = 0; // model frames of a sentence

@@ -153,6 +153,103 @@ int64_t snapped(const QList<SentenceSplitter::Pause> &pauses, int64_t ms, bool s
     return best;
 }
 
+
+// The band either side of the straight line, in seconds: a tenth of the
+// recording, from 30 s to 2 minutes, narrower on a recording of hours so
+// that the warp's steps fit in its memory.
+double bandSeconds(double seconds, double framesPerSecond)
+{
+    const double frames = std::max(1.0, seconds * framesPerSecond);
+    const double fitting = double(TimeWarp::maxStepBytes) * 4.0 / frames / 2.0 / framesPerSecond;
+    return std::min(std::clamp(seconds / 10.0, 30.0, 120.0), fitting * 0.95);
+}
+
+struct Placed {
+    QList<Cue> cues;
+    QStringList unplaced;
+    double firstExpectedMs = 0; // the first and last placed sentence's
+    double lastExpectedMs = 0;  // length as its synthesis leads one to expect
+};
+
+// Where the warp puts each sentence; the ones it jumped over or squeezed
+// into a moment are not in the recording and are listed instead. ratio:
+// the recording's frames per frame of the synthesis.
+Placed place(const TimeWarp &warp, const SpeechSynthesis &synthesis, const std::vector<TimeWarp::Segment> &segments,
+             const QStringList &texts, const Recording &recording, int hop, double ratio)
+{
+    const double msPerSample = 1000.0 / MfccFrames::sampleRate;
+    auto msOf = [&](size_t frame, size_t sample) {
+        return recording.firstMs
+            + int64_t(std::llround((double(frame) * hop + double(sample % size_t(hop))) * msPerSample));
+    };
+    Placed placed;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const SpeechSynthesis::Span span = synthesis.spans()[size_t(i)];
+        const size_t first = warp.firstFor(segments[size_t(i)].first);
+        const size_t last = warp.lastFor(segments[size_t(i)].last);
+        const double expectedMs = double(span.end - span.start) * msPerSample * ratio;
+        const bool matched = span.end > span.start && first != TimeWarp::none && last != TimeWarp::none;
+        const int64_t startMs = matched ? msOf(first, span.start) : 0;
+        const int64_t endMs = matched ? msOf(last, span.end - 1) : 0;
+        qCDebug(lcAligner) << i << startMs << endMs << "expected" << expectedMs << "matched" << matched;
+        if (!matched || double(endMs - startMs) < TranscriptAligner::minLengthShare * expectedMs) {
+            placed.unplaced.append(texts[i]);
+            continue;
+        }
+        if (placed.cues.isEmpty())
+            placed.firstExpectedMs = expectedMs;
+        placed.lastExpectedMs = expectedMs;
+        placed.cues.append(Cue{startMs, std::max(endMs, startMs + 1), texts[i]});
+    }
+    return placed;
+}
+
+// Sentences end and begin at a pause: each meeting of two moves to the
+// pause it most likely is, a long one near rather than a short one (a
+// comma's, a breath's) nearer; the first start and the last end to the
+// edges of the pauses around them. Sound before the first sentence or
+// after the last that the text lacks (a jingle) may still cling to it: a
+// first or last sentence much longer than its synthesis gives up the
+// excess before that.
+void snapToPauses(QList<Cue> &cues, const QList<SentenceSplitter::Pause> &pauses, double firstExpectedMs,
+                  double lastExpectedMs)
+{
+    if (cues.isEmpty())
+        return;
+    Cue &first = cues.first();
+    if (double(first.end - first.start) > 1.3 * firstExpectedMs)
+        first.start = first.end - int64_t(firstExpectedMs);
+    first.start = snapped(pauses, first.start, true);
+    Cue &last = cues.last();
+    if (double(last.end - last.start) > 1.3 * lastExpectedMs)
+        last.end = last.start + int64_t(lastExpectedMs);
+    last.end = snapped(pauses, last.end, false);
+    for (qsizetype i = 0; i + 1 < cues.size(); ++i) {
+        const int64_t from = std::min(cues[i].end, cues[i + 1].start);
+        const int64_t to = std::max(cues[i].end, cues[i + 1].start);
+        const SentenceSplitter::Pause *best = nullptr;
+        int64_t bestScore = 0;
+        for (const SentenceSplitter::Pause &p : pauses) {
+            const int64_t away = p.end < from ? from - p.end : p.start > to ? p.start - to : 0;
+            if (away > TranscriptAligner::snapMs || p.end <= cues[i].start || p.start >= cues[i + 1].end)
+                continue;
+            const int64_t score = (p.end - p.start) - 2 * away;
+            if (!best || score > bestScore) {
+                best = &p;
+                bestScore = score;
+            }
+        }
+        if (best) {
+            cues[i].end = best->start;
+            cues[i + 1].start = best->end;
+        } else if (cues[i].end > cues[i + 1].start) {
+            cues[i].end = cues[i + 1].start = (cues[i].end + cues[i + 1].start) / 2;
+        }
+    }
+    for (Cue &cue : cues)
+        cue.end = std::max(cue.end, cue.start + 1);
+}
+
 } // namespace
 
 bool TranscriptAligner::align(const QString &mediaPath, const QList<Transcript::Sentence> &sentences,
@@ -174,10 +271,9 @@ bool TranscriptAligner::align(const QString &mediaPath, const QList<Transcript::
         paragraphs.append(s.paragraph);
     }
 
-    // The recording on a thread of its own, the synthesis on this one:
-    // each takes a core.
-    // The recording counts for 40 %, the synthesis for 40 % and the warp
-    // for 20; the first two run side by side and report from their threads.
+    // The recording on a thread of its own, the synthesis on this one: each
+    // takes a core. The recording counts for 40 % of the progress, the
+    // synthesis for 40 and the warp for 20.
     std::atomic<int> decoded{0}; // per mille
     std::atomic<int> spoken{0};  // sentences
     auto report = [&](int warped) {
@@ -187,7 +283,7 @@ bool TranscriptAligner::align(const QString &mediaPath, const QList<Transcript::
     Recording recording;
     QString decodeError;
     MfccFrames recordingFrames;
-    int hop = MfccFrames::sampleRate / 50; // 20 ms
+    const int hop = MfccFrames::sampleRate / 50; // 20 ms
     std::thread decoding([&] {
         decodeError = decode(mediaPath, &recording, cancel, [&](int permille) {
             decoded = permille;
@@ -209,9 +305,6 @@ bool TranscriptAligner::align(const QString &mediaPath, const QList<Transcript::
         return fail(synthError);
     result->durationMs = recording.durationMs;
 
-    // Frames of 40 ms on long recordings keep the warp's memory small.
-    if (recording.samples.size() > size_t(MfccFrames::sampleRate) * 20 * 60)
-        hop *= 2;
     MfccFrames modelFrames;
     std::thread framing([&] { recordingFrames.compute(recording.samples, hop, cancel); });
     modelFrames.compute(synthesis.samples(), hop, cancel);
@@ -219,94 +312,23 @@ bool TranscriptAligner::align(const QString &mediaPath, const QList<Transcript::
     if (cancel && *cancel)
         return false;
 
-    // The band: a tenth of the recording, from 30 s to 2 minutes either side.
+    const double framesPerSecond = double(MfccFrames::sampleRate) / hop;
     const double seconds = double(recording.samples.size()) / MfccFrames::sampleRate;
-    const double bandSeconds = std::clamp(seconds / 10.0, 30.0, 120.0);
     const size_t lastModelFrame = modelFrames.count() ? modelFrames.count() - 1 : 0;
     auto frameOf = [&](size_t sample) { return std::min(sample / size_t(hop), lastModelFrame); };
     std::vector<TimeWarp::Segment> segments;
     for (const SpeechSynthesis::Span &span : synthesis.spans())
         segments.push_back({frameOf(span.start), frameOf(span.end > 0 ? span.end - 1 : 0)});
     TimeWarp warp;
-    if (!warp.align(recordingFrames, modelFrames, segments, size_t(bandSeconds * MfccFrames::sampleRate / hop),
+    if (!warp.align(recordingFrames, modelFrames, segments, size_t(bandSeconds(seconds, framesPerSecond) * framesPerSecond),
                     cancel, report))
         return cancel && *cancel ? false : fail(tr("the recording is too long to align at once."));
 
-    const double msPerSample = 1000.0 / MfccFrames::sampleRate;
     const double ratio = double(recordingFrames.count()) / double(std::max<size_t>(1, modelFrames.count()));
-    // Where the warp puts each sentence; the ones it could not place are
-    // listed instead.
-    QList<Cue> &cues = result->cues;
-    double firstExpectedMs = 0;
-    double lastExpectedMs = 0;
-    for (qsizetype i = 0; i < texts.size(); ++i) {
-        const SpeechSynthesis::Span span = synthesis.spans()[size_t(i)];
-        const TimeWarp::Segment frames = segments[size_t(i)];
-        const size_t first = warp.firstFor(frames.first);
-        const size_t last = warp.lastFor(frames.last);
-        // Jumped over, or squeezed into a moment: not in the recording.
-        const double expectedMs = double(span.end - span.start) * msPerSample * ratio;
-        bool placed = span.end > span.start && first != TimeWarp::none && last != TimeWarp::none;
-        int64_t startMs = 0;
-        int64_t endMs = 0;
-        if (placed) {
-            startMs = recording.firstMs
-                + int64_t(std::llround((double(first) * hop + double(span.start % size_t(hop))) * msPerSample));
-            endMs = recording.firstMs
-                + int64_t(std::llround((double(last) * hop + double((span.end - 1) % size_t(hop))) * msPerSample));
-            placed = double(endMs - startMs) >= minLengthShare * expectedMs;
-        }
-        qCDebug(lcAligner) << i << startMs << endMs << "expected" << expectedMs << "placed" << placed;
-        if (!placed) {
-            result->unplaced.append(texts[i]);
-            continue;
-        }
-        if (cues.isEmpty())
-            firstExpectedMs = expectedMs;
-        lastExpectedMs = expectedMs;
-        cues.append(Cue{startMs, std::max(endMs, startMs + 1), texts[i]});
-    }
-    // Sentences end and begin at a pause: each meeting of two moves to the
-    // pause it most likely is, a long one near rather than a short one (a
-    // comma's, a breath's) nearer; the first start and the last end to the
-    // edges of the pauses around them.
-    // Sound before the first sentence or after the last that the text
-    // lacks (a jingle) may still cling to it: a first or last sentence
-    // much longer than its synthesis gives up the excess before snapping.
-    if (!cues.isEmpty()) {
-        Cue &first = cues.first();
-        if (double(first.end - first.start) > 1.3 * firstExpectedMs)
-            first.start = first.end - int64_t(firstExpectedMs);
-        first.start = snapped(recording.pauses, first.start, true);
-        Cue &last = cues.last();
-        if (double(last.end - last.start) > 1.3 * lastExpectedMs)
-            last.end = last.start + int64_t(lastExpectedMs);
-        last.end = snapped(recording.pauses, last.end, false);
-    }
-    for (qsizetype i = 0; i + 1 < cues.size(); ++i) {
-        const int64_t from = std::min(cues[i].end, cues[i + 1].start);
-        const int64_t to = std::max(cues[i].end, cues[i + 1].start);
-        const SentenceSplitter::Pause *best = nullptr;
-        int64_t bestScore = 0;
-        for (const SentenceSplitter::Pause &p : recording.pauses) {
-            const int64_t away = p.end < from ? from - p.end : p.start > to ? p.start - to : 0;
-            if (away > snapMs || p.end <= cues[i].start || p.start >= cues[i + 1].end)
-                continue;
-            const int64_t score = (p.end - p.start) - 2 * away;
-            if (!best || score > bestScore) {
-                best = &p;
-                bestScore = score;
-            }
-        }
-        if (best) {
-            cues[i].end = best->start;
-            cues[i + 1].start = best->end;
-        } else if (cues[i].end > cues[i + 1].start) {
-            cues[i].end = cues[i + 1].start = (cues[i].end + cues[i + 1].start) / 2;
-        }
-    }
-    for (Cue &cue : cues)
-        cue.end = std::max(cue.end, cue.start + 1);
+    const Placed placed = place(warp, synthesis, segments, texts, recording, hop, ratio);
+    result->cues = placed.cues;
+    result->unplaced = placed.unplaced;
+    snapToPauses(result->cues, recording.pauses, placed.firstExpectedMs, placed.lastExpectedMs);
     if (percent)
         *percent = 100;
     return true;
