@@ -265,6 +265,9 @@ void WaveformStrip::mouseReleaseEvent(QMouseEvent *event)
 
 void WaveformStrip::finishDrag(QMouseEvent *event)
 {
+    // The place and the keys held at the release are the last word.
+    if (m_drag != Drag::Pending)
+        updateDrag(event);
     const Drag drag = m_drag;
     m_drag = Drag::None;
     if (drag == Drag::Pending) {
@@ -273,7 +276,6 @@ void WaveformStrip::finishDrag(QMouseEvent *event)
         return;
     }
     if (drag == Drag::Passage || drag == Drag::InHandle || drag == Drag::OutHandle) {
-        updateDrag(event);
         m_frozenStart = -1;
         // A handle dragged past the other one swaps the roles.
         const int64_t in = std::min(m_dragIn, m_dragOut);
