@@ -985,6 +985,20 @@ The file holds no sound or picture that can be played.</source>
         </message>
     </context>
     <context>
+        <name>WaveformStrip</name>
+        <message>
+            <source>Reading the sound...</source>
+            <translation>正在读取声音……</translation>
+        </message>
+    </context>
+    <context>
+        <name>WaveformPractice</name>
+        <message>
+            <source>Show Waveform</source>
+            <translation>显示波形</translation>
+        </message>
+    </context>
+    <context>
         <name>SentencePractice</name>
         <message>
             <source>1 cue with a broken time in %1 was skipped.</source>
