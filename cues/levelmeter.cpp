@@ -19,40 +19,16 @@ inline float normal(int16_t v) { return float(v) * (1.0f / 32768.0f); }
 inline float normal(int32_t v) { return float(v) * (1.0f / 2147483648.0f); }
 inline float normal(int64_t v) { return float(v) * (1.0f / 9223372036854775808.0f); }
 
-// Sum of the squares of n samples, stride apart. On the common, planar
-// case sixteen running sums let the compiler work on whole vector
+// Sum of the squares of n samples, stride apart, with their lowest and
+// highest folded into low and high, in one walk over them. On the common,
+// planar case sixteen running lanes let the compiler work on whole vector
 // registers, several at a time: the measure must cost next to nothing
 // beside the decoding.
 template <typename T>
-float sumSquares(const T *p, int n, int stride)
+float measureRun(const T *p, int n, int stride, float *low, float *high)
 {
     constexpr int lanes = 16;
     float acc[lanes] = {};
-    int i = 0;
-    if (stride == 1) {
-        for (; i + lanes <= n; i += lanes) {
-            for (int k = 0; k < lanes; ++k) {
-                const float v = normal(p[i + k]);
-                acc[k] += v * v;
-            }
-        }
-    }
-    for (; i < n; ++i) {
-        const float v = normal(p[ptrdiff_t(i) * stride]);
-        acc[0] += v * v;
-    }
-    float sum = 0;
-    for (const float a : acc)
-        sum += a;
-    return sum;
-}
-
-// The lowest and highest of n samples, stride apart, folded into low and
-// high; in running lanes, as sumSquares, for the same reason.
-template <typename T>
-void extremes(const T *p, int n, int stride, float *low, float *high)
-{
-    constexpr int lanes = 16;
     float lo[lanes];
     float hi[lanes];
     std::fill(lo, lo + lanes, *low);
@@ -62,18 +38,24 @@ void extremes(const T *p, int n, int stride, float *low, float *high)
         for (; i + lanes <= n; i += lanes) {
             for (int k = 0; k < lanes; ++k) {
                 const float v = normal(p[i + k]);
-                lo[k] = std::min(lo[k], v);
-                hi[k] = std::max(hi[k], v);
+                acc[k] += v * v;
+                lo[k] = v < lo[k] ? v : lo[k];
+                hi[k] = v > hi[k] ? v : hi[k];
             }
         }
     }
     for (; i < n; ++i) {
         const float v = normal(p[ptrdiff_t(i) * stride]);
+        acc[0] += v * v;
         lo[0] = std::min(lo[0], v);
         hi[0] = std::max(hi[0], v);
     }
+    float sum = 0;
+    for (const float a : acc)
+        sum += a;
     *low = *std::min_element(lo, lo + lanes);
     *high = *std::max_element(hi, hi + lanes);
+    return sum;
 }
 
 int8_t toByte(float v)
@@ -232,8 +214,7 @@ void LevelMeter::measure(const AVFrame *frame, bool planar)
             const T *p = planar ? reinterpret_cast<const T *>(frame->extended_data[c]) + offset
                                 : reinterpret_cast<const T *>(frame->extended_data[0])
                                     + ptrdiff_t(offset) * channels + c;
-            m_sums[size_t(c)] += sumSquares(p, take, planar ? 1 : channels);
-            extremes(p, take, planar ? 1 : channels, &m_low, &m_high);
+            m_sums[size_t(c)] += measureRun(p, take, planar ? 1 : channels, &m_low, &m_high);
         }
         m_filled += take;
         offset += take;
