@@ -1313,6 +1313,22 @@ The sentences are found in the sound instead.</source>
             <translation>鼠标滚轮</translation>
         </message>
         <message>
+            <source>Ctrl++ / Ctrl+-, Ctrl+mouse wheel</source>
+            <translation>Ctrl++ / Ctrl+-，Ctrl+鼠标滚轮</translation>
+        </message>
+        <message>
+            <source>Zoom the waveform in or out</source>
+            <translation>放大或缩小波形</translation>
+        </message>
+        <message>
+            <source>Shift while dragging on the waveform</source>
+            <translation>在波形上拖动时按住 Shift</translation>
+        </message>
+        <message>
+            <source>Place a mark exactly, not on the nearest pause</source>
+            <translation>把标记放在确切位置，不吸附到最近的停顿</translation>
+        </message>
+        <message>
             <source>Louder or softer</source>
             <translation>调大或调小音量</translation>
         </message>
