@@ -106,8 +106,10 @@ void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
         qCInfo(lcPlayer).noquote() << subtitles.errorString();
         reportUnreadable(file, subtitles.errorString());
     }
-    // A stream inside the file, or else the pauses in its sound: both read
-    // the whole file, so both are left to the splitter's thread.
+    // A transcript beside it is offered; meanwhile, and if the learner
+    // declines, a stream inside the file, or else the pauses in its sound:
+    // both read the whole file, so both are left to the splitter's thread.
+    offerTranscriptBeside();
     m_strip->setMessage(tr("Finding the sentences..."));
     setStripVisible(true);
     m_awaitingSplit = true;
@@ -137,6 +139,8 @@ void SentencePractice::mediaClosed()
 {
     m_awaitingSplit = false;
     m_splitter->cancel();
+    m_aligner->cancel();
+    closeProgress();
     if (m_engine)
         disconnect(m_engine, nullptr, this, nullptr);
     m_engine = nullptr;

@@ -2,6 +2,7 @@
 
 #include "controls/cuestrip.h"
 #include "cues/subtitles.h"
+#include "cues/transcriptaligner.h"
 #include "cues/waveform.h"
 
 #include <QHash>
@@ -19,6 +20,7 @@ class PracticeState;
 class QAction;
 class QActionGroup;
 class QMenu;
+class QProgressDialog;
 class SentenceList;
 class SentenceSplitter;
 class Vk;
@@ -47,6 +49,8 @@ public:
     using FileChooser = std::function<QString(QWidget *parent, const QString &caption,
                                               const QString &directory, const QString &filter)>;
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+    // Asks where to save; a file dialog unless set.
+    void setSaveFileChooser(FileChooser chooser) { m_chooseSaveFile = std::move(chooser); }
 
     // The player's engine has opened and started mediaPath; nullptr when
     // it is about to go.
@@ -69,6 +73,11 @@ public:
     // Reads a subtitle file for the open media; false, with the reason told
     // to the user in a message box, when it cannot.
     bool openSubtitles(const QString &path);
+    // Aligns a transcript (.txt, .html) with the open media in the
+    // background, with a progress dialog that can cancel it; its sentences
+    // then become the cues. False, with the reason told to the user, when
+    // the text cannot be read.
+    bool openTranscript(const QString &path);
 
     const QList<Cue> &cues() const { return m_cues; }
     // The open file's waveform: from the cache at once, else from the pass
@@ -101,6 +110,10 @@ public Q_SLOTS:
     void joinWithNext();
     void splitHere();
     void chooseSubtitles();
+    void chooseTranscript();
+    // Writes the cues with their text as SubRip, beside the media unless
+    // the learner chooses another place.
+    void saveSentences();
     // Loops cue index from its start, playing if held.
     void loopSentence(int index);
     // The list of every sentence, beside the player.
@@ -113,9 +126,16 @@ Q_SIGNALS:
     void currentChanged(int index);
     // The open file's waveform is known.
     void waveformChanged(const Waveform &waveform);
+    // A transcript became the cues: placed sentences, and those left out.
+    void transcriptAligned(int placed, int unplaced);
 
 private:
     void createActions();
+    void createTranscriptActions();
+    void onAligned(const QString &mediaPath, const TranscriptAligner::Alignment &alignment);
+    // Once a sitting per file: a transcript beside the media is offered.
+    void offerTranscriptBeside();
+    void closeProgress();
     QAction *addAction(const QString &text, int key, void (SentencePractice::*slot)());
     void setCues(const QList<Cue> &cues, bool withText);
     // Starts the splitter for the sentences, the waveform while it is
@@ -164,6 +184,11 @@ private:
     bool m_soundOnly = false; // the strip stands in for the picture
     bool m_awaitingSplit = false; // the splitter's next result is wanted
     FileChooser m_chooseFile;
+    FileChooser m_chooseSaveFile;
+    TranscriptAligner *m_aligner = nullptr;
+    QProgressDialog *m_progress = nullptr; // while aligning
+    QString m_transcriptPath;               // the text aligned last
+    QSet<QString> m_offered;                // transcripts offered this sitting
 
     QList<Cue> m_cues;
     Waveform m_waveform;
@@ -201,6 +226,8 @@ private:
     QAction *m_actionJoin = nullptr;
     QAction *m_actionSplit = nullptr;
     QAction *m_actionList = nullptr;
+    QAction *m_actionOpenTranscript = nullptr;
+    QAction *m_actionSaveSentences = nullptr;
     SentenceList *m_list = nullptr; // made when first asked for
     QActionGroup *m_repeatGroup = nullptr;
     QActionGroup *m_paddingGroup = nullptr;

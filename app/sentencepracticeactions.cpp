@@ -70,6 +70,7 @@ QAction *SentencePractice::addAction(const QString &text, int key, void (Sentenc
 void SentencePractice::createActions()
 {
     m_actionOpenSubtitles = addAction(tr("Open Subtitles..."), 0, &SentencePractice::chooseSubtitles);
+    createTranscriptActions();
     m_actionPrevious = addAction(tr("Previous Sentence"), keyPrevious, &SentencePractice::previous);
     m_actionNext = addAction(tr("Next Sentence"), keyNext, &SentencePractice::next);
     m_actionReplay = addAction(tr("Replay Sentence"), keyReplay, &SentencePractice::replay);
@@ -125,16 +126,19 @@ void SentencePractice::updateActions()
     const bool open = !m_engine.isNull();
     const bool cues = open && !m_cues.isEmpty();
     m_actionOpenSubtitles->setEnabled(open);
+    m_actionOpenTranscript->setEnabled(open);
+    m_actionSaveSentences->setEnabled(cues && m_textCues);
     for (QAction *a : {m_actionPrevious, m_actionNext, m_actionReplay, m_actionLoop, m_actionList})
         a->setEnabled(cues);
     m_actionReveal->setEnabled(cues && m_textCues);
     m_actionJoin->setEnabled(cues && m_current >= 0 && m_current + 1 < m_cues.size());
-    m_actionSplit->setEnabled(cues && m_current >= 0 && m_cues[m_current].text.isEmpty());
+    m_actionSplit->setEnabled(cues && m_current >= 0);
 }
 
 void SentencePractice::addMenuEntries(QMenu *menu)
 {
     menu->addAction(m_actionOpenSubtitles);
+    menu->addAction(m_actionOpenTranscript);
     QMenu *practice = menu->addMenu(tr("Sentences"));
     practice->addAction(m_actionPrevious);
     practice->addAction(m_actionNext);
@@ -150,6 +154,7 @@ void SentencePractice::addMenuEntries(QMenu *menu)
     practice->addSeparator();
     practice->addAction(m_actionJoin);
     practice->addAction(m_actionSplit);
+    practice->addAction(m_actionSaveSentences);
     practice->addMenu(tr("Shortest Pause Between Sentences"))->addActions(m_pauseGroup->actions());
 }
 

@@ -4,9 +4,11 @@
 
 #include "app/vk.h"
 
+
 #include "app/filememory.h"
 #include "app/practicestate.h"
 #include "app/recentfiles.h"
+#include "app/sentencepractice.h"
 #include "app/timeline.h"
 #include "app/userfolders.h"
 #include "controls/qseekslider.h"
@@ -149,6 +151,15 @@ void Vk::dropEvent(QDropEvent *event)
     if (files.isEmpty())
         return;
     event->acceptProposedAction();
+    // A text dropped while a lesson plays is its transcript; without a
+    // lesson, or when it is the lesson's dictation, it is the editor's.
+    const QString suffix = QFileInfo(files.first()).suffix().toLower();
+    const bool text = suffix == QLatin1String("txt") || suffix == QLatin1String("html") || suffix == QLatin1String("htm");
+    if (text && m_engine && !m_currentFile.isEmpty()
+        && QFileInfo(files.first()).absoluteFilePath() != QFileInfo(m_currentFile + QStringLiteral(".html")).absoluteFilePath()) {
+        m_practice->openTranscript(files.first());
+        return;
+    }
     // One file plays at a time: the first one dropped.
     openPaths(files.mid(0, 1));
 }

@@ -8,6 +8,7 @@
 #endif
 
 #include <algorithm>
+#include <cmath>
 
 SentenceSplitter::SentenceSplitter(QObject *parent)
     : QObject(parent)
@@ -152,7 +153,50 @@ bool SentenceSplitter::split(QList<Cue> &cues, qsizetype index, int64_t atMs)
     if (atMs < cue.start + margin || atMs > cue.end - margin)
         return false;
     cues[index].end = atMs;
-    // Text cannot be cut by time: it stays with the first part.
-    cues.insert(index + 1, Cue{atMs, cue.end, {}});
+    const auto [before, after] = splitText(cue.text, double(atMs - cue.start) / double(cue.end - cue.start));
+    cues[index].text = before;
+    cues.insert(index + 1, Cue{atMs, cue.end, after});
     return true;
+}
+
+QPair<QString, QString> SentenceSplitter::splitText(const QString &text, double share)
+{
+    // Where two sentences were joined, a line break: the cut goes there
+    // when one lies near the share of time.
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    if (lines.size() > 1) {
+        qsizetype best = -1;
+        double bestAway = 0.25;
+        qsizetype chars = 0;
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            chars += lines[i].size() + 1;
+            const double away = std::abs(double(chars) / double(text.size()) - share);
+            if (away < bestAway) {
+                bestAway = away;
+                best = i;
+            }
+        }
+        if (best >= 0)
+            return {lines.mid(0, best + 1).join(QLatin1Char('\n')), lines.mid(best + 1).join(QLatin1Char('\n'))};
+    }
+    // Else between the words, where the letters before make up the share:
+    // speech runs at about the same pace through a sentence.
+    const QStringList words = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() < 2)
+        return {text, QString()};
+    qsizetype letters = 0;
+    for (const QString &w : words)
+        letters += w.size();
+    qsizetype cut = 1;
+    qsizetype before = words[0].size();
+    double bestAway = std::abs(double(before) / double(letters) - share);
+    for (qsizetype i = 1; i + 1 < words.size(); ++i) {
+        before += words[i].size();
+        const double away = std::abs(double(before) / double(letters) - share);
+        if (away < bestAway) {
+            bestAway = away;
+            cut = i + 1;
+        }
+    }
+    return {words.mid(0, cut).join(QLatin1Char(' ')), words.mid(cut).join(QLatin1Char(' '))};
 }

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 
 #include <atomic>
@@ -87,8 +88,13 @@ public:
     // Joins cue index with the one after it; false when there is none.
     static bool join(QList<Cue> &cues, qsizetype index);
     // Cuts cue index in two at atMs; false unless atMs lies inside it, at
-    // least a tenth of a second from both ends.
+    // least a tenth of a second from both ends. Its text is cut too, at
+    // the place that share of its time falls on (splitText).
     static bool split(QList<Cue> &cues, qsizetype index, int64_t atMs);
+    // A cue's text cut where share (0 to 1) of its time falls: at a line
+    // break that joins two sentences when one lies near, else between the
+    // words whose letters make up that share.
+    static QPair<QString, QString> splitText(const QString &text, double share);
 
 Q_SIGNALS:
     void finished(const QString &mediaPath, const QList<Cue> &cues);

@@ -1106,6 +1106,54 @@ The sentences are found in the sound instead.</source>
             <source>Shortest Pause Between Sentences</source>
             <translation>句间最短停顿</translation>
         </message>
+        <message>
+            <source>Open Transcript...</source>
+            <translation>打开文稿...</translation>
+        </message>
+        <message>
+            <source>Save Sentences as Subtitles...</source>
+            <translation>将句子保存为字幕...</translation>
+        </message>
+        <message>
+            <source>Open Transcript</source>
+            <translation>打开文稿</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>取消</translation>
+        </message>
+        <message>
+            <source>Aligning %1 with the sound...</source>
+            <translation>正在将 %1 与声音对齐...</translation>
+        </message>
+        <message numerus="yes">
+            <source>%n sentence(s) of the transcript could not be found in the sound and were left out:</source>
+            <translation>
+                <numerusform>文稿中有 %n 个句子在声音里找不到，已略去：</numerusform>
+            </translation>
+        </message>
+        <message numerus="yes">
+            <source>and %n more.</source>
+            <translation>
+                <numerusform>另有 %n 个。</numerusform>
+            </translation>
+        </message>
+        <message>
+            <source>%1 lies beside this lesson. Align it with the sound and practise its sentences?</source>
+            <translation>本课旁边有 %1。要将它与声音对齐并逐句练习吗？</translation>
+        </message>
+        <message>
+            <source>Save Sentences as Subtitles</source>
+            <translation>将句子保存为字幕</translation>
+        </message>
+        <message>
+            <source>SubRip subtitles (*.srt)</source>
+            <translation>SubRip 字幕 (*.srt)</translation>
+        </message>
+        <message>
+            <source>Cannot save %1: %2</source>
+            <translation>无法保存 %1：%2</translation>
+        </message>
     </context>
     <context>
         <name>PreferencesDialog</name>
@@ -1429,6 +1477,71 @@ Quit it from its tray icon, or end it, and open the file again.</source>
         <message>
             <source>Click to loop this sentence</source>
             <translation>单击循环播放此句</translation>
+        </message>
+    </context>
+    <context>
+        <name>SpeechSynthesis</name>
+        <message>
+            <source>The speech synthesiser (espeak-ng) cannot be started.</source>
+            <translation>无法启动语音合成器 (espeak-ng)。</translation>
+        </message>
+        <message>
+            <source>The synthesised speech cannot be converted.</source>
+            <translation>无法转换合成的语音。</translation>
+        </message>
+    </context>
+    <context>
+        <name>Transcript</name>
+        <message>
+            <source>The transcript holds no words.</source>
+            <translation>文稿中没有任何单词。</translation>
+        </message>
+        <message>
+            <source>Cannot read the transcript %1: %2</source>
+            <translation>无法读取文稿 %1：%2</translation>
+        </message>
+        <message>
+            <source>The transcript %1 holds no words.</source>
+            <translation>文稿 %1 中没有任何单词。</translation>
+        </message>
+        <message>
+            <source>Transcripts (*.txt *.html *.htm);;All files (*)</source>
+            <translation>文稿 (*.txt *.html *.htm);;所有文件 (*)</translation>
+        </message>
+    </context>
+    <context>
+        <name>TranscriptAligner</name>
+        <message>
+            <source>the file cannot be opened.</source>
+            <translation>无法打开该文件。</translation>
+        </message>
+        <message>
+            <source>the file cannot be read.</source>
+            <translation>无法读取该文件。</translation>
+        </message>
+        <message>
+            <source>it has no sound.</source>
+            <translation>它没有声音。</translation>
+        </message>
+        <message>
+            <source>its sound cannot be decoded.</source>
+            <translation>无法解码它的声音。</translation>
+        </message>
+        <message>
+            <source>out of memory.</source>
+            <translation>内存不足。</translation>
+        </message>
+        <message>
+            <source>Cannot align the transcript with %1: %2</source>
+            <translation>无法将文稿与 %1 对齐：%2</translation>
+        </message>
+        <message>
+            <source>the transcript holds no words.</source>
+            <translation>文稿中没有任何单词。</translation>
+        </message>
+        <message>
+            <source>the recording is too long to align at once.</source>
+            <translation>录音太长，无法一次对齐。</translation>
         </message>
     </context>
 </TS>

@@ -12,7 +12,10 @@
 #include "editor/textedit.h"
 #include "media/media.h"
 #include "tests/support/mediamaker.h"
+#include "tests/cues/noisyspeech.h"
+#include "cues/subtitles.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QListWidget>
@@ -51,6 +54,10 @@ private Q_SLOTS:
     void coverStaysAboveTheStrip();
     void subtitlesAreTheReference();
     void listLoopsTheClickedSentence();
+    // A recording with a transcript beside it: the learner accepts the
+    // offer and practises its sentences with their text, compares with
+    // them, and saves them as subtitles that the next opening finds.
+    void transcriptBesideBecomesTheSentences();
 
 private:
     void open(const QString &path);
@@ -433,3 +440,55 @@ void TestSentencePractice::listLoopsTheClickedSentence()
 
 VK_AUDIO_TEST_MAIN(TestSentencePractice)
 #include "tst_sentencepractice.moc"
+
+void TestSentencePractice::transcriptBesideBecomesTheSentences()
+{
+    QTemporaryDir dir;
+    const QStringList spoken = NoisySpeech::lessonSentences().mid(0, 3);
+    NoisySpeech speech;
+    QVERIFY(speech.make(dir.path(), spoken, {600}, QStringLiteral("flite:slt")));
+    const QString media = dir.filePath(QStringLiteral("radio.mp3"));
+    QVERIFY(speech.mix(media, std::nan("")));
+    QFile text(dir.filePath(QStringLiteral("radio.txt")));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write((spoken[0] + QLatin1Char(' ') + spoken[1] + QStringLiteral("\n\n") + spoken[2]).toUtf8());
+    text.close();
+
+    QSignalSpy aligned(practice(), &SentencePractice::transcriptAligned);
+    open(media);
+    QMessageBox *offer = nullptr;
+    QTRY_VERIFY((offer = m_vk->findChild<QMessageBox *>(QStringLiteral("transcriptOffer"))));
+    QVERIFY(offer->text().contains(QStringLiteral("radio.txt")));
+    offer->button(QMessageBox::Yes)->click();
+    QTRY_COMPARE_WITH_TIMEOUT(aligned.size(), 1, 30000);
+    QCOMPARE(aligned[0][1].toInt(), 0);
+    QVERIFY(practice()->hasTextCues());
+    QCOMPARE(practice()->cues().size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(practice()->cues()[i].text, spoken[i]);
+        QVERIFY(std::abs(practice()->cues()[i].start - speech.spans()[i].start) <= 250);
+    }
+
+    // The sentences are the reference of the comparison, one per line.
+    m_vk->editor()->compareWithReference();
+    DiffDialog *dialog = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *found = qobject_cast<DiffDialog *>(widget))
+            dialog = found;
+    QVERIFY(dialog);
+    QVERIFY(dialog->comparisonHtml().contains(QStringLiteral("My brother works in a small shop")));
+    dialog->close();
+
+    const QString srt = dir.filePath(QStringLiteral("radio.srt"));
+    QString proposed;
+    practice()->setSaveFileChooser([&](QWidget *, const QString &, const QString &path, const QString &) {
+        proposed = path;
+        return path;
+    });
+    practice()->saveSentences();
+    QCOMPARE(proposed, srt);
+    Subtitles saved;
+    QVERIFY(saved.load(srt));
+    QCOMPARE(saved.cues(), practice()->cues());
+    QCOMPARE(Subtitles::filesBeside(media), QStringList{srt});
+}

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QtDebug>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -46,6 +47,37 @@ double meanSquare(const float *p, qsizetype n)
     return n > 0 ? sum / double(n) : 0;
 }
 
+// Speaks text into wav with voice: an espeak-ng voice ("en-us"), or
+// "flite:<voice>" and "festival:<voice>" for speech espeak-ng did not make,
+// either with "@<stretch>" for a slower (above 1) or faster speaker.
+bool speak(const QString &voice, const QString &text, const QString &wav)
+{
+    const QString name = voice.section(QLatin1Char('@'), 0, 0);
+    const QString stretch = voice.contains(QLatin1Char('@')) ? voice.section(QLatin1Char('@'), 1) : QStringLiteral("1");
+    QProcess speaker;
+    if (name.startsWith(QLatin1String("flite:"))) {
+        speaker.start(QStringLiteral("flite"),
+                      {QStringLiteral("-voice"), name.mid(6), QStringLiteral("--setf"),
+                       QStringLiteral("duration_stretch=") + stretch, QStringLiteral("-t"), text, QStringLiteral("-o"), wav});
+    } else if (name.startsWith(QLatin1String("festival:"))) {
+        speaker.start(QStringLiteral("text2wave"),
+                      {QStringLiteral("-eval"), QStringLiteral("(voice_%1)").arg(name.mid(9)), QStringLiteral("-eval"),
+                       QStringLiteral("(Parameter.set 'Duration_Stretch %1)").arg(stretch), QStringLiteral("-o"), wav});
+        speaker.waitForStarted();
+        speaker.write(text.toUtf8());
+        speaker.closeWriteChannel();
+    } else {
+        const int wordsPerMinute = int(std::lround(140 / stretch.toDouble()));
+        speaker.start(QStringLiteral("espeak-ng"), {QStringLiteral("-v"), name, QStringLiteral("-s"),
+                                                    QString::number(wordsPerMinute), QStringLiteral("-w"), wav, text});
+    }
+    if (!speaker.waitForFinished(60000) || speaker.exitCode() != 0) {
+        qWarning() << voice << "failed:" << speaker.readAllStandardError();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QStringList NoisySpeech::lessonSentences()
@@ -70,22 +102,22 @@ bool NoisySpeech::make(const QString &folder, const QStringList &sentences, cons
     qsizetype spoken = 0;
     for (qsizetype i = 0; i < sentences.size(); ++i) {
         const QString wav = QDir(folder).filePath(QStringLiteral("sentence%1.wav").arg(i));
-        QProcess espeak;
-        espeak.start(QStringLiteral("espeak-ng"),
-                     {QStringLiteral("-v"), voice, QStringLiteral("-s"), QStringLiteral("140"), QStringLiteral("-w"),
-                      wav, sentences.at(i)});
-        if (!espeak.waitForFinished(60000) || espeak.exitCode() != 0) {
-            qWarning() << "espeak-ng failed:" << espeak.readAllStandardError();
+        if (!speak(voice, sentences.at(i), wav))
             return false;
-        }
         const QVector<float> sound = samples({QStringLiteral("-i"), wav});
         // The sentence is where the voice is: espeak-ng's own lead-in and
-        // tail are digital quiet.
+        // tail are digital quiet; flite and festival lead in with a faint
+        // hiss, some 60 dB under the voice, that no listener hears as speech.
+        float peak = 0;
+        for (const float v : sound)
+            peak = std::max(peak, std::abs(v));
+        const bool espeak = !voice.startsWith(QLatin1String("flite:")) && !voice.startsWith(QLatin1String("festival:"));
+        const float quiet = espeak ? 1e-3f : std::max(1e-3f, peak * 0.01f);
         qsizetype first = 0;
         qsizetype last = sound.size() - 1;
-        while (first <= last && std::abs(sound[first]) < 1e-3f)
+        while (first <= last && std::abs(sound[first]) < quiet)
             ++first;
-        while (last >= first && std::abs(sound[last]) < 1e-3f)
+        while (last >= first && std::abs(sound[last]) < quiet)
             --last;
         if (first > last)
             return false;

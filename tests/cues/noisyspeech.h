@@ -10,7 +10,8 @@
 #include <cstdint>
 
 // A recording of spoken English sentences for measuring how the sentence
-// finder copes with noise: synthesised by the espeak-ng command line, laid
+// finder and the transcript aligner cope with noise: synthesised by the
+// espeak-ng, flite or festival command line, laid
 // out with pauses of known length, and mixed with pink noise by the ffmpeg
 // command line (anoisesrc, amix) at a chosen signal-to-noise ratio. The
 // signal is the mean power of the speech itself, pauses left out.
@@ -23,7 +24,10 @@ public:
 
     // Speaks the sentences into folder, one after the other with the given
     // pauses between them (ms; the last is repeated as needed) and one
-    // second of quiet at either end. False when espeak-ng or ffmpeg fails.
+    // second of quiet at either end. voice: an espeak-ng voice, or
+    // "flite:<voice>" or "festival:<voice>", each optionally with
+    // "@<stretch>" (1.2 speaks 20 % slower). False when the speaker or
+    // ffmpeg fails.
     bool make(const QString &folder, const QStringList &sentences, const QList<int> &pausesMs,
               const QString &voice = QStringLiteral("en-us"));
     // Writes the speech to path with pink noise snrDb under it; clicks puts

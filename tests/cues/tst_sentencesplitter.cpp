@@ -99,6 +99,35 @@ private Q_SLOTS:
         QCOMPARE(cues, (QList<Cue>{{0, 1200, {}}, {1200, 2000, {}}, {2500, 6000, QStringLiteral("x")}}));
     }
 
+    // A split sentence whose words all stay in its first half shows, when
+    // revealed, text the learner did not hear there.
+    void splitMovesTheText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("share");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("between the words, by letters")
+            << "One two three four five six." << 0.5 << "One two three" << "four five six.";
+        QTest::newRow("early cut keeps one word") << "Hello there my friend." << 0.01 << "Hello" << "there my friend.";
+        QTest::newRow("late cut leaves one word") << "Hello there my friend." << 0.99 << "Hello there my" << "friend.";
+        QTest::newRow("at a joint of two sentences")
+            << "It was cold.\nWe stayed at home all day long." << 0.4 << "It was cold." << "We stayed at home all day long.";
+        QTest::newRow("joint too far: between words")
+            << "A.\nThe rest of it is a much longer sentence here." << 0.6 << "A. The rest of it is a much longer"
+            << "sentence here.";
+        QTest::newRow("one word stays whole") << "Hello." << 0.5 << "Hello." << "";
+    }
+
+    void splitMovesTheText()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, share);
+        const auto [first, second] = SentenceSplitter::splitText(text, share);
+        QTEST(first, "first");
+        QTEST(second, "second");
+    }
+
     void findsPausesInSound_data()
     {
         QTest::addColumn<QString>("file");
