@@ -63,6 +63,8 @@ QList<KeysDialog::Entry> KeysDialog::entries()
         {tr("Alt+Down"), both, tr("Loop the current sentence, or stop looping it")},
         {tr("Alt+Home"), both, tr("Show or hide the current sentence's text")},
         {tr("Mouse wheel"), player, tr("Louder or softer")},
+        {tr("Ctrl++ / Ctrl+-, Ctrl+mouse wheel"), player, tr("Zoom the waveform in or out")},
+        {tr("Shift while dragging on the waveform"), player, tr("Place a mark exactly, not on the nearest pause")},
         {tr("Esc"), player, tr("Leave full screen")},
         {tr("Ctrl+N, Ctrl+O, Ctrl+S"), editor, tr("New, open and save a dictation")},
         {tr("Ctrl+P, Ctrl+D"), editor, tr("Print, export as PDF")},

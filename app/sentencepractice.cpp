@@ -60,6 +60,7 @@ SentencePractice::SentencePractice(Vk *player, CueStrip *strip)
         m_strip->setMessage(QString());
         setStripVisible(false);
     });
+    connect(m_splitter, &SentenceSplitter::waveformReady, this, &SentencePractice::onWaveformReady);
     connect(m_state, &PracticeState::borrowingEnded, this, &SentencePractice::onBorrowingEnded);
 }
 
@@ -89,11 +90,17 @@ void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
         m_player->display()->hide();
     m_soundOnly = soundOnly;
 
+    // A file seen before draws at once.
+    m_waveform = Waveform::load(Waveform::cacheFile(userfolders::cacheFolder(), mediaPath));
+    if (!m_waveform.isNull())
+        Q_EMIT waveformChanged(m_waveform);
+
     for (const QString &file : Subtitles::filesBeside(mediaPath)) {
         Subtitles subtitles;
         if (subtitles.load(file)) {
             setCues(subtitles.cues(), true);
             reportSkipped(file, subtitles.brokenCues());
+            startSplitter(false);
             return;
         }
         qCInfo(lcPlayer).noquote() << subtitles.errorString();
@@ -106,7 +113,26 @@ void SentencePractice::mediaOpened(Media *engine, const QString &mediaPath)
     m_strip->setMessage(tr("Finding the sentences..."));
     setStripVisible(true);
     m_awaitingSplit = true;
-    m_splitter->start(mediaPath, m_minPauseMs);
+    startSplitter(true);
+}
+
+void SentencePractice::startSplitter(bool sentences)
+{
+    const int want = (sentences ? SentenceSplitter::Sentences : 0)
+        | (m_waveform.isNull() ? SentenceSplitter::Peaks : 0);
+    if (want)
+        m_splitter->start(m_mediaPath, m_minPauseMs, want, m_waveform);
+}
+
+void SentencePractice::onWaveformReady(const QString &path, const Waveform &waveform)
+{
+    if (path != m_mediaPath || !m_engine)
+        return;
+    m_waveform = waveform;
+    // Only time is lost when it cannot be kept.
+    if (!waveform.save(Waveform::cacheFile(userfolders::cacheFolder(), path)))
+        qCInfo(lcPlayer) << "cannot keep the waveform of" << path << "in" << userfolders::cacheFolder();
+    Q_EMIT waveformChanged(m_waveform);
 }
 
 void SentencePractice::mediaClosed()
@@ -120,6 +146,7 @@ void SentencePractice::mediaClosed()
     m_engine = nullptr;
     m_mediaPath.clear();
     m_cues.clear();
+    m_waveform = Waveform();
     m_edits.clear();
     m_textCues = false;
     m_current = -1;
@@ -147,6 +174,8 @@ bool SentencePractice::openSubtitles(const QString &path)
     m_edits.clear();
     rememberSentences();
     setCues(subtitles.cues(), true);
+    // The cancelled run may have been reading the waveform too.
+    startSplitter(false);
     reportSkipped(path, subtitles.brokenCues());
     return true;
 }

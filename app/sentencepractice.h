@@ -3,6 +3,7 @@
 #include "controls/cuestrip.h"
 #include "cues/subtitles.h"
 #include "cues/transcriptaligner.h"
+#include "cues/waveform.h"
 
 #include <QHash>
 #include <QList>
@@ -79,6 +80,9 @@ public:
     bool openTranscript(const QString &path);
 
     const QList<Cue> &cues() const { return m_cues; }
+    // The open file's waveform: from the cache at once, else from the pass
+    // that finds the sentences; null until then.
+    const Waveform &waveform() const { return m_waveform; }
     // Null until the learner first asks for it.
     SentenceList *sentenceList() const { return m_list; }
     int currentIndex() const { return m_current; }
@@ -120,6 +124,8 @@ Q_SIGNALS:
     void cuesChanged();
     // The current cue changed, or its mask.
     void currentChanged(int index);
+    // The open file's waveform is known.
+    void waveformChanged(const Waveform &waveform);
     // A transcript became the cues: placed sentences, and those left out.
     void transcriptAligned(int placed, int unplaced);
 
@@ -132,6 +138,10 @@ private:
     void closeProgress();
     QAction *addAction(const QString &text, int key, void (SentencePractice::*slot)());
     void setCues(const QList<Cue> &cues, bool withText);
+    // Starts the splitter for the sentences, the waveform while it is
+    // unknown, or both; a run cancels the one before.
+    void startSplitter(bool sentences);
+    void onWaveformReady(const QString &path, const Waveform &waveform);
     void onPassageRepeated(int played);
     void onPassageFinished();
     // Holds once the place heard reaches end (ticks), or after half a second.
@@ -181,6 +191,7 @@ private:
     QSet<QString> m_offered;                // transcripts offered this sitting
 
     QList<Cue> m_cues;
+    Waveform m_waveform;
     bool m_textCues = false;
     int m_current = -1;
     bool m_looping = false;

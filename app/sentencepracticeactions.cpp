@@ -234,7 +234,7 @@ void SentencePractice::setMinPauseMs(int ms)
         m_strip->setMessage(tr("Finding the sentences..."));
         setStripVisible(true);
         m_awaitingSplit = true;
-        m_splitter->start(m_mediaPath, m_minPauseMs);
+        startSplitter(true);
     }
 }
 

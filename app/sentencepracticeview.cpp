@@ -23,8 +23,12 @@ void SentencePractice::setStripVisible(bool visible)
         return;
     int row = 0, column = 0, rows = 0, columns = 0;
     grid->getItemPosition(at, &row, &column, &rows, &columns);
-    if (row > 0) {
-        grid->setRowStretch(row - 1, visible && !m_soundOnly ? 4 : 0);
+    // The picture's row gives up the strip's share.
+    int pictureRow = 0;
+    if (const int picture = m_player->display() ? grid->indexOf(m_player->display()) : -1; picture >= 0)
+        grid->getItemPosition(picture, &pictureRow, &column, &rows, &columns);
+    if (row > pictureRow) {
+        grid->setRowStretch(pictureRow, visible && !m_soundOnly ? 4 : 0);
         grid->setRowStretch(row, visible ? 1 : 0);
     }
 }

@@ -119,6 +119,8 @@ void SentencePractice::onAligned(const QString &mediaPath, const TranscriptAlign
     m_edits.clear();
     rememberSentences();
     setCues(alignment.cues, true);
+    // The cancelled run may have been reading the waveform too.
+    startSplitter(false);
     const qsizetype left = alignment.unplaced.size();
     qCInfo(lcPlayer) << alignment.cues.size() << "sentences aligned," << left << "not found in" << mediaPath;
     Q_EMIT transcriptAligned(int(alignment.cues.size()), int(left));

@@ -86,6 +86,11 @@ QString dataFolder()
     return ownFolder(QStandardPaths::GenericDataLocation);
 }
 
+QString cacheFolder()
+{
+    return ownFolder(QStandardPaths::GenericCacheLocation);
+}
+
 QString adoptWordList(const QString &legacyList)
 {
     const QString list = dataFolder() + QStringLiteral("/userDict.txt");

@@ -32,6 +32,9 @@ QString memoryFile();
 void adoptOldSettings();
 // $XDG_DATA_HOME/vantiro: the user's word list.
 QString dataFolder();
+// $XDG_CACHE_HOME/vantiro: what can be made again from the media files,
+// such as their waveforms; losing it costs only time.
+QString cacheFolder();
 
 // The user's word list in dataFolder(). When it does not exist yet and
 // legacyList (the list in the runtime folder of earlier versions) does,

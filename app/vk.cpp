@@ -3,12 +3,14 @@
 #include "app/practicestate.h"
 #include "app/sentencepractice.h"
 #include "app/userfolders.h"
+#include "app/waveformpractice.h"
 
 #include "controls/controlbutton.h"
 #include "controls/controlwidget.h"
 #include "controls/cuestrip.h"
 #include "controls/qscreenwidget.h"
 #include "controls/qseekslider.h"
+#include "controls/waveformstrip.h"
 #include "display/glrenderwidget.h"
 #include "editor/editorsettings.h"
 #include "editor/textedit.h"
@@ -87,6 +89,7 @@ Vk::~Vk()
     // Deleting the engine below may run queued work; practice must not act
     // on a file that is going.
     m_practice->mediaClosed();
+    m_waveform->mediaClosed();
     m_state->detach();
     delete m_refreshTimer;
     m_refreshTimer = nullptr;
@@ -154,10 +157,14 @@ void Vk::setupLayout()
 
     setCentralWidget(m_central);
 
-    // The sentence being practised, between the picture and the controls.
+    // The sound, then the sentence being practised, between the picture
+    // and the controls.
+    m_waveformStrip = new WaveformStrip(m_central);
+    m_mainGrid->addWidget(m_waveformStrip, 1, 0, 1, -1);
     m_cueStrip = new CueStrip(m_central);
-    m_mainGrid->addWidget(m_cueStrip, 1, 0, 1, -1);
+    m_mainGrid->addWidget(m_cueStrip, 2, 0, 1, -1);
     m_practice = new SentencePractice(this, m_cueStrip);
+    m_waveform = new WaveformPractice(this, m_waveformStrip);
     m_practice->setFileChooser(m_chooseFile);
     // The subtitles' text is the dictation's reference.
     connect(m_practice, &SentencePractice::cuesChanged, this, [this] {
@@ -171,7 +178,7 @@ void Vk::setupLayout()
     });
 
     m_controlStrip = new ControlWidget(m_central);
-    m_mainGrid->addWidget(m_controlStrip, 2, 0, 1, -1);
+    m_mainGrid->addWidget(m_controlStrip, 3, 0, 1, -1);
 
     m_stripGrid = new QGridLayout(m_controlStrip);
     m_stripGrid->setContentsMargins(5, 8, 5, 5);
@@ -256,6 +263,7 @@ QMenu *Vk::createContextMenu()
     menu->addMenu(createRecentMenu(menu));
     menu->addMenu(createSpeedMenu(menu));
     m_practice->addMenuEntries(menu);
+    m_waveform->addMenuEntries(menu);
     menu->addSeparator();
     menu->addAction(m_actionFullscreen);
     menu->addSeparator();

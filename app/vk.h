@@ -27,6 +27,8 @@ class QTimer;
 class SentencePractice;
 class TextEdit;
 class Timeline;
+class WaveformPractice;
+class WaveformStrip;
 
 // The player's main window: the video display and the idle screen in one
 // cell above the control strip (time labels, seek slider, button bar). It
@@ -63,6 +65,8 @@ public:
     QLabel *positionLabel() const { return m_positionLabel; }
     QLabel *durationLabel() const { return m_durationLabel; }
     CueStrip *cueStrip() const { return m_cueStrip; }
+    WaveformStrip *waveformStrip() const { return m_waveformStrip; }
+    WaveformPractice *waveform() const { return m_waveform; }
     SentencePractice *practice() const { return m_practice; }
     // The one owner of the passage in force and the learner's own.
     PracticeState *practiceState() const { return m_state; }
@@ -225,6 +229,8 @@ private:
     QLabel *m_durationLabel = nullptr;
     CueStrip *m_cueStrip = nullptr;
     SentencePractice *m_practice = nullptr;
+    WaveformStrip *m_waveformStrip = nullptr;
+    WaveformPractice *m_waveform = nullptr;
     PracticeState *m_state = nullptr;
     // The last volume from the button bar, given to every new engine.
     double m_volumeLeft = 0.5;

@@ -6,6 +6,7 @@
 #include "app/practicestate.h"
 #include "app/sentencepractice.h"
 #include "app/timeline.h"
+#include "app/waveformpractice.h"
 #include "controls/controlbutton.h"
 #include "controls/qseekslider.h"
 #include "media/media.h"
@@ -187,6 +188,7 @@ void Vk::keyPressEvent(QKeyEvent *event)
     // Keys are the player's own; nothing goes on to the base class.
     event->accept();
     if (m_practice->handleKey(event->keyCombination().toCombined())
+        || m_waveform->handleKey(event->keyCombination().toCombined())
         || handleSpeedKey(event->keyCombination().toCombined()))
         return;
     if (event->modifiers() != Qt::NoModifier)

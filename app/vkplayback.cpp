@@ -9,6 +9,7 @@
 #include "app/sentencepractice.h"
 #include "app/timeline.h"
 #include "app/userfolders.h"
+#include "app/waveformpractice.h"
 #include "controls/controlwidget.h"
 #include "controls/qscreenwidget.h"
 #include "controls/qseekslider.h"
@@ -108,6 +109,7 @@ bool Vk::openFile(const QString &name)
     rememberCurrentFile();
     m_display->setVideo(nullptr);
     m_practice->mediaClosed();
+    m_waveform->mediaClosed();
     m_state->detach();
     delete m_engine;
     m_engine = nullptr;
@@ -179,6 +181,7 @@ bool Vk::openFile(const QString &name)
     m_engine->start();
     m_state->attach(m_engine, m_currentFile);
     restoreRemembered(m_currentFile);
+    m_waveform->mediaOpened(m_engine, name);
     m_practice->mediaOpened(m_engine, name);
 
     m_durationLabel->setText(m_engine->mediaTimeString(m_engine->duration()));
@@ -220,6 +223,7 @@ void Vk::on_actionStop()
         rememberCurrentFile();
         m_engine->stop();
         m_practice->mediaClosed();
+        m_waveform->mediaClosed();
         m_state->detach();
         // The display lets go first, so it never holds a deleted engine.
         m_display->setVideo(nullptr);

@@ -19,32 +19,48 @@ inline float normal(int16_t v) { return float(v) * (1.0f / 32768.0f); }
 inline float normal(int32_t v) { return float(v) * (1.0f / 2147483648.0f); }
 inline float normal(int64_t v) { return float(v) * (1.0f / 9223372036854775808.0f); }
 
-// Sum of the squares of n samples, stride apart. On the common, planar
-// case sixteen running sums let the compiler work on whole vector
+// Sum of the squares of n samples, stride apart, with their lowest and
+// highest folded into low and high, in one walk over them. On the common,
+// planar case sixteen running lanes let the compiler work on whole vector
 // registers, several at a time: the measure must cost next to nothing
 // beside the decoding.
 template <typename T>
-float sumSquares(const T *p, int n, int stride)
+float measureRun(const T *p, int n, int stride, float *low, float *high)
 {
     constexpr int lanes = 16;
     float acc[lanes] = {};
+    float lo[lanes];
+    float hi[lanes];
+    std::fill(lo, lo + lanes, *low);
+    std::fill(hi, hi + lanes, *high);
     int i = 0;
     if (stride == 1) {
         for (; i + lanes <= n; i += lanes) {
             for (int k = 0; k < lanes; ++k) {
                 const float v = normal(p[i + k]);
                 acc[k] += v * v;
+                lo[k] = v < lo[k] ? v : lo[k];
+                hi[k] = v > hi[k] ? v : hi[k];
             }
         }
     }
     for (; i < n; ++i) {
         const float v = normal(p[ptrdiff_t(i) * stride]);
         acc[0] += v * v;
+        lo[0] = std::min(lo[0], v);
+        hi[0] = std::max(hi[0], v);
     }
     float sum = 0;
     for (const float a : acc)
         sum += a;
+    *low = *std::min_element(lo, lo + lanes);
+    *high = *std::max_element(hi, hi + lanes);
     return sum;
+}
+
+int8_t toByte(float v)
+{
+    return int8_t(std::lround(std::clamp(v, -1.0f, 1.0f) * 127.0f));
 }
 
 } // namespace
@@ -100,6 +116,7 @@ void LevelMeter::append(const LevelMeter &next)
         m_firstMs = next.m_firstMs;
     for (const Window &w : next.m_windows)
         m_windows.push_back({int32_t(next.m_firstMs + w.startMs - m_firstMs), w.power});
+    m_extremes.insert(m_extremes.end(), next.m_extremes.begin(), next.m_extremes.end());
     m_anchorUs = next.m_anchorUs;
     m_sinceAnchor = next.m_sinceAnchor;
     m_rate = next.m_rate;
@@ -143,6 +160,29 @@ QList<SentenceSplitter::Pause> LevelMeter::pauses(int minPauseMs) const
     return found;
 }
 
+QByteArray LevelMeter::peaks(int64_t originMs) const
+{
+    const int64_t buckets = std::max<int64_t>(0, (endMs() - originMs + windowMs - 1) / windowMs);
+    QByteArray out(qsizetype(buckets) * 2, '\0');
+    auto *p = reinterpret_cast<int8_t *>(out.data());
+    std::vector<bool> filled(size_t(buckets), false);
+    for (size_t i = 0; i < m_windows.size(); ++i) {
+        // Windows lie on the bucket grid but for a short first one, and
+        // a stretch's windows may start a ms off: the nearest bucket.
+        const int64_t at = (startMs(i) - originMs + windowMs / 2) / windowMs;
+        if (at < 0 || at >= buckets)
+            continue;
+        int8_t &low = p[2 * at];
+        int8_t &high = p[2 * at + 1];
+        const int8_t wl = m_extremes[2 * i];
+        const int8_t wh = m_extremes[2 * i + 1];
+        low = filled[size_t(at)] ? std::min(low, wl) : wl;
+        high = filled[size_t(at)] ? std::max(high, wh) : wh;
+        filled[size_t(at)] = true;
+    }
+    return out;
+}
+
 int64_t LevelMeter::positionUs() const
 {
     return m_anchorUs + (m_rate > 0 ? av_rescale(m_sinceAnchor, 1000000, m_rate) : 0);
@@ -174,7 +214,7 @@ void LevelMeter::measure(const AVFrame *frame, bool planar)
             const T *p = planar ? reinterpret_cast<const T *>(frame->extended_data[c]) + offset
                                 : reinterpret_cast<const T *>(frame->extended_data[0])
                                     + ptrdiff_t(offset) * channels + c;
-            m_sums[size_t(c)] += sumSquares(p, take, planar ? 1 : channels);
+            m_sums[size_t(c)] += measureRun(p, take, planar ? 1 : channels, &m_low, &m_high);
         }
         m_filled += take;
         offset += take;
@@ -193,6 +233,9 @@ void LevelMeter::closeWindow()
     if (m_windows.empty())
         m_firstMs = startMs;
     m_windows.push_back({int32_t(startMs - m_firstMs), loudest / float(m_filled)});
+    m_extremes.push_back(toByte(m_low));
+    m_extremes.push_back(toByte(m_high));
+    m_low = m_high = 0;
     std::fill(m_sums.begin(), m_sums.end(), 0.0f);
     m_filled = 0;
     m_target = m_length;

@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
+#include <QByteArray>
 #include <QList>
 
 #include <cstdint>
@@ -38,6 +39,9 @@ public:
     // time, found against lines drawn from the recording's own noise and
     // speech levels (see SentenceSplitter::speechShare).
     QList<SentenceSplitter::Pause> pauses(int minPauseMs) const;
+    // The lowest and highest sample of each window, as Waveform keeps
+    // them: a bucket for each windowMs from originMs of stream time.
+    QByteArray peaks(int64_t originMs) const;
 
 private:
     struct Window {
@@ -74,4 +78,10 @@ private:
     int64_t m_gridUs = INT64_MIN; // none
     int64_t m_startUs = 0;        // stream time of the open window
     std::vector<float> m_sums;    // per channel, of the open window
+    // Of every channel, of the open window; full scale 1.
+    float m_low = 0;
+    float m_high = 0;
+    // Lowest and highest sample of each window, in step with m_windows,
+    // as signed bytes of full scale 127.
+    std::vector<int8_t> m_extremes;
 };

@@ -40,34 +40,53 @@ bool SentenceSplitter::isRunning() const
     return m_worker && m_worker->isRunning();
 }
 
-void SentenceSplitter::start(const QString &mediaPath, int minPauseMs)
+void SentenceSplitter::start(const QString &mediaPath, int minPauseMs, int want, const Waveform &known)
 {
     stopWorker();
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     m_cancel = cancel;
-    m_worker.reset(QThread::create([this, mediaPath, minPauseMs, cancel] {
+    m_worker.reset(QThread::create([this, mediaPath, minPauseMs, want, known, cancel] {
 #ifdef Q_OS_LINUX
         // Linux's ordinary scheduler ignores Qt's thread priorities, but a
         // nice value there belongs to the one thread: the decoding then
         // yields to playback's threads whenever both want a core.
         setpriority(PRIO_PROCESS, id_t(gettid()), 10);
 #endif
-        // A subtitle stream inside the file is better than any guess.
-        Subtitles inner;
         QList<Cue> cues;
-        bool ok = inner.loadStream(mediaPath, cancel.get());
+        bool ok = true;
         QString error;
-        if (ok) {
-            cues = inner.cues();
-        } else if (!*cancel) {
+        Waveform found;
+        // A subtitle stream inside the file is better than any guess.
+        bool fromStream = false;
+        if (want & Sentences) {
+            Subtitles inner;
+            fromStream = inner.loadStream(mediaPath, cancel.get());
+            if (fromStream)
+                cues = inner.cues();
+        }
+        const bool needPauses = (want & Sentences) && !fromStream;
+        const bool needPeaks = (want & Peaks) && known.isNull();
+        if (*cancel)
+            return;
+        if (needPauses && !needPeaks && !known.isNull()) {
+            cues = sentences(known.pausesOf(minPauseMs), known.durationMs());
+        } else if (needPauses || needPeaks) {
             QList<Pause> pauses;
             int64_t duration = 0;
-            ok = findPauses(mediaPath, minPauseMs, &pauses, &duration, cancel.get(), &error);
-            cues = sentences(pauses, duration);
+            ok = findPauses(mediaPath, minPauseMs, &pauses, &duration, cancel.get(), &error,
+                            needPeaks ? &found : nullptr);
+            if (needPauses)
+                cues = sentences(pauses, duration);
         }
         if (*cancel)
             return;
         // Queued to the GUI thread; dropped if this object is gone by then.
+        if (ok && !found.isNull()) {
+            QMetaObject::invokeMethod(
+                this, [this, mediaPath, found] { Q_EMIT waveformReady(mediaPath, found); }, Qt::QueuedConnection);
+        }
+        if (!(want & Sentences))
+            return;
         if (ok) {
             QMetaObject::invokeMethod(this, [this, mediaPath, cues] { Q_EMIT finished(mediaPath, cues); },
                                       Qt::QueuedConnection);

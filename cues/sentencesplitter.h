@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cues/subtitles.h"
+#include "cues/waveform.h"
 
 #include <QList>
 #include <QObject>
@@ -24,11 +25,10 @@ class SentenceSplitter final : public QObject
 
 public:
     // A stretch of quiet, in ms of media time from the file's first moment.
-    struct Pause {
-        int64_t start = 0;
-        int64_t end = 0;
-        bool operator==(const Pause &other) const = default;
-    };
+    using Pause = QuietSpan;
+
+    // What a run is asked for: the sentences, the waveform, or both.
+    enum Want { Sentences = 1, Peaks = 2 };
 
     static constexpr int defaultMinPauseMs = 300;
     // Pieces shorter than this are joined to a neighbour: a word or a breath
@@ -63,18 +63,24 @@ public:
     // Starts finding the file's sentences in the background, cancelling any
     // earlier run: the cues of a text subtitle stream inside the file when
     // it has one, else the speech between pauses. finished() or failed()
-    // follows, unless cancel() comes first.
-    void start(const QString &mediaPath, int minPauseMs = defaultMinPauseMs);
+    // follows, unless cancel() comes first. want holds Peaks when the
+    // file's waveform is wanted as well, or alone: it comes from the same
+    // decoding, through waveformReady() before finished(). A known
+    // waveform (from the cache) gives the pauses without decoding.
+    void start(const QString &mediaPath, int minPauseMs = defaultMinPauseMs, int want = Sentences,
+               const Waveform &known = {});
     void cancel();
     bool isRunning() const;
 
     // The work itself, on the calling thread, helped on a long recording
     // by a thread for each further core. Returns false with a message
     // in error when the file has no sound that can be decoded, or when
-    // cancel became true. durationMs receives the length of the sound.
+    // cancel became true. durationMs receives the length of the sound, and
+    // waveform, when given, the sound's peaks with its pauses of at least
+    // Waveform::minPauseMs.
     static bool findPauses(const QString &mediaPath, int minPauseMs, QList<Pause> *pauses,
                            int64_t *durationMs, const std::atomic<bool> *cancel = nullptr,
-                           QString *error = nullptr);
+                           QString *error = nullptr, Waveform *waveform = nullptr);
     // The speech between the pauses, with pieces shorter than minPiece
     // joined to the neighbour across the shorter pause.
     static QList<Cue> sentences(const QList<Pause> &pauses, int64_t durationMs,
@@ -92,6 +98,7 @@ public:
 
 Q_SIGNALS:
     void finished(const QString &mediaPath, const QList<Cue> &cues);
+    void waveformReady(const QString &mediaPath, const Waveform &waveform);
     void failed(const QString &mediaPath, const QString &message);
 
 private:

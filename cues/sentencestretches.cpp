@@ -182,7 +182,8 @@ bool measureStretches(const QString &mediaPath, Sound &sound, const std::vector<
 } // namespace
 
 bool SentenceSplitter::findPauses(const QString &mediaPath, int minPauseMs, QList<Pause> *pauses,
-                                  int64_t *durationMs, const std::atomic<bool> *cancel, QString *error)
+                                  int64_t *durationMs, const std::atomic<bool> *cancel, QString *error,
+                                  Waveform *waveform)
 {
     auto fail = [error, &mediaPath](const QString &why) {
         if (error)
@@ -224,12 +225,21 @@ bool SentenceSplitter::findPauses(const QString &mediaPath, int minPauseMs, QLis
         return cancel && *cancel ? false : fail(tr("out of memory."));
 
     const int64_t end = meter.endMs() - origin;
+    // A shorter pause only ever adds pauses to those of a longer one: the
+    // waveform's, the shortest, hold the sentences' too.
+    const int shortest = waveform ? std::min(minPauseMs, int(Waveform::minPauseMs)) : minPauseMs;
     pauses->clear();
-    for (Pause p : meter.pauses(minPauseMs)) {
+    QList<Pause> all;
+    for (Pause p : meter.pauses(shortest)) {
+        const bool wanted = p.end - p.start >= minPauseMs;
         p.start = std::max<int64_t>(0, p.start - origin);
         p.end = std::max<int64_t>(p.start, p.end - origin);
-        pauses->append(p);
+        all.append(p);
+        if (wanted)
+            pauses->append(p);
     }
     *durationMs = std::max<int64_t>(0, end);
+    if (waveform)
+        *waveform = Waveform(meter.peaks(origin), *durationMs, all);
     return true;
 }

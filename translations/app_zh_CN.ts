@@ -985,6 +985,20 @@ The file holds no sound or picture that can be played.</source>
         </message>
     </context>
     <context>
+        <name>WaveformStrip</name>
+        <message>
+            <source>Reading the sound...</source>
+            <translation>正在读取声音……</translation>
+        </message>
+    </context>
+    <context>
+        <name>WaveformPractice</name>
+        <message>
+            <source>Show Waveform</source>
+            <translation>显示波形</translation>
+        </message>
+    </context>
+    <context>
         <name>SentencePractice</name>
         <message>
             <source>1 cue with a broken time in %1 was skipped.</source>
@@ -1345,6 +1359,22 @@ The sentences are found in the sound instead.</source>
         <message>
             <source>Mouse wheel</source>
             <translation>鼠标滚轮</translation>
+        </message>
+        <message>
+            <source>Ctrl++ / Ctrl+-, Ctrl+mouse wheel</source>
+            <translation>Ctrl++ / Ctrl+-，Ctrl+鼠标滚轮</translation>
+        </message>
+        <message>
+            <source>Zoom the waveform in or out</source>
+            <translation>放大或缩小波形</translation>
+        </message>
+        <message>
+            <source>Shift while dragging on the waveform</source>
+            <translation>在波形上拖动时按住 Shift</translation>
+        </message>
+        <message>
+            <source>Place a mark exactly, not on the nearest pause</source>
+            <translation>把标记放在确切位置，不吸附到最近的停顿</translation>
         </message>
         <message>
             <source>Louder or softer</source>

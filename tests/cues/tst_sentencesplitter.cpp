@@ -252,7 +252,9 @@ private Q_SLOTS:
         QList<Pause> pauses;
         int64_t duration = 0;
         QString error;
-        QVERIFY2(SentenceSplitter::findPauses(path, 300, &pauses, &duration, nullptr, &error), qPrintable(error));
+        Waveform waveform;
+        QVERIFY2(SentenceSplitter::findPauses(path, 300, &pauses, &duration, nullptr, &error, &waveform),
+                 qPrintable(error));
         QVERIFY2(qAbs(duration - 70000) < 100, qPrintable(QString::number(duration)));
 #ifdef Q_OS_LINUX
         // One core to run on leaves one pass, whose pauses the stretches
@@ -270,17 +272,41 @@ private Q_SLOTS:
         QCOMPARE(sched_setaffinity(0, sizeof one, &one), 0);
         QList<Pause> onePass;
         int64_t onePassDuration = 0;
-        const bool found = SentenceSplitter::findPauses(path, 300, &onePass, &onePassDuration, nullptr, &error);
+        Waveform onePassWaveform;
+        const bool found = SentenceSplitter::findPauses(path, 300, &onePass, &onePassDuration, nullptr, &error,
+                                                        &onePassWaveform);
         QCOMPARE(sched_setaffinity(0, sizeof all, &all), 0);
         QVERIFY2(found, qPrintable(error));
         QCOMPARE(pauses, onePass);
         QCOMPARE(duration, onePassDuration);
+        // Nor may the waveform drawn from the stretches be shifted or torn
+        // where they meet.
+        QCOMPARE(waveform.bucketCount(), onePassWaveform.bucketCount());
+        QCOMPARE(waveform.pauses(), onePassWaveform.pauses());
+        for (qsizetype i = 0; i < waveform.bucketCount(); ++i) {
+            const auto [low, high] = waveform.range(i, i);
+            const auto [oneLow, oneHigh] = onePassWaveform.range(i, i);
+            QVERIFY2(qAbs(low - oneLow) <= 1 && qAbs(high - oneHigh) <= 1,
+                     qPrintable(QStringLiteral("bucket %1: %2..%3 against %4..%5")
+                                    .arg(i).arg(low).arg(high).arg(oneLow).arg(oneHigh)));
+        }
 #endif
         const QList<Cue> cues = SentenceSplitter::sentences(pauses, duration);
         QCOMPARE(cues.size(), spans.size());
         for (qsizetype i = 0; i < cues.size(); ++i) {
             QVERIFY2(qAbs(cues[i].start - spans[i].first * 1000) < 60 && qAbs(cues[i].end - spans[i].second * 1000) < 60,
                      qPrintable(QStringLiteral("cue %1: %2..%3").arg(i).arg(cues[i].start).arg(cues[i].end)));
+        }
+        // The waveform shows the tone at its height where it sounds, and
+        // quiet between, on both sides of the middle.
+        for (const double at : {2.0, 3.8, 36.0, 37.8, 68.0}) {
+            const qsizetype bucket = qsizetype(at * 1000 / Waveform::bucketMs);
+            const bool sounding = std::any_of(spans.begin(), spans.end(), [at](const auto &s) {
+                return at > s.first + 0.1 && at < s.second - 0.1;
+            });
+            const auto [low, high] = waveform.range(bucket, bucket + 4);
+            QVERIFY2(sounding ? high > 50 && low < -50 : high < 5 && low > -5,
+                     qPrintable(QStringLiteral("%1 s: %2..%3").arg(at).arg(low).arg(high)));
         }
     }
 
