@@ -77,6 +77,11 @@ void AudioDecodeThread::flushed(bool afresh)
 // otherwise all of it is heard.
 void AudioDecodeThread::endDrained()
 {
+    // The end of a place the user has left (read before his seek, taken
+    // from the queue before it was emptied) ends nothing: the passage
+    // would start again under him.
+    if (serial() != m_media->m_seek.serial())
+        return;
     if (m_media->audioDrivesMarks() && reachEndMark())
         waitForRestart();
     else
@@ -115,7 +120,9 @@ void AudioDecodeThread::handleFrame(AVFrame *frame)
     }
     media->m_soundDecoded = start + double(last) / rate;
     bool restarts = false;
-    if (reachesEnd) {
+    // A place left since (a seek carried out after this frame was read)
+    // plays nothing past the end mark and ends nothing.
+    if (reachesEnd && serial() == media->m_seek.serial()) {
         restarts = reachEndMark();
         if (!restarts)
             last = count; // the count is reached: play on through the mark

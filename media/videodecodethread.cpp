@@ -154,7 +154,7 @@ void VideoDecodeThread::endSent(const AVPacket *end)
 {
     if (m_replaying)
         finishReplay();
-    if (end->dts >= m_media->m_markOut - 1 && !m_media->audioDrivesMarks())
+    if (end->dts >= m_media->m_markOut - 1 && !m_media->audioDrivesMarks() && serial() == m_media->m_seek.serial())
         m_media->endOfMark();
 }
 
