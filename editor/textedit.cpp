@@ -24,7 +24,9 @@
 #include <QPrinter>
 #include <QTextEdit>
 #include <QTimer>
+#include <QMenu>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace {
 // Fallback pictures for icons the desktop theme does not have.
@@ -164,6 +166,14 @@ void TextEdit::setupVantiroActions()
     connect(actionDiffText, &QAction::triggered, this, &TextEdit::diffText);
     actionCompareReference = addAction(tb, QString(), QStringLiteral("/compare.png"), tr("Compare with reference"));
     connect(actionCompareReference, &QAction::triggered, this, &TextEdit::compareWithReference);
+    // The button compares; its menu holds what follows from comparing.
+    auto *referenceMenu = new QMenu(this);
+    actionProgress = referenceMenu->addAction(tr("Progress on This Lesson..."), this,
+                                              [this] { Q_EMIT progressRequested(mediaFile); });
+    connect(referenceMenu, &QMenu::aboutToShow, this, [this] { actionProgress->setEnabled(!mediaFile.isEmpty()); });
+    actionCompareReference->setMenu(referenceMenu);
+    if (auto *button = qobject_cast<QToolButton *>(tb->widgetForAction(actionCompareReference)))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
 }
 
 // Each request opens a dialog of its own. Closing one deletes it: the
