@@ -207,6 +207,7 @@ private:
     void storeWindowPlaces();
     void restoreWindowPlace();
     void setupProgress();
+    void placeProgressView();
 
     Media *m_engine = nullptr;
     QWidget *m_central = nullptr;

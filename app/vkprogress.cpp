@@ -13,6 +13,9 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QScreen>
+
+#include <algorithm>
 
 void Vk::setupProgress()
 {
@@ -35,11 +38,31 @@ void Vk::showProgress(const QString &mediaFile)
     if (!m_progressView) {
         m_progressView = new ProgressView(this);
         connect(m_progressView, &ProgressView::practiseRequested, this, &Vk::practiseSentence);
+        placeProgressView();
     }
     m_progressView->setLesson(mediaFile);
     m_progressView->show();
     m_progressView->raise();
     m_progressView->activateWindow();
+}
+
+// Beside the player where the screen has room, right before left: its
+// Practise buttons loop a sentence the learner wants to see and hear.
+void Vk::placeProgressView()
+{
+    const QRect player = frameGeometry();
+    const QRect room = screen()->availableGeometry();
+    constexpr int gap = 8;
+    const int width = std::min(m_progressView->width(), room.width());
+    const int height = std::min(m_progressView->height(), room.height());
+    int x = player.right() + 1 + gap;
+    if (x + width > room.right() + 1)
+        x = player.left() - gap - width;
+    if (x < room.left())
+        x = room.right() + 1 - width; // no room either side: at the screen's edge, over the least of it
+    const int y = std::clamp(player.top(), room.top(), room.bottom() + 1 - height);
+    m_progressView->resize(width, height);
+    m_progressView->move(x, y);
 }
 
 void Vk::practiseSentence(const QString &mediaFile, int line, const QString &text)

@@ -89,10 +89,11 @@ QString AccuracyPlot::describe(int index) const
 {
     const Attempt &a = m_attempts.at(index);
     const QLocale locale;
-    return tr("Attempt %1, %2\nAccuracy %3, word error rate %4\n%n word(s) scored", nullptr, a.referenceWords)
+    return tr("Attempt %1, %2\nAccuracy %3, word error rate %4\nWords scored: %5")
         .arg(index + 1)
         .arg(locale.toString(a.when.toLocalTime(), QLocale::ShortFormat), percent(a.accuracy),
-             percent(a.wordErrorRate));
+             percent(a.wordErrorRate))
+        .arg(a.referenceWords);
 }
 
 void AccuracyPlot::paintEvent(QPaintEvent *)

@@ -4,6 +4,7 @@
 #include "progress/progresscolors.h"
 
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,6 +17,8 @@
 #include <cmath>
 
 namespace {
+
+constexpr int itemPadding = 6; // pixels left and right in every cell
 
 enum Column { NumberColumn, SentenceColumn, WrongColumn, PractiseColumn, ColumnCount };
 
@@ -61,13 +64,22 @@ ProgressView::ProgressView(QWidget *parent)
     m_table->setAlternatingRowColors(true);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->setWordWrap(true);
+    m_table->setWordWrap(false);
+    m_table->setTextElideMode(Qt::ElideRight);
+    m_table->setFrameShape(QFrame::NoFrame);
     m_table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 18);
     QHeaderView *header = m_table->horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setSectionResizeMode(SentenceColumn, QHeaderView::Stretch);
-    for (const int column : {NumberColumn, WrongColumn, PractiseColumn})
+    for (const int column : {NumberColumn, WrongColumn})
         header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    // Sized by fillTable() to its buttons, whose style sheet padding no
+    // size hint tells in time.
+    header->setSectionResizeMode(PractiseColumn, QHeaderView::Fixed);
     header->setHighlightSections(false);
+    styleTable();
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -82,7 +94,7 @@ ProgressView::ProgressView(QWidget *parent)
     layout->addWidget(m_listTitle);
     layout->addWidget(m_table, 2);
     layout->addWidget(buttons);
-    resize(620, 640);
+    resize(520, 600);
 }
 
 void ProgressView::applyColours()
@@ -141,9 +153,10 @@ void ProgressView::fillSummary(const QList<Attempt> &attempts)
                                        [](const Attempt &a, const Attempt &b) { return a.accuracy < b.accuracy; });
     const double first = attempts.first().accuracy;
     const double latest = attempts.last().accuracy;
-    QString text = tr("%n attempt(s) since %1. Latest accuracy %2, best %3.", nullptr, int(attempts.size()))
-                       .arg(locale.toString(attempts.first().when.toLocalTime().date(), QLocale::ShortFormat),
-                            percent(latest), percent(best->accuracy));
+    QString text = tr("Attempts since %1: %2. Latest accuracy %3, best %4.")
+                       .arg(locale.toString(attempts.first().when.toLocalTime().date(), QLocale::ShortFormat))
+                       .arg(attempts.size())
+                       .arg(percent(latest), percent(best->accuracy));
     if (attempts.size() > 1) {
         const long change = std::lround((latest - first) * 100);
         text += QLatin1Char(' ')
@@ -169,10 +182,10 @@ void ProgressView::fillTable()
         m_table->setItem(row, SentenceColumn, sentence);
         auto *wrong = readOnly(tr("%1 of %2").arg(s.wrongAttempts).arg(s.attempts));
         wrong->setTextAlignment(Qt::AlignCenter);
-        wrong->setToolTip(tr("Wrong in %1 of the %2 comparisons that reached it; %n error(s) in all, %3 the last time",
-                             nullptr, s.errors)
+        wrong->setToolTip(tr("Wrong in %1 of the %2 comparisons that reached it.\nErrors in all: %3; the last time: %4")
                               .arg(s.wrongAttempts)
                               .arg(s.attempts)
+                              .arg(s.errors)
                               .arg(s.lastErrors));
         // A sentence always right is listed, dimmed, for practice all the same.
         if (s.wrongAttempts == 0) {
@@ -182,13 +195,44 @@ void ProgressView::fillTable()
             wrong->setForeground(progresscolors::accent);
         }
         m_table->setItem(row, WrongColumn, wrong);
-        auto *practise = new QPushButton(tr("Practise"), m_table);
+        // Rows keep apart by the cell's margins; the sides come from the
+        // sheet's item padding, which the table gives cell widgets too.
+        auto *cell = new QWidget(m_table);
+        auto *cellLayout = new QHBoxLayout(cell);
+        cellLayout->setContentsMargins(0, 3, 0, 3);
+        auto *practise = new QPushButton(tr("Practise"), cell);
+        cellLayout->addWidget(practise);
         practise->setObjectName(QStringLiteral("practise%1").arg(row));
         practise->setToolTip(tr("Loop this sentence in the player"));
         practise->setCursor(Qt::PointingHandCursor);
         connect(practise, &QPushButton::clicked, this,
                 [this, s] { Q_EMIT practiseRequested(m_mediaFile, s.line, s.text); });
-        m_table->setCellWidget(row, PractiseColumn, practise);
+        m_table->setCellWidget(row, PractiseColumn, cell);
+        // The text, the sheet's padding and border, and some air.
+        practise->setMinimumWidth(practise->fontMetrics().horizontalAdvance(practise->text()) + 2 * 12 + 2 + 8);
+        m_table->horizontalHeader()->resizeSection(PractiseColumn, practise->minimumWidth() + 2 * itemPadding + 2);
     }
-    m_table->resizeRowsToContents();
+}
+
+void ProgressView::styleTable()
+{
+    using namespace progresscolors;
+    // The header and the buttons in the view's own colours; the style's
+    // own would be light grey blocks on the dark panel.
+    m_table->setStyleSheet(
+        QStringLiteral("QTableWidget { background: %1; alternate-background-color: %2; border-radius: 4px; }"
+                       "QTableWidget::item { padding: 0 %8px; }"
+                       "QScrollBar:vertical { background: %1; width: 10px; margin: 0; }"
+                       "QScrollBar::handle:vertical { background: %4; border-radius: 4px; min-height: 24px; margin: 1px; }"
+                       "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+                       "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"
+                       "QHeaderView::section { background: %1; color: %3; border: none;"
+                       " border-bottom: 1px solid %4; padding: 4px 6px; }"
+                       "QPushButton { color: %5; background: transparent; border: 1px solid %5;"
+                       " border-radius: 3px; padding: 2px 12px; }"
+                       "QPushButton:hover { background: %5; color: %6; }"
+                       "QPushButton:pressed { background: %7; color: %6; }")
+            .arg(panel.name(), panel.lighter(115).name(), dim.name(), grid.name(), accent.name(),
+                 background.name(), accent.darker(130).name())
+            .arg(itemPadding));
 }

@@ -40,6 +40,7 @@ Q_SIGNALS:
 
 private:
     void applyColours();
+    void styleTable();
     void fillSummary(const QList<Attempt> &attempts);
     void fillTable();
 

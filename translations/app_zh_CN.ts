@@ -30,15 +30,13 @@
     </context>
     <context>
         <name>AccuracyPlot</name>
-        <message numerus="yes">
+        <message>
             <source>Attempt %1, %2
 Accuracy %3, word error rate %4
-%n word(s) scored</source>
-            <translation>
-                <numerusform>第 %1 次，%2
+Words scored: %5</source>
+            <translation>第 %1 次，%2
 正确率 %3，词错误率 %4
-评分 %n 个词</numerusform>
-            </translation>
+评分词数：%5</translation>
         </message>
         <message>
             <source>No comparison of this lesson yet.
@@ -503,11 +501,9 @@ Logs;
             <source>No attempts yet.</source>
             <translation>还没有成绩。</translation>
         </message>
-        <message numerus="yes">
-            <source>%n attempt(s) since %1. Latest accuracy %2, best %3.</source>
-            <translation>
-                <numerusform>自 %1 起共 %n 次。最近一次正确率 %2，最好 %3。</numerusform>
-            </translation>
+        <message>
+            <source>Attempts since %1: %2. Latest accuracy %3, best %4.</source>
+            <translation>自 %1 起共 %2 次。最近一次正确率 %3，最好 %4。</translation>
         </message>
         <message>
             <source>Up %1 points since the first.</source>
@@ -521,11 +517,11 @@ Logs;
             <source>%1 of %2</source>
             <translation>%2 次中错 %1 次</translation>
         </message>
-        <message numerus="yes">
-            <source>Wrong in %1 of the %2 comparisons that reached it; %n error(s) in all, %3 the last time</source>
-            <translation>
-                <numerusform>在听写到它的 %2 次比较中错了 %1 次；共 %n 处错误，最近一次 %3 处</numerusform>
-            </translation>
+        <message>
+            <source>Wrong in %1 of the %2 comparisons that reached it.
+Errors in all: %3; the last time: %4</source>
+            <translation>在听写到它的 %2 次比较中错了 %1 次。
+共 %3 处错误；最近一次 %4 处</translation>
         </message>
         <message>
             <source>Practise</source>

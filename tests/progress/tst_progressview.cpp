@@ -93,7 +93,7 @@ void TestProgressView::showsTheLessonsRecord()
     QTableWidget *table = view.sentenceTable();
     QVERIFY(table->isVisible());
     QCOMPARE(table->item(0, 1)->text(), firstListed);
-    auto *practise = qobject_cast<QPushButton *>(table->cellWidget(0, 3));
+    auto *practise = table->cellWidget(0, 3)->findChild<QPushButton *>();
     QVERIFY(practise);
     QSignalSpy asked(&view, &ProgressView::practiseRequested);
     QTest::mouseClick(practise, Qt::LeftButton);
