@@ -159,9 +159,9 @@ void ProgressView::fillSummary(const QList<Attempt> &attempts)
                        .arg(percent(latest), percent(best->accuracy));
     if (attempts.size() > 1) {
         const long change = std::lround((latest - first) * 100);
-        text += QLatin1Char(' ')
-            + (change >= 0 ? tr("Up %1 points since the first.").arg(change)
-                           : tr("Down %1 points since the first.").arg(-change));
+        // Whole sentences to translate: Chinese puts no blank between them.
+        text = change >= 0 ? tr("%1 Up %2 points since the first.").arg(text).arg(change)
+                           : tr("%1 Down %2 points since the first.").arg(text).arg(-change);
     }
     m_summary->setText(text);
 }

@@ -506,12 +506,12 @@ Logs;
             <translation>自 %1 起共 %2 次。最近一次正确率 %3，最好 %4。</translation>
         </message>
         <message>
-            <source>Up %1 points since the first.</source>
-            <translation>比第一次提高 %1 个百分点。</translation>
+            <source>%1 Up %2 points since the first.</source>
+            <translation>%1比第一次提高 %2 个百分点。</translation>
         </message>
         <message>
-            <source>Down %1 points since the first.</source>
-            <translation>比第一次下降 %1 个百分点。</translation>
+            <source>%1 Down %2 points since the first.</source>
+            <translation>%1比第一次下降 %2 个百分点。</translation>
         </message>
         <message>
             <source>%1 of %2</source>
@@ -580,6 +580,10 @@ Errors in all: %3; the last time: %4</source>
         <message>
             <source>Progress on This Lesson...</source>
             <translation>本课学习进度...</translation>
+        </message>
+        <message>
+            <source>Compare with reference (hold or right-click for your progress)</source>
+            <translation>与参考原文比较（按住或右击可查看学习进度）</translation>
         </message>
         <message>
             <source>Standard</source>
