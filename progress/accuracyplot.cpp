@@ -102,7 +102,7 @@ void AccuracyPlot::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), progresscolors::panel);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF area = plotArea();
-    drawGrid(painter, area);
+    // An empty grid behind the message would read as a score of nothing.
     if (m_attempts.isEmpty()) {
         painter.setPen(progresscolors::dim);
         painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
@@ -110,6 +110,7 @@ void AccuracyPlot::paintEvent(QPaintEvent *)
                             "and each score appears here."));
         return;
     }
+    drawGrid(painter, area);
     drawLine(painter);
     drawAttemptNumbers(painter, area);
 }
