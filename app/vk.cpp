@@ -68,6 +68,7 @@ Vk::Vk(QWidget *parent)
     setupPracticeLabels();
     setupSpeedLabel();
     attachEditor();
+    setupProgress();
     setAcceptDrops(true);
 
     m_refreshTimer = new QTimer(this);
@@ -264,6 +265,8 @@ QMenu *Vk::createContextMenu()
     menu->addMenu(createSpeedMenu(menu));
     m_practice->addMenuEntries(menu);
     m_waveform->addMenuEntries(menu);
+    m_actionProgress->setEnabled(!m_currentFile.isEmpty());
+    menu->addAction(m_actionProgress);
     menu->addSeparator();
     menu->addAction(m_actionFullscreen);
     menu->addSeparator();

@@ -16,6 +16,7 @@ class CueStrip;
 class GLRenderWidget;
 class Media;
 class PracticeState;
+class ProgressView;
 class QAction;
 class QGridLayout;
 class QLabel;
@@ -104,6 +105,10 @@ public:
     QMenu *createSpeedMenu(QWidget *parent);
     void setPlayingSpeed(double speed);
     QLabel *speedLabel() const { return m_speedLabel; }
+    // The right-click menu's entry for the learner's record, and the view
+    // it opens (null until first opened).
+    QAction *progressAction() const { return m_actionProgress; }
+    ProgressView *progressView() const { return m_progressView; }
 
 Q_SIGNALS:
     void isPlay(bool playing);
@@ -146,6 +151,11 @@ public Q_SLOTS:
     void showKeys();
     // Back by the short replay length, within the passage while one loops.
     void on_actionReplay();
+    // The learner's record on the lesson mediaFile.
+    void showProgress(const QString &mediaFile);
+    // Loops a sentence of the lesson mediaFile, opening the lesson first
+    // when it is not the one playing.
+    void practiseSentence(const QString &mediaFile, int line, const QString &text);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -196,6 +206,8 @@ private:
     void placeEditor();
     void storeWindowPlaces();
     void restoreWindowPlace();
+    void setupProgress();
+    void placeProgressView();
 
     Media *m_engine = nullptr;
     QWidget *m_central = nullptr;
@@ -245,4 +257,8 @@ private:
     QLabel *m_speedLabel = nullptr; // "0.75×" when not at normal speed
     bool m_editorPlaced = false; // the editor has been put beside the player once
     bool m_toldNoSound = false;  // the learner knows that no sound can be played
+    QAction *m_actionProgress = nullptr;
+    ProgressView *m_progressView = nullptr; // a child window, made when first asked for
+    // Waits for the sentences of a lesson opened to practise one of them.
+    QMetaObject::Connection m_pendingPractice;
 };

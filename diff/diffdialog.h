@@ -80,6 +80,8 @@ Q_SIGNALS:
     void saveRequested(const QString &comparisonHtml);
     // A file was read into pane B.
     void referenceImported(const QString &fileName);
+    // Compare scored the texts; score lives until the next comparison.
+    void compared(const WordScore &score);
 
 private slots:
     void on_importSource_clicked();

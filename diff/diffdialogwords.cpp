@@ -208,6 +208,7 @@ void DiffDialog::showWordScore(const QString &reference, const QString &dictatio
     saveStatus->clear();
     saveComparison->setEnabled(isSignalConnected(QMetaMethod::fromSignal(&DiffDialog::saveRequested)));
     printComparisonButton->setEnabled(true);
+    Q_EMIT compared(*score);
 }
 
 WordReport::Scope DiffDialog::scope() const

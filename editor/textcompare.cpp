@@ -11,6 +11,7 @@
 #include "editor/cspellengine.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/referencefile.h"
+#include "progress/progressstore.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -78,6 +79,20 @@ DiffDialog *TextEdit::newDiffDialog()
     return dialog;
 }
 
+void TextEdit::keepScores(DiffDialog *dialog)
+{
+    // A dictation of no lesson (an untitled text, a document opened by
+    // hand) has no record to go into.
+    const QString media = mediaFile;
+    if (media.isEmpty())
+        return;
+    connect(dialog, &DiffDialog::compared, this, [this, media](const WordScore &score) {
+        ProgressStore store(ProgressStore::defaultFile());
+        if (store.record(media, score))
+            Q_EMIT progressRecorded(media);
+    });
+}
+
 void TextEdit::compareWithReference()
 {
     QString reference = rememberedReference(mediaFile);
@@ -102,6 +117,7 @@ void TextEdit::compareWithReference()
         }
     }
     DiffDialog *dialog = newDiffDialog();
+    keepScores(dialog);
     dialog->setTexts(comparisonsection::dictationText(*textEdit->document()), text);
     dialog->show();
     // Without a reference the learner pastes or imports one first.
@@ -121,6 +137,7 @@ void TextEdit::setSubtitleCues(const QString &mediaPath, const QStringList &cues
 void TextEdit::compareWithReferenceLines(const QStringList &lines)
 {
     DiffDialog *dialog = newDiffDialog();
+    keepScores(dialog);
     dialog->setReferenceLines(comparisonsection::dictationText(*textEdit->document()), lines);
     dialog->show();
     dialog->compare();

@@ -24,7 +24,9 @@
 #include <QPrinter>
 #include <QTextEdit>
 #include <QTimer>
+#include <QMenu>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace {
 // Fallback pictures for icons the desktop theme does not have.
@@ -164,6 +166,21 @@ void TextEdit::setupVantiroActions()
     connect(actionDiffText, &QAction::triggered, this, &TextEdit::diffText);
     actionCompareReference = addAction(tb, QString(), QStringLiteral("/compare.png"), tr("Compare with reference"));
     connect(actionCompareReference, &QAction::triggered, this, &TextEdit::compareWithReference);
+    // A click compares; held down or right-clicked, the button offers what
+    // follows from comparing. A menu arrow beside it would push the button
+    // out of the toolbar at the window's usual width.
+    auto *referenceMenu = new QMenu(this);
+    actionProgress = referenceMenu->addAction(tr("Progress on This Lesson..."), this,
+                                              [this] { Q_EMIT progressRequested(mediaFile); });
+    connect(referenceMenu, &QMenu::aboutToShow, this, [this] { actionProgress->setEnabled(!mediaFile.isEmpty()); });
+    actionCompareReference->setMenu(referenceMenu);
+    actionCompareReference->setToolTip(tr("Compare with reference (hold or right-click for your progress)"));
+    if (auto *button = qobject_cast<QToolButton *>(tb->widgetForAction(actionCompareReference))) {
+        button->setPopupMode(QToolButton::DelayedPopup);
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(button, &QWidget::customContextMenuRequested, referenceMenu,
+                [button, referenceMenu](const QPoint &at) { referenceMenu->popup(button->mapToGlobal(at)); });
+    }
 }
 
 // Each request opens a dialog of its own. Closing one deletes it: the

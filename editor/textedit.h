@@ -44,6 +44,10 @@ Q_SIGNALS:
     void keyDelegate(int key);
     // A file that is not a document was dropped on the window: the player's.
     void mediaDropped(const QString &path);
+    // The learner asked for his record on the lesson mediaFile.
+    void progressRequested(const QString &mediaFile);
+    // A comparison of mediaFile's dictation went into the learner's record.
+    void progressRecorded(const QString &mediaFile);
 
 public Q_SLOTS:
     void checkSpelling();
@@ -147,6 +151,9 @@ private:
     // A comparison dialog that reads references, starts its imports in
     // the media file's folder and saves into this dictation.
     DiffDialog *newDiffDialog();
+    // Every comparison the dialog makes from now on goes into the record of
+    // the lesson (the media file) the dictation belongs to now.
+    void keepScores(DiffDialog *dialog);
     QString referenceFolder() const;
 
     QString fileName;
@@ -183,6 +190,7 @@ private:
     QAction *actionPhoneticLookup = nullptr;
     QAction *actionDiffText = nullptr;
     QAction *actionCompareReference = nullptr;
+    QAction *actionProgress = nullptr;
 
     QComboBox *comboStyle = nullptr;
     QFontComboBox *comboFont = nullptr;

@@ -29,6 +29,23 @@
         </message>
     </context>
     <context>
+        <name>AccuracyPlot</name>
+        <message>
+            <source>Attempt %1, %2
+Accuracy %3, word error rate %4
+Words scored: %5</source>
+            <translation>第 %1 次，%2
+正确率 %3，词错误率 %4
+评分词数：%5</translation>
+        </message>
+        <message>
+            <source>No comparison of this lesson yet.
+Compare your dictation with the reference and each score appears here.</source>
+            <translation>这一课还没有比较过。
+把你的听写与参考原文比较，每次的成绩都会显示在这里。</translation>
+        </message>
+    </context>
+    <context>
         <name>CTextCheckerEdit</name>
         <message>
             <source>&amp;Copy</source>
@@ -459,6 +476,63 @@ Logs;
         </message>
     </context>
     <context>
+        <name>ProgressView</name>
+        <message>
+            <source>Sentences by how often you got them wrong</source>
+            <translation>按出错次数排列的句子</translation>
+        </message>
+        <message>
+            <source>Progress</source>
+            <translation>学习进度</translation>
+        </message>
+        <message>
+            <source>No.</source>
+            <translation>序号</translation>
+        </message>
+        <message>
+            <source>Sentence</source>
+            <translation>句子</translation>
+        </message>
+        <message>
+            <source>Wrong</source>
+            <translation>出错</translation>
+        </message>
+        <message>
+            <source>No attempts yet.</source>
+            <translation>还没有成绩。</translation>
+        </message>
+        <message>
+            <source>Attempts since %1: %2. Latest accuracy %3, best %4.</source>
+            <translation>自 %1 起共 %2 次。最近一次正确率 %3，最好 %4。</translation>
+        </message>
+        <message>
+            <source>%1 Up %2 points since the first.</source>
+            <translation>%1比第一次提高 %2 个百分点。</translation>
+        </message>
+        <message>
+            <source>%1 Down %2 points since the first.</source>
+            <translation>%1比第一次下降 %2 个百分点。</translation>
+        </message>
+        <message>
+            <source>%1 of %2</source>
+            <translation>%2 次中错 %1 次</translation>
+        </message>
+        <message>
+            <source>Wrong in %1 of the %2 comparisons that reached it.
+Errors in all: %3; the last time: %4</source>
+            <translation>在听写到它的 %2 次比较中错了 %1 次。
+共 %3 处错误；最近一次 %4 处</translation>
+        </message>
+        <message>
+            <source>Practise</source>
+            <translation>练习</translation>
+        </message>
+        <message>
+            <source>Loop this sentence in the player</source>
+            <translation>在播放器中循环播放这一句</translation>
+        </message>
+    </context>
+    <context>
         <name>SpellCheckDialog</name>
         <message>
             <source>Spell Checker</source>
@@ -503,6 +577,14 @@ Logs;
     </context>
     <context>
         <name>TextEdit</name>
+        <message>
+            <source>Progress on This Lesson...</source>
+            <translation>本课学习进度...</translation>
+        </message>
+        <message>
+            <source>Compare with reference (hold or right-click for your progress)</source>
+            <translation>与参考原文比较（按住或右击可查看学习进度）</translation>
+        </message>
         <message>
             <source>Standard</source>
             <translation>标准</translation>
@@ -737,6 +819,10 @@ It is left as it is. A new, untitled dictation is started; Save asks where to ke
     </context>
     <context>
         <name>Vk</name>
+        <message>
+            <source>Progress on This Lesson...</source>
+            <translation>本课学习进度...</translation>
+        </message>
         <message>
             <source>No sound can be played: the sound output could not be opened.
 Check that a sound device or sound server is running. The lesson plays on without sound meanwhile.</source>

@@ -45,7 +45,7 @@ void TestTranslations::initTestCase()
     QVERIFY(m_dir.isValid());
     const QString ts = m_dir.filePath(QStringLiteral("all.ts"));
     QStringList args;
-    for (const char *folder : {"app", "controls", "cues", "diff", "display", "editor", "media", "phonetic", "skin"})
+    for (const char *folder : {"app", "controls", "cues", "diff", "display", "editor", "media", "phonetic", "progress", "skin"})
         args << QStringLiteral(VK_SOURCE_DIR "/") + QLatin1String(folder);
     args << QStringLiteral("-silent") << QStringLiteral("-ts") << ts;
     QProcess lupdate;

@@ -203,9 +203,9 @@ void TestVk::contextMenuEntries()
 {
     std::unique_ptr<QMenu> menu(m_vk->createContextMenu());
     const QList<QAction *> entries = menu->actions();
-    QCOMPARE(entries.size(), 17);
+    QCOMPARE(entries.size(), 18);
     const QStringList texts{"Open", "Recent Files", "Speed", "Open Subtitles...", "Open Transcript...", "Sentences",
-                            "Show Waveform", "", "Full Screen", "",
+                            "Show Waveform", "Progress on This Lesson...", "", "Full Screen", "",
                             "Keep Aspect Ratio", "", "Preferences...", "Keys at a Glance", "Help", "", "Quit"};
     for (int i = 0; i < entries.size(); ++i) {
         QCOMPARE(entries.at(i)->isSeparator(), texts.at(i).isEmpty());
