@@ -118,6 +118,12 @@ void Vk::attachEditor()
     });
     connect(m_editor, &TextEdit::keyDelegate, this, &Vk::keyDelegateTrigger);
     connect(m_editor, &TextEdit::mediaDropped, this, &Vk::openFile);
+    // From the editor, for the lesson its dictation belongs to when that
+    // is the one playing.
+    connect(m_editor, &TextEdit::transcriptRequested, this, [this](const QString &mediaFile) {
+        if (!m_currentFile.isEmpty() && QFileInfo(mediaFile) == QFileInfo(m_currentFile))
+            m_practice->chooseTranscript();
+    });
 }
 
 void Vk::on_actionEidtor()

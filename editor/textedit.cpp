@@ -172,9 +172,17 @@ void TextEdit::setupVantiroActions()
     auto *referenceMenu = new QMenu(this);
     actionProgress = referenceMenu->addAction(tr("Progress on This Lesson..."), this,
                                               [this] { Q_EMIT progressRequested(mediaFile); });
-    connect(referenceMenu, &QMenu::aboutToShow, this, [this] { actionProgress->setEnabled(!mediaFile.isEmpty()); });
+    // A recording with a transcript but no subtitles: the transcript,
+    // aligned with the sound, becomes the lesson's sentences and so the
+    // reference sentence by sentence.
+    actionOpenTranscript = referenceMenu->addAction(tr("Open Transcript..."), this,
+                                                    [this] { Q_EMIT transcriptRequested(mediaFile); });
+    connect(referenceMenu, &QMenu::aboutToShow, this, [this] {
+        actionProgress->setEnabled(!mediaFile.isEmpty());
+        actionOpenTranscript->setEnabled(!mediaFile.isEmpty());
+    });
     actionCompareReference->setMenu(referenceMenu);
-    actionCompareReference->setToolTip(tr("Compare with reference (hold or right-click for your progress)"));
+    actionCompareReference->setToolTip(tr("Compare with reference (hold or right-click for your progress or a transcript)"));
     if (auto *button = qobject_cast<QToolButton *>(tb->widgetForAction(actionCompareReference))) {
         button->setPopupMode(QToolButton::DelayedPopup);
         button->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -46,6 +46,8 @@ Q_SIGNALS:
     void mediaDropped(const QString &path);
     // The learner asked for his record on the lesson mediaFile.
     void progressRequested(const QString &mediaFile);
+    // The learner asked to open a transcript of the lesson mediaFile.
+    void transcriptRequested(const QString &mediaFile);
     // A comparison of mediaFile's dictation went into the learner's record.
     void progressRecorded(const QString &mediaFile);
 
@@ -191,6 +193,7 @@ private:
     QAction *actionDiffText = nullptr;
     QAction *actionCompareReference = nullptr;
     QAction *actionProgress = nullptr;
+    QAction *actionOpenTranscript = nullptr;
 
     QComboBox *comboStyle = nullptr;
     QFontComboBox *comboFont = nullptr;

@@ -582,8 +582,8 @@ Errors in all: %3; the last time: %4</source>
             <translation>本课学习进度...</translation>
         </message>
         <message>
-            <source>Compare with reference (hold or right-click for your progress)</source>
-            <translation>与参考原文比较（按住或右击可查看学习进度）</translation>
+            <source>Compare with reference (hold or right-click for your progress or a transcript)</source>
+            <translation>与参考原文比较（按住或右击可查看学习进度或打开文稿）</translation>
         </message>
         <message>
             <source>Standard</source>
@@ -788,6 +788,10 @@ Do you want to save your changes?</source>
 It is left as it is. A new, untitled dictation is started; Save asks where to keep it.</source>
             <translation>无法读取听写文件 %1。
 该文件保持原样。已新建一份未命名的听写；保存时会询问存放位置。</translation>
+        </message>
+        <message>
+            <source>Open Transcript...</source>
+            <translation>打开文稿...</translation>
         </message>
     </context>
     <context>
