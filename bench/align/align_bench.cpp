@@ -100,6 +100,22 @@ QList<Transcript::Sentence> asTranscript(const QStringList &sentences, int perPa
     return list;
 }
 
+// Aligns and times; false, with the reason on standard error, when it
+// cannot.
+bool timedAlign(const QString &media, const QList<Transcript::Sentence> &text, TranscriptAligner::Alignment *alignment,
+                double *ms)
+{
+    QString error;
+    QElapsedTimer timer;
+    timer.start();
+    if (!TranscriptAligner::align(media, text, alignment, nullptr, nullptr, &error)) {
+        fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    *ms = double(timer.elapsed());
+    return true;
+}
+
 int alignOne(const QString &media, const QString &textPath)
 {
     Transcript transcript;
@@ -108,14 +124,9 @@ int alignOne(const QString &media, const QString &textPath)
         return 1;
     }
     TranscriptAligner::Alignment alignment;
-    QString error;
-    QElapsedTimer timer;
-    timer.start();
-    if (!TranscriptAligner::align(media, transcript.sentences(), &alignment, nullptr, nullptr, &error)) {
-        fprintf(stderr, "%s\n", qPrintable(error));
+    double ms = 0;
+    if (!timedAlign(media, transcript.sentences(), &alignment, &ms))
         return 1;
-    }
-    const double ms = double(timer.elapsed());
     fputs(TranscriptAligner::toSrt(alignment.cues).toUtf8().constData(), stdout);
     fprintf(stderr, "unplaced_sentences: %lld\n", static_cast<long long>(alignment.unplaced.size()));
     fprintf(stderr, "align_ms_per_media_minute: %.0f\n", ms / (double(alignment.durationMs) / 60000.0));
@@ -155,14 +166,10 @@ int measure(int count)
             if (!speech.mix(mp3, withNoise ? 20.0 : std::nan(""), {QStringLiteral("-b:a"), QStringLiteral("96k")}))
                 return 1;
             TranscriptAligner::Alignment alignment;
-            QString error;
-            QElapsedTimer timer;
-            timer.start();
-            if (!TranscriptAligner::align(mp3, asTranscript(part, 5), &alignment, nullptr, nullptr, &error)) {
-                fprintf(stderr, "%s\n", qPrintable(error));
+            double ms = 0;
+            if (!timedAlign(mp3, asTranscript(part, 5), &alignment, &ms))
                 return 1;
-            }
-            alignedMs += double(timer.elapsed());
+            alignedMs += ms;
             mediaMs += double(alignment.durationMs);
             Score one;
             one.add(speech.spans(), part, alignment.cues);
@@ -175,7 +182,6 @@ int measure(int count)
     }
     // The whole test set spoken in one recording, every voice after the
     // other: the time a long lesson takes, on this machine's cores.
-    QStringList parts;
     QString list;
     for (qsizetype v = 0; v < voices.size(); ++v) {
         const QString mp3 = QDir(dir.filePath(QString::number(v))).filePath(QStringLiteral("clean.mp3"));
@@ -193,14 +199,10 @@ int measure(int count)
         return 1;
     {
         TranscriptAligner::Alignment alignment;
-        QString error;
-        QElapsedTimer timer;
-        timer.start();
-        if (!TranscriptAligner::align(whole, asTranscript(sentences, 5), &alignment, nullptr, nullptr, &error)) {
-            fprintf(stderr, "%s\n", qPrintable(error));
+        double ms = 0;
+        if (!timedAlign(whole, asTranscript(sentences, 5), &alignment, &ms))
             return 1;
-        }
-        const double seconds = double(timer.elapsed()) / 1000.0;
+        const double seconds = ms / 1000.0;
         printf("whole_recording_minutes: %.1f\nwhole_align_s: %.1f\nwhole_placed: %lld of %lld\n",
                double(alignment.durationMs) / 60000.0, seconds, static_cast<long long>(alignment.cues.size()),
                static_cast<long long>(sentences.size()));

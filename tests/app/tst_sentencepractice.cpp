@@ -61,6 +61,8 @@ private Q_SLOTS:
 
 private:
     void open(const QString &path);
+    // The comparison dialog the editor's "Compare with reference" opened.
+    static DiffDialog *openComparison();
     SentencePractice *practice() const { return m_vk->practice(); }
     // The marks the practice should set for cue i, in engine ticks.
     QPair<qint64, qint64> expectedMarks(int i) const;
@@ -113,6 +115,15 @@ void TestSentencePractice::open(const QString &path)
     m_vk->setFileChooser([path](QWidget *, const QString &, const QString &, const QString &) { return path; });
     m_vk->on_actionOpen_activated();
     QVERIFY(m_vk->engine());
+}
+
+DiffDialog *TestSentencePractice::openComparison()
+{
+    DiffDialog *dialog = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *found = qobject_cast<DiffDialog *>(widget))
+            dialog = found;
+    return dialog;
 }
 
 QPair<qint64, qint64> TestSentencePractice::expectedMarks(int i) const
@@ -355,10 +366,7 @@ void TestSentencePractice::subtitlesAreTheReference()
     open(m_clip);
     QTRY_VERIFY(practice()->hasTextCues());
     m_vk->editor()->compareWithReference();
-    DiffDialog *dialog = nullptr;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (auto *found = qobject_cast<DiffDialog *>(widget))
-            dialog = found;
+    DiffDialog *dialog = openComparison();
     QVERIFY(dialog);
     const QString html = dialog->comparisonHtml();
     for (const char *cue : {"First sentence", "Second one here", "Third and last"})
@@ -471,10 +479,7 @@ void TestSentencePractice::transcriptBesideBecomesTheSentences()
 
     // The sentences are the reference of the comparison, one per line.
     m_vk->editor()->compareWithReference();
-    DiffDialog *dialog = nullptr;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (auto *found = qobject_cast<DiffDialog *>(widget))
-            dialog = found;
+    DiffDialog *dialog = openComparison();
     QVERIFY(dialog);
     QVERIFY(dialog->comparisonHtml().contains(QStringLiteral("My brother works in a small shop")));
     dialog->close();
