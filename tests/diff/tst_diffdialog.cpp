@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -40,6 +41,13 @@ void answerFileDialog(const QString &fileName, QString *openedIn)
             dialog->reject();
         } else {
             dialog->selectFile(fileName);
+            // Once the dialog has the focus, selectFile() leaves the name
+            // field alone (it is the learner's typing), and without a name
+            // there the dialog takes the file selected in its list, which
+            // may still be the one it opened on. The name is typed in, as a
+            // learner would.
+            if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(fileName);
             static_cast<QDialog *>(dialog)->accept(); // as the Open button does
         }
     });
