@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,6 +27,18 @@ public:
     }
 
     int handled() const { return m_handled; }
+
+    // Opens path in a file dialog as a learner would: typed into the name
+    // field. Once the dialog has the focus, selectFile() leaves that field
+    // alone, and the dialog would then take the file selected in its list,
+    // which may still be the one it opened on.
+    static void openFile(QFileDialog *dialog, const QString &path)
+    {
+        dialog->selectFile(path);
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, which is protected
+    }
 
 private:
     QTimer m_timer;

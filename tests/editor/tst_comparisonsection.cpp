@@ -128,8 +128,7 @@ void TestComparisonSection::comparisonIsSavedWithTheDictation()
             return false;
         openedIn = dialog->directory().absolutePath();
         filters = dialog->nameFilters();
-        dialog->selectFile(reference);
-        static_cast<QDialog *>(dialog)->accept();
+        ModalDriver::openFile(dialog, reference);
         return true;
     });
     QVERIFY(compareAction());
@@ -248,8 +247,7 @@ void TestComparisonSection::referenceImportedInTheDialogIsRemembered()
         if (!files)
             return false;
         openedIn = files->directory().absolutePath();
-        files->selectFile(reference);
-        static_cast<QDialog *>(files)->accept();
+        ModalDriver::openFile(files, reference);
         return true;
     });
     QTest::mouseClick(dialog->findChild<QPushButton *>("outputTarget"), Qt::LeftButton);

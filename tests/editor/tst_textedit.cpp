@@ -163,8 +163,7 @@ std::unique_ptr<ModalDriver> TestTextEdit::answerFileDialog(const QString &name)
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         if (!dialog)
             return false;
-        dialog->selectFile(name);
-        static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, which is protected
+        ModalDriver::openFile(dialog, name);
         return true;
     });
 }
