@@ -112,6 +112,15 @@ void SentencePractice::onAligned(const QString &mediaPath, const TranscriptAlign
     closeProgress();
     if (mediaPath != m_mediaPath || !m_engine)
         return;
+    // A text of another recording matches nothing: the sentences the
+    // learner has stay.
+    if (alignment.cues.isEmpty()) {
+        Q_EMIT transcriptAligned(0, int(alignment.unplaced.size()));
+        nonModalBox(m_player, QMessageBox::Warning,
+                    tr("None of the transcript's sentences could be found in the sound."), QMessageBox::Ok)
+            ->open();
+        return;
+    }
     // The sentences the learner practised before came from somewhere else:
     // joins and splits made on those do not fit these.
     m_awaitingSplit = false;

@@ -1244,6 +1244,10 @@ The sentences are found in the sound instead.</source>
             <source>and %1 more.</source>
             <translation>另有 %1 个。</translation>
         </message>
+        <message>
+            <source>None of the transcript's sentences could be found in the sound.</source>
+            <translation>在声音里找不到文稿中的任何句子。</translation>
+        </message>
     </context>
     <context>
         <name>PreferencesDialog</name>
