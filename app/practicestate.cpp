@@ -116,18 +116,9 @@ void PracticeState::apply(const Passage &passage)
 {
     if (!m_engine)
         return;
-    // The engine keeps the start at or before the end: whichever end moves
-    // outward goes first. What it keeps after holding the marks inside the
-    // stream is what is in force.
-    if (passage.in > m_engine->markOut()) {
-        m_engine->setMarkOut(passage.out);
-        m_engine->setMarkIn(passage.in);
-    } else {
-        m_engine->setMarkIn(passage.in);
-        m_engine->setMarkOut(passage.out);
-    }
-    // After the marks: the engine plays the count afresh either way.
-    m_engine->setRepeatCount(passage.repeatCount);
+    // What the engine keeps after holding the marks inside the stream is
+    // what is in force.
+    m_engine->setPassage(passage.in, passage.out, passage.repeatCount);
     if (m_sentence) {
         m_sentence->in = m_engine->markIn();
         m_sentence->out = m_engine->markOut();

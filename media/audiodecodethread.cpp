@@ -1,8 +1,6 @@
 #include "media/audiodecodethread.h"
 
-#include "media/iaudio.h"
-#include "media/media.h"
-#include "media/mediafile.h"
+#include "media/engineparts.h"
 
 extern "C" {
 #include <libavutil/mem.h>
@@ -13,8 +11,8 @@ extern "C" {
 #include <cmath>
 #include <vector>
 
-AudioDecodeThread::AudioDecodeThread(Media *media)
-    : DecoderThread(media, media->m_audioQueue),
+AudioDecodeThread::AudioDecodeThread(EngineParts &parts, QObject *parent)
+    : DecoderThread(parts, parts.audioQueue, parent),
       m_splice([this](char *data, int length, double seconds, double tempo) {
           write(data, length, seconds, tempo);
       })
@@ -46,7 +44,7 @@ QString AudioDecodeThread::logLine(LogLine line) const
 
 AVCodecContext *AudioDecodeThread::decoder() const
 {
-    return m_samples && m_media->m_file ? m_media->m_file->audioCodec() : nullptr;
+    return m_samples && m_parts.file ? m_parts.file->audioCodec() : nullptr;
 }
 
 void AudioDecodeThread::started()
@@ -62,15 +60,14 @@ void AudioDecodeThread::started()
 // mark follows the end mark without a break.)
 void AudioDecodeThread::flushed(bool afresh)
 {
-    Media *media = m_media;
     // At the start nothing has been played that anything could follow.
-    const SeekRequest::Kind kind = afresh ? SeekRequest::Kind::User : media->m_seek.lastKind();
+    const SeekRequest::Kind kind = afresh ? SeekRequest::Kind::User : m_parts.seek.lastKind();
     m_nextSeconds = -1.0;
     m_waitingForRestart = false;
     m_splice.restart(kind == SeekRequest::Kind::LoopRestart);
     m_skipUntil = kind == SeekRequest::Kind::Retry ? m_pushedUntil : -1.0;
-    media->m_soundDecoded = double(media->m_seek.target()) * media->referenceTimeBase();
-    media->m_audio->openGate();
+    m_parts.soundDecoded = double(m_parts.seek.target()) * m_parts.timeBase();
+    m_parts.audio->openGate();
 }
 
 // At the end of the input the passage ends, when the sound drives it;
@@ -80,12 +77,27 @@ void AudioDecodeThread::endDrained()
     // The end of a place the user has left (read before his seek, taken
     // from the queue before it was emptied) ends nothing: the passage
     // would start again under him.
-    if (serial() != m_media->m_seek.serial())
+    if (serial() != m_parts.seek.serial())
         return;
-    if (m_media->audioDrivesMarks() && reachEndMark())
-        waitForRestart();
-    else
+    if (!m_parts.audioDrivesMarks()) {
         m_splice.finish();
+        return;
+    }
+    // The end packet stands for the end mark.
+    Passage::Marks marks = m_parts.passage.marks();
+    while (!marks.playsOn) {
+        const Passage::Round round = m_parts.passage.endReached(serial(), marks);
+        if (round != Passage::Round::Stale) {
+            if (round == Passage::Round::PlayOn)
+                break;
+            waitForRestart(round == Passage::Round::Hold);
+            return;
+        }
+        if (serial() != m_parts.seek.serial())
+            return;
+        marks = m_parts.passage.marks();
+    }
+    m_splice.finish();
 }
 
 // Plays the part of a frame that lies between the latest seek target and,
@@ -93,63 +105,64 @@ void AudioDecodeThread::endDrained()
 // the reference stream; both streams' stamps run on the file's one clock.
 void AudioDecodeThread::handleFrame(AVFrame *frame)
 {
-    Media *media = m_media;
     const int rate = frame->sample_rate;
     const int count = frame->nb_samples;
     if (rate <= 0 || count <= 0)
         return;
     double start = m_nextSeconds >= 0.0 ? m_nextSeconds : 0.0;
     if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
-        start = double(frame->best_effort_timestamp) * av_q2d(media->m_file->audioStream()->time_base);
+        start = double(frame->best_effort_timestamp) * av_q2d(m_parts.file->audioStream()->time_base);
     m_nextSeconds = start + double(count) / rate;
 
-    const double tick = media->referenceTimeBase();
-    const double cutOff = std::max(double(media->m_seek.target()) * tick, m_skipUntil);
-    const double feedFrom = m_splice.feedFrom(cutOff, media->m_clock.speed());
+    const double tick = m_parts.timeBase();
+    const double cutOff = std::max(double(m_parts.seek.target()) * tick, m_skipUntil);
+    const double feedFrom = m_splice.feedFrom(cutOff, m_parts.clock.speed());
     int first = 0;
     if (feedFrom > start)
         first = int(std::min<double>(count, std::llround((feedFrom - start) * rate)));
     int last = count;
-    bool reachesEnd = false;
-    if (media->audioDrivesMarks() && !media->m_passageDone) {
-        const double end = double(media->m_markOut) * tick;
-        if (m_nextSeconds > end) {
-            last = int(std::clamp<double>(std::llround((end - start) * rate), first, count));
-            reachesEnd = true;
-        }
-    }
-    media->m_soundDecoded = start + double(last) / rate;
-    bool restarts = false;
+    bool waits = false;
+    bool holding = false;
     // A place left since (a seek carried out after this frame was read)
     // plays nothing past the end mark and ends nothing.
-    if (reachesEnd && serial() == media->m_seek.serial()) {
-        restarts = reachEndMark();
-        if (!restarts)
+    Passage::Marks marks = m_parts.passage.marks();
+    while (m_parts.audioDrivesMarks() && !marks.playsOn) {
+        const double end = double(marks.out) * tick;
+        if (m_nextSeconds <= end)
+            break;
+        last = int(std::clamp<double>(std::llround((end - start) * rate), first, count));
+        if (serial() != m_parts.seek.serial())
+            break;
+        const Passage::Round round = m_parts.passage.endReached(serial(), marks);
+        if (round == Passage::Round::Stale) {
+            // The marks moved while this frame was judged: judged again.
+            last = count;
+            marks = m_parts.passage.marks();
+            continue;
+        }
+        if (round == Passage::Round::PlayOn)
             last = count; // the count is reached: play on through the mark
+        else
+            waits = true;
+        holding = round == Passage::Round::Hold;
+        break;
     }
+    m_parts.soundDecoded = start + double(last) / rate;
     if (first < last) {
         convertAndPlay(frame, first, last - first, start + double(first) / rate);
         m_pushedUntil = start + double(last) / rate;
     }
-    if (restarts)
-        waitForRestart();
-}
-
-// The passage is over: asks for its restart; false when the repeat count
-// is reached and the engine plays on instead.
-bool AudioDecodeThread::reachEndMark()
-{
-    m_media->endOfMark();
-    return !m_media->m_passageDone;
+    if (waits)
+        waitForRestart(holding);
 }
 
 // Everything up to the end mark goes out; a time-stretch keeps what it holds
 // of it for the start mark's samples to follow, unless playback holds at the
 // end, where all of it is to be heard. What the decoder yields until the
 // restart arrives lies after the end mark and is not heard.
-void AudioDecodeThread::waitForRestart()
+void AudioDecodeThread::waitForRestart(bool holding)
 {
-    if (m_media->m_holdAtEnd)
+    if (holding)
         m_splice.finish();
     else
         m_splice.passageEnded();
@@ -210,10 +223,10 @@ bool AudioDecodeThread::convertAndPlay(const AVFrame *frame, int first, int coun
     const int frameBytes = m_layout.nb_channels * 2;
     const int capacity = sampleBufferSize / frameBytes;
     uint8_t *out[] = {m_samples};
-    const auto stopped = [this] { return m_media->m_stopped.load(); };
+    const auto stopped = [this] { return m_parts.stopped.load(); };
     int converted = swr_convert(m_converter.get(), out, capacity, in.data(), count);
     while (converted > 0 && !stopped()) {
-        m_splice.play(m_samples, converted, seconds, m_media->m_clock.speed(), stopped);
+        m_splice.play(m_samples, converted, seconds, m_parts.clock.speed(), stopped);
         seconds += double(converted) / frame->sample_rate;
         if (converted < capacity)
             break;
@@ -228,12 +241,11 @@ bool AudioDecodeThread::convertAndPlay(const AVFrame *frame, int first, int coun
 // samples are dropped at the pace they would have played.
 void AudioDecodeThread::write(char *data, int length, double seconds, double tempo)
 {
-    Media *media = m_media;
-    IAudio *audio = media->m_audio.get();
+    IAudio *audio = m_parts.audio.get();
     const double secondsPerByte = tempo / (double(m_sampleRate) * m_layout.nb_channels * 2);
     int written = 0;
     int remaining = length;
-    while (remaining > 0 && !media->m_stopped) {
+    while (remaining > 0 && !m_parts.stopped) {
         if (!audio->acceptsData()) {
             dropInRealTime(remaining);
             return;
@@ -257,7 +269,7 @@ void AudioDecodeThread::dropInRealTime(int length)
     m_silentUntil = std::max(m_silentUntil, now) + int64_t(length) * 1000000 / bytesPerSecond;
     // A seek or the end of playback cuts the wait short.
     for (int64_t left = m_silentUntil - now;
-         left > 0 && !m_media->m_stopped && m_media->m_seek.serial() == serial();
+         left > 0 && !m_parts.stopped && m_parts.seek.serial() == serial();
          left = m_silentUntil - av_gettime())
-        m_media->m_seek.waitForSerialChange(serial(), int(std::min<int64_t>(left / 1000 + 1, 10)));
+        m_parts.seek.waitForSerialChange(serial(), int(std::min<int64_t>(left / 1000 + 1, 10)));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/decoderthread.h"
+#include "media/passage.h"
 #include "media/speedsplice.h"
 
 #include <cstdint>
@@ -18,7 +19,7 @@ class AudioDecodeThread final : public DecoderThread
 {
     Q_OBJECT
 public:
-    explicit AudioDecodeThread(Media *media);
+    AudioDecodeThread(EngineParts &parts, QObject *parent);
     ~AudioDecodeThread() override;
     Q_DISABLE_COPY_MOVE(AudioDecodeThread)
 
@@ -36,8 +37,9 @@ protected:
 private:
     bool prepareConverter(const AVFrame *frame);
     bool convertAndPlay(const AVFrame *frame, int first, int count, double seconds);
-    bool reachEndMark();
-    void waitForRestart();
+    // The passage decided that playback waits at the end mark, for its
+    // restart or, holding, for the hold.
+    void waitForRestart(bool holding);
     void write(char *data, int length, double seconds, double tempo);
     void dropInRealTime(int length);
 

@@ -1,10 +1,9 @@
 #include "media/decoderthread.h"
 
-#include "media/media.h"
-#include "media/packetqueue.h"
+#include "media/engineparts.h"
 
-DecoderThread::DecoderThread(Media *media, PacketQueue &queue)
-    : QThread(media), m_media(media), m_queue(queue)
+DecoderThread::DecoderThread(EngineParts &parts, PacketQueue &queue, QObject *parent)
+    : QThread(parent), m_parts(parts), m_queue(queue)
 {
 }
 
@@ -15,8 +14,7 @@ DecoderThread::~DecoderThread()
 
 void DecoderThread::run()
 {
-    Media *media = m_media;
-    media->appendLog(logLine(LogLine::Started));
+    m_parts.log.append(logLine(LogLine::Started));
     FramePtr frame(av_frame_alloc());
     PacketPtr packet(av_packet_alloc());
     if (!frame || !packet)
@@ -28,20 +26,20 @@ void DecoderThread::run()
     started();
 
     while (frame && packet && m_codec) {
-        if (media->m_clock.paused() && !media->m_stopped) {
-            media->m_clock.waitWhilePaused(100);
+        if (m_parts.clock.paused() && !m_parts.stopped) {
+            m_parts.clock.waitWhilePaused(100);
             continue;
         }
         betweenPackets();
         int serial = 0;
         if (!m_queue.get(packet.get(), serial, true)) {
-            media->appendLog(logLine(LogLine::NoMorePackets));
+            m_parts.log.append(logLine(LogLine::NoMorePackets));
             break;
         }
         if (serial != m_serial) {
             if (m_serial >= 0 && drainsAtJump(serial))
                 drain(frame.get());
-            media->appendLog(logLine(LogLine::Flushing));
+            m_parts.log.append(logLine(LogLine::Flushing));
             avcodec_flush_buffers(m_codec);
             const bool afresh = m_serial < 0;
             m_serial = serial;
@@ -54,9 +52,13 @@ void DecoderThread::run()
         // An end packet drains the decoder; other empty packets hold
         // nothing to decode.
         const bool end = PacketQueue::isEndPacket(packet.get());
+        // Once stopping, the packets left are only run through: an end
+        // met then ends no passage.
+        const bool ends = end && !m_parts.stopped;
         if (end) {
             avcodec_send_packet(m_codec, nullptr);
-            endSent(packet.get());
+            if (ends)
+                endSent(packet.get());
         } else if (packet->size > 0) {
             beforeSend(packet.get());
             if (avcodec_send_packet(m_codec, packet.get()) == AVERROR_EOF) {
@@ -66,15 +68,15 @@ void DecoderThread::run()
             }
         }
         while (avcodec_receive_frame(m_codec, frame.get()) == 0) {
-            if (!media->m_stopped && takesPackets())
+            if (!m_parts.stopped && takesPackets())
                 handleFrame(frame.get());
             av_frame_unref(frame.get());
         }
-        if (end)
+        if (ends && !m_parts.stopped)
             endDrained();
         av_packet_unref(packet.get());
     }
-    media->appendLog(logLine(LogLine::Ended));
+    m_parts.log.append(logLine(LogLine::Ended));
 }
 
 // The frames the decoder still holds come out and are handled as the old
@@ -83,7 +85,7 @@ void DecoderThread::drain(AVFrame *frame)
 {
     avcodec_send_packet(m_codec, nullptr);
     while (avcodec_receive_frame(m_codec, frame) == 0) {
-        if (!m_media->m_stopped && takesPackets())
+        if (!m_parts.stopped && takesPackets())
             handleFrame(frame);
         av_frame_unref(frame);
     }

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QThread>
 
-class Media;
+struct EngineParts;
 class PacketQueue;
 
 // The decode-and-drain loop of one stream: takes packets from its queue,
@@ -24,7 +24,8 @@ public:
     int serial() const { return m_serial; }
 
 protected:
-    DecoderThread(Media *media, PacketQueue &queue);
+    // parts are the engine's; queue is the stream's, one of them.
+    DecoderThread(EngineParts &parts, PacketQueue &queue, QObject *parent);
 
     void run() final;
 
@@ -54,7 +55,7 @@ protected:
     virtual void endSent(const AVPacket *end) { Q_UNUSED(end); }
     virtual void endDrained() {}
 
-    Media *m_media;
+    EngineParts &m_parts;
     AVCodecContext *m_codec = nullptr; // set at run()
 
 private:

@@ -18,12 +18,14 @@ extern "C" {
 Media::Media(QObject *parent, bool powerOfTwo, int scaleFlags, int targetPixelFormat,
              int targetWidth, int targetHeight)
     : QObject(parent),
-      m_scaleFlags(scaleFlags),
+      m_parts(PictureFormat{scaleFlags, targetPixelFormat, powerOfTwo, QSize(targetWidth, targetHeight)},
+              [this](int played, bool finished) {
+                  emit passageRepeated(played);
+                  if (finished)
+                      emit passageFinished();
+              }),
       m_targetWidth(targetWidth),
-      m_targetHeight(targetHeight),
-      m_fixedSize(targetWidth, targetHeight),
-      m_targetPixelFormat(targetPixelFormat),
-      m_powerOfTwo(powerOfTwo)
+      m_targetHeight(targetHeight)
 {
     static const bool quietened = [] {
         av_log_set_level(AV_LOG_QUIET);
@@ -31,40 +33,42 @@ Media::Media(QObject *parent, bool powerOfTwo, int scaleFlags, int targetPixelFo
     }();
     Q_UNUSED(quietened);
 
-    m_parsingThread = new ParsingThread(this);
-    m_videoThread = new VideoDecodeThread(this);
-    m_audioThread = new AudioDecodeThread(this);
+    m_parsingThread = new ParsingThread(m_parts, this);
+    m_videoThread = new VideoDecodeThread(m_parts, this);
+    m_audioThread = new AudioDecodeThread(m_parts, this);
     for (QThread *thread : {static_cast<QThread *>(m_parsingThread),
                             static_cast<QThread *>(m_videoThread),
                             static_cast<QThread *>(m_audioThread)})
         connect(thread, &QThread::finished, this, &Media::thread_terminated);
+
+    connect(&m_parts.pictureReader, &PictureReader::stillRead, this, &Media::showStill, Qt::QueuedConnection);
 
     m_refreshTimer = new QTimer(this);
     m_refreshTimer->setSingleShot(true);
     m_refreshTimer->setTimerType(Qt::PreciseTimer); // pictures meet the sound to the millisecond
     connect(m_refreshTimer, &QTimer::timeout, this, &Media::video_refresh_timer);
 
-    m_audio = std::make_unique<IAudio>();
     resetForStart();
 }
 
 Media::~Media()
 {
-    m_stopped = true;
+    m_parts.stopped = true;
     waitForThreads();
     // Closing the output runs the event loop a moment: no picture may be
     // shown from a half-destroyed engine meanwhile.
     m_refreshTimer->stop();
     m_refreshTimer->blockSignals(true);
-    m_audio.reset(); // closes the output
+    m_parts.audio.reset(); // closes the output
     delete m_parsingThread;
     delete m_videoThread;
     delete m_audioThread;
     disconnect();
-    m_pictures.release();
-    m_videoQueue.clear();
-    m_audioQueue.clear();
-    m_converter.reset();
+    m_parts.pictures.release();
+    m_parts.videoQueue.clear();
+    m_parts.audioQueue.clear();
+    m_parts.converter.reset();
+    m_parts.file = nullptr;
     m_file.reset();
 }
 
@@ -75,11 +79,11 @@ Media::~Media()
 void Media::waitForThreads()
 {
     m_parsingThread->wait();
-    m_videoQueue.abort();
-    m_audioQueue.abort();
-    m_pictures.abort();
-    m_clock.wake();
-    m_seek.wakeWaiters();
+    m_parts.videoQueue.abort();
+    m_parts.audioQueue.abort();
+    m_parts.pictures.abort();
+    m_parts.clock.wake();
+    m_parts.seek.wakeWaiters();
     m_videoThread->wait();
     m_audioThread->wait();
 }
@@ -106,15 +110,19 @@ bool Media::open(const QString &file, int64_t markIn, int64_t markOut)
             emit error(message);
         return false;
     }
+    m_parts.file = m_file.get();
     m_soundUnavailableTold = false;
 
     // A stream whose start is not 0 ends at its start plus its length.
-    m_markIn = markIn == 0 ? startTime() : std::max(startTime(), std::min(markIn, endTime()));
-    m_markOut = markOut == 0 ? endTime() : std::max(m_markIn.load(), std::min(markOut, endTime()));
+    m_parts.passage.setBounds(startTime(), endTime());
+    m_parts.passage.set(markIn == 0 ? startTime() : markIn, markOut == 0 ? endTime() : markOut,
+                        m_parts.passage.repeatCount());
 
     if (hasVideo() && !preparePictures())
         return false;
-    m_clock.setPaused(false);
+    if (hasVideo())
+        m_parts.pictureReader.setFile(file);
+    m_parts.clock.setPaused(false);
     emit running(false);
     return true;
 }
@@ -125,17 +133,18 @@ bool Media::open(const QString &file, int64_t markIn, int64_t markOut)
 bool Media::preparePictures()
 {
     const QSize video(m_file->videoWidth(), m_file->videoHeight());
-    const QSize size = PictureConverter::slotSize(video, displaySize(), m_fixedSize,
-                                                  m_targetPixelFormat, m_powerOfTwo);
+    const PictureFormat &format = m_parts.pictureFormat;
+    const QSize size = PictureConverter::slotSize(video, displaySize(), format.fixedSize,
+                                                  format.pixelFormat, format.powerOfTwo);
     m_targetWidth = size.width();
     m_targetHeight = size.height();
-    if (!m_pictures.allocate(m_targetWidth, m_targetHeight, m_targetPixelFormat)) {
+    if (!m_parts.pictures.allocate(m_targetWidth, m_targetHeight, format.pixelFormat)) {
         emit error(tr("Error opening %1:\nCannot allocate pictures buffer.").arg(m_fileName));
         return false;
     }
     ScalerPtr probe(sws_getContext(video.width(), video.height(),
                                    AVPixelFormat(m_file->videoPixelFormat()), m_targetWidth,
-                                   m_targetHeight, AVPixelFormat(m_targetPixelFormat), m_scaleFlags,
+                                   m_targetHeight, AVPixelFormat(format.pixelFormat), format.scaleFlags,
                                    nullptr, nullptr, nullptr));
     if (!probe) {
         emit error(tr("Error opening %1:\nCannot create a suitable conversion context to RGB.")
@@ -149,52 +158,51 @@ void Media::setDisplaySize(QSize size)
 {
     if (!size.isValid())
         size = QSize(0, 0);
-    m_displaySize = (uint64_t(uint32_t(size.width())) << 32) | uint32_t(size.height());
+    m_parts.displaySize = (uint64_t(uint32_t(size.width())) << 32) | uint32_t(size.height());
 }
 
 QSize Media::displaySize() const
 {
-    const uint64_t packed = m_displaySize;
-    return QSize(int(packed >> 32), int(packed & 0xffffffffu));
+    return m_parts.shownSize();
 }
 
 void Media::start()
 {
-    if (!m_stopped || !isOpen())
+    if (!m_parts.stopped || !isOpen())
         return;
     // Without an output the audio thread drops the samples at their pace,
     // so the clock runs on; the owner is told so that it can say why the
     // learner hears nothing.
     const bool soundless = m_file->audioCodec()
-        && !(m_audio->setup(QMediaDevices::defaultAudioOutput(), m_file->audioSampleRate(), 16,
+        && !(m_parts.audio->setup(QMediaDevices::defaultAudioOutput(), m_file->audioSampleRate(), 16,
                             m_file->audioChannels())
-             && m_audio->acceptsData());
-    m_stopped = false;
+             && m_parts.audio->acceptsData());
+    m_parts.stopped = false;
     resetForStart();
     // Once the engine has played, the demuxer has read on past the place
     // where it stopped, so a resume seeks even to a place of 0.
     int64_t from = startTime();
     if (m_hasResumePosition) {
         from = m_resumePosition;
-        m_seek.forceBackward();
+        m_parts.seek.forceBackward();
         seekTo(from);
-    } else if (m_markIn > startTime()) {
-        from = m_markIn;
-        m_seek.forceBackward();
+    } else if (m_parts.passage.in() > startTime()) {
+        from = m_parts.passage.in();
+        m_parts.seek.forceBackward();
         seekTo(from);
     }
     // Until the first picture or sound arrives the position is where
     // playback begins, not 0: a stop in that moment keeps the place, and
     // the slider does not jump to the start and back.
     const double fromSeconds = double(from) * referenceTimeBase();
-    m_clock.set(fromSeconds);
-    m_soundDecoded = fromSeconds;
+    m_parts.clock.set(fromSeconds);
+    m_parts.soundDecoded = fromSeconds;
     // Playing starts as a resume: the refresh timer runs and the owner is
     // told. Started while paused, it stays paused.
-    if (!m_clock.paused()) {
-        m_clock.setPaused(true);
+    if (!m_parts.clock.paused()) {
+        m_parts.clock.setPaused(true);
         pause(false);
-        m_demuxerPaused = false;
+        m_parts.demuxerPaused = false;
     }
     m_parsingThread->start(QThread::InheritPriority);
     if (hasVideo())
@@ -210,23 +218,23 @@ void Media::start()
 
 void Media::stop()
 {
-    if (m_stopped || !isOpen())
+    if (m_parts.stopped || !isOpen())
         return;
-    m_stopped = true;
+    m_parts.stopped = true;
     waitForThreads();
     // A seek that was asked for but not yet carried out is where the user
     // is going; the picture on screen is the place being left; a passage
     // about to hold at its end goes on from its start. What the output
     // still holds is never heard: the place kept is the one heard last,
     // and the output is emptied at once.
-    if (m_holdAtEnd.exchange(false))
-        m_resumePosition = m_markIn;
+    if (m_parts.passage.takeHold())
+        m_resumePosition = m_parts.passage.in();
     else
-        m_resumePosition = m_seek.pending() ? m_seek.target() : playingPosition();
+        m_resumePosition = m_parts.seek.pending() ? m_parts.seek.target() : playingPosition();
     // No thread is left to carry that seek out: held, the place kept is
     // the only place, and the user's seeks move it until playback goes on.
-    m_seek.drop();
-    m_audio->discard();
+    m_parts.seek.drop();
+    m_parts.audio->discard();
     m_hasResumePosition = true;
     emit running(false);
 }
@@ -244,37 +252,20 @@ void Media::thread_terminated()
     // The signal comes queued: a thread that was started again after a
     // stop() has not ended, whatever the old notice says.
     const auto *thread = qobject_cast<const QThread *>(sender());
-    if (m_stopped || (thread && !thread->isFinished()))
+    if (m_parts.stopped || (thread && !thread->isFinished()))
         return;
     emit error(tr("Error reading %1 !\n\nLogs;\n%2Decoding interupted. ").arg(m_fileName, log()));
     stop();
 }
 
-// Each decoding thread adds a line at every seek, and a repeating passage
-// seeks every few seconds for as long as the learner practises: only the
-// latest lines, those that tell how reading failed, are kept.
-void Media::appendLog(const QString &line)
-{
-    QMutexLocker locker(&m_logMutex);
-    m_log.append(line);
-    while (m_log.size() > logLinesKept)
-        m_log.removeFirst();
-}
-
 QString Media::log() const
 {
-    QMutexLocker locker(&m_logMutex);
-    return m_log.join(QString());
+    return m_parts.log.text();
 }
 
 bool Media::hasVideo() const
 {
-    return m_file && m_file->hasVideo();
-}
-
-bool Media::audioDrivesMarks() const
-{
-    return m_file && m_file->audioCodec() != nullptr;
+    return m_parts.hasVideo();
 }
 
 int Media::audioSampleRate()
@@ -294,32 +285,32 @@ int Media::audioChannels()
 
 void Media::setVolume(double left, double right)
 {
-    m_audio->setVolume(left, right);
+    m_parts.audio->setVolume(left, right);
 }
 
 bool Media::isStopped() const
 {
-    return m_stopped;
+    return m_parts.stopped;
 }
 
 bool Media::isPaused() const
 {
-    return m_clock.paused();
+    return m_parts.clock.paused();
 }
 
 int64_t Media::markIn() const
 {
-    return m_markIn;
+    return m_parts.passage.in();
 }
 
 int64_t Media::markOut() const
 {
-    return m_markOut;
+    return m_parts.passage.out();
 }
 
 VideoPicture *Media::picture(int i)
 {
-    return m_pictures.slot(i);
+    return m_parts.pictures.slot(i);
 }
 
 QImage Media::cover() const

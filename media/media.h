@@ -1,26 +1,16 @@
 #pragma once
 
-#include "media/avpointers.h"
-#include "media/packetqueue.h"
-#include "media/pictureconverter.h"
-#include "media/picturequeue.h"
-#include "media/playbackclock.h"
-#include "media/seekrequest.h"
+#include "media/engineparts.h"
 
 #include <QImage>
-#include <QMutex>
 #include <QObject>
 #include <QSize>
 #include <QString>
-#include <QStringList>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
 class QTimer;
-class IAudio;
-class MediaFile;
 class ParsingThread;
 class VideoDecodeThread;
 class AudioDecodeThread;
@@ -40,10 +30,12 @@ class MediaProbe;
 // every speed; inside, times are media seconds. A stream's positions run
 // from startTime() to startTime() + duration().
 //
-// The object lives in the GUI thread; its slots run there. The decoding
-// threads place seeks and count passes at the end mark, so
-// passageRepeated() and passageFinished() are emitted from a worker thread
-// (receivers get them queued).
+// The object lives in the GUI thread; its slots run there. The worker
+// threads share the engine's parts (EngineParts), never the object itself.
+// What follows a round of the passage is decided by the passage on the
+// thread that reaches its end mark, so passageRepeated() and
+// passageFinished() are emitted from a worker thread (receivers get them
+// queued).
 class Media final : public QObject
 {
     Q_OBJECT
@@ -81,6 +73,12 @@ public:
     void seekTo(int64_t target);
     void seekBy(int64_t delta);
 
+    // The passage: both marks and how often it plays, at once, so that no
+    // caller has to order the marks against a clamp. in is kept inside the
+    // stream, out inside it and not before in; count as setRepeatCount().
+    // While playing, the pictures of the new start are read at once, so
+    // that its first restart shows no standing picture.
+    void setPassage(int64_t in, int64_t out, int count);
     void setMarkIn(int64_t position);
     void setMarkOut(int64_t position);
     void setVolume(double left, double right);
@@ -133,6 +131,9 @@ signals:
     // at most once per opened file, however often playback is held and
     // resumed.
     void soundUnavailable();
+    // While playback is held, a seek moved the place where it goes on; the
+    // picture there follows with frameReady() when it has been read.
+    void heldPlaceMoved(int64_t position);
 
 public slots:
     bool open(const QString &file, int64_t markIn, int64_t markOut);
@@ -162,32 +163,26 @@ public slots:
 private slots:
     void video_refresh_timer();
     void thread_terminated();
+    // The picture of the place a held player goes on from has been read.
+    void showStill();
 
 private:
-    friend class ParsingThread;
-    friend class DecoderThread;
-    friend class VideoDecodeThread;
-    friend class AudioDecodeThread;
     friend class MediaProbe; // the engine's tests reach the parts through it
-
-    static constexpr int logLinesKept = 64;
 
     bool isOpen() const { return m_file != nullptr; }
     bool hasVideo() const;
     int64_t endTime() const; // startTime() + duration()
     double referenceTimeBase() const; // seconds per tick
     void resetForStart();
-    void appendLog(const QString &line);
     QString log() const;
     bool preparePictures();
-    // Which thread drives the end of the passage: the audio thread when the
-    // file has sound, as its samples can be cut exactly; else the video.
-    bool audioDrivesMarks() const;
-    void endOfMark(); // called by the decoding thread that drives the marks
+    // The passage changed: a hold waiting at its old end starts it again
+    // instead, as the hold would have, and a picture waiting at the old end
+    // looks again.
+    void passageChanged(bool holdCalledOff);
     // With the loop off, playback holds once the end of the passage has
     // been heard (or, without sound, shown), and then waits at the start.
     void holdWhenEndHeard();
-    void cancelHold();
     // Places a seek request; false when one is pending already. loop marks
     // the restart of the passage, whose sound follows on without a break.
     // retry reads again from further back, for a seek that landed after
@@ -203,61 +198,25 @@ private:
     QString m_fileName;
     std::unique_ptr<MediaFile> m_file;
 
-    // --- Packet queues, one per stream; each guards itself
-    PacketQueue m_audioQueue;
-    PacketQueue m_videoQueue;
+    // --- What the threads share; each part guards itself
+    EngineParts m_parts;
 
-    // --- The seek request; guards itself. The flags below are written by
-    // the GUI thread, read by the parsing thread (atomic).
-    SeekRequest m_seek;
-    std::atomic<bool> m_allowDirtySeek{false};
-    // Written by the parsing thread only.
-    std::atomic<bool> m_demuxerPaused{false};
-
-    // --- The passage. Written by the GUI thread; the pass count and the
-    // hold also by the decoding thread that reaches the end mark (atomic).
-    std::atomic<int64_t> m_markIn{0};
-    std::atomic<int64_t> m_markOut{0};
-    std::atomic<bool> m_loop{true};
-    std::atomic<int> m_repeatCount{0};
-    std::atomic<int> m_passagePlays{0};
-    std::atomic<bool> m_passageDone{false};
-    // The end was reached with the loop off: the hold comes when it is
-    // heard, for the pass of seek serial m_holdSerial.
-    std::atomic<bool> m_holdAtEnd{false};
-    std::atomic<int> m_holdSerial{0};
-
-    // --- Running state. Written by the GUI thread, polled by the workers
-    // (atomic); the clock guards itself and also holds the paused state.
-    std::atomic<bool> m_stopped{true};
-    PlaybackClock m_clock;
-    // Media seconds of the sample after the last one decoded; audio thread
-    // writes.
-    std::atomic<double> m_soundDecoded{0.0};
+    // --- GUI thread only
     // Where the last stop() left off, or where a seek while held moved it,
-    // for the next start(); GUI thread only.
+    // for the next start().
     int64_t m_resumePosition = 0;
     bool m_hasResumePosition = false; // a stop() happened since open()
     bool m_soundUnavailableTold = false; // soundUnavailable() was emitted since open()
-
-    // --- Pictures. The queue guards itself; the converter is the video
-    // thread's; the format and flags are set at construction.
-    PictureQueue m_pictures;
-    PictureConverter m_converter;
-    int m_scaleFlags = 0;
+    int64_t m_headAskedFor = -1; // ticks: the start whose pictures were asked to be read
+    PictureConverter m_stillConverter; // for pictures shown while held
     int m_targetWidth = 0; // the slots' size as open() allocated them
     int m_targetHeight = 0;
-    QSize m_fixedSize; // asked for at construction; empty: follow the display
-    int m_targetPixelFormat = 2;
-    bool m_powerOfTwo = false;
-    // Written by the GUI thread, read by the video thread: width in the
-    // high and height in the low 32 bits, so that both change at once.
-    std::atomic<uint64_t> m_displaySize{0};
 
     // --- Refresh timer; GUI thread only
     QTimer *m_refreshTimer = nullptr;
     double m_frameTimer = 0.0;      // wall seconds when the next picture is due
     double m_frameLastSeconds = 0.0; // media seconds of the picture shown last
+    int m_frameLastSerial = -1;      // and the seek it followed
     double m_frameLastDelay = 0.04; // playing seconds between the last two pictures
     int64_t m_pausedAt = 0;          // µs, av_gettime, of the last pause
     // The seek whose sound the pictures are waiting for, since when (µs),
@@ -267,13 +226,8 @@ private:
     int64_t m_soundAwaitedSince = 0;
     int m_soundlessSerial = -1;
 
-    // --- Threads and output
+    // --- Threads
     ParsingThread *m_parsingThread = nullptr;
     VideoDecodeThread *m_videoThread = nullptr;
     AudioDecodeThread *m_audioThread = nullptr;
-    std::unique_ptr<IAudio> m_audio;
-
-    // --- The log, the latest lines only; guarded by m_logMutex
-    QStringList m_log;
-    mutable QMutex m_logMutex;
 };

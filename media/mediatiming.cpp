@@ -37,40 +37,41 @@ double Media::referenceTimeBase() const
 // way.
 void Media::resetForStart()
 {
-    m_seek.drop();
-    m_pictures.reset();
-    const int serial = m_seek.serial();
-    m_videoQueue.start(serial);
-    m_audioQueue.start(serial);
-    m_clock.set(0.0);
-    m_soundDecoded = 0.0;
-    m_holdAtEnd = false;
+    m_parts.seek.drop();
+    m_parts.pictures.reset();
+    const int serial = m_parts.seek.serial();
+    m_parts.videoQueue.start(serial);
+    m_parts.audioQueue.start(serial);
+    m_parts.clock.set(0.0);
+    m_parts.soundDecoded = 0.0;
+    m_parts.passage.takeHold();
     m_frameLastSeconds = 0.0;
+    m_frameLastSerial = -1;
     m_frameTimer = double(av_gettime()) / 1000000.0;
     m_frameLastDelay = 0.04;
     m_pausedAt = av_gettime();
     m_soundAwaitedSerial = -1;
     m_soundlessSerial = -1;
-    m_audio->openGate();
+    m_parts.audio->openGate();
 }
 
 double Media::clock() const
 {
-    const double speed = m_clock.speed();
+    const double speed = m_parts.clock.speed();
     if (!hasVideo()) {
         double heard = 0.0;
-        if (m_audio->heardSeconds(heard))
+        if (m_parts.audio->heardSeconds(heard))
             return heard / speed;
-        return m_soundDecoded / speed;
+        return m_parts.soundDecoded / speed;
     }
-    return m_clock.seconds() / speed;
+    return m_parts.clock.seconds() / speed;
 }
 
 int64_t Media::position() const
 {
     if (referenceTimeBase() <= 0.0)
         return 0;
-    if (m_stopped && m_hasResumePosition)
+    if (m_parts.stopped && m_hasResumePosition)
         return m_resumePosition;
     return playingPosition();
 }
@@ -82,7 +83,7 @@ int64_t Media::playingPosition() const
         return 0;
     if (!hasVideo()) {
         double heard = 0.0;
-        if (m_audio->heardSeconds(heard))
+        if (m_parts.audio->heardSeconds(heard))
             return int64_t(std::llround(heard / timeBase));
         // Between a seek and its first sound the place is where it goes.
         // The decoded time is no guide until the audio thread has taken the
@@ -90,12 +91,12 @@ int64_t Media::playingPosition() const
         // the output drops as fast as it is decoded.
         int64_t target = 0;
         SeekRequest::Kind kind = SeekRequest::Kind::User;
-        const bool jumping = m_seek.take(target, kind) && kind != SeekRequest::Kind::LoopRestart;
-        if (jumping || m_audio->gated())
-            return m_seek.target();
-        return int64_t(m_soundDecoded / timeBase);
+        const bool jumping = m_parts.seek.take(target, kind) && kind != SeekRequest::Kind::LoopRestart;
+        if (jumping || m_parts.audio->gated())
+            return m_parts.seek.target();
+        return int64_t(m_parts.soundDecoded / timeBase);
     }
-    return int64_t(m_clock.lastSet() / timeBase);
+    return int64_t(m_parts.clock.lastSet() / timeBase);
 }
 
 int64_t Media::ticks(double seconds) const
@@ -123,7 +124,7 @@ int64_t Media::endTime() const
 
 QString Media::timeString(int64_t position) const
 {
-    return hoursMinutesSeconds(int(double(position) * referenceTimeBase() / m_clock.speed()));
+    return hoursMinutesSeconds(int(double(position) * referenceTimeBase() / m_parts.clock.speed()));
 }
 
 QString Media::mediaTimeString(int64_t position) const
@@ -139,26 +140,31 @@ void Media::video_refresh_timer()
         return;
     }
     // What was decoded for a place the user has left is not shown.
-    m_pictures.flush(m_seek.userSerial());
-    const VideoPicture *picture = m_pictures.peek();
+    m_parts.pictures.flush(m_parts.seek.userSerial());
+    const VideoPicture *picture = m_parts.pictures.peek();
     if (!picture) {
-        if (!m_clock.paused())
+        if (!m_parts.clock.paused())
             m_refreshTimer->start(10);
         return;
     }
     double soundWait = 0.0;
     const bool followsSound = pictureFollowsSound(*picture, soundWait);
     if (followsSound && soundWait > 0.002) {
-        if (!m_clock.paused()) // resuming looks again
+        if (!m_parts.clock.paused()) // resuming looks again
             m_refreshTimer->start(std::clamp(int(soundWait * 1000.0), 1, 50));
         return;
     }
     const int64_t now = av_gettime();
-    m_clock.set(picture->mediaSeconds);
+    m_parts.clock.set(picture->mediaSeconds);
 
     // Wall time between this picture and the last.
-    double delay = (picture->mediaSeconds - m_frameLastSeconds) / m_clock.speed();
-    if (delay <= 0.0 || delay >= 1.0)
+    // Across a seek (or the start) the two pictures' times say nothing of
+    // how long the first is to stand: a jump of half a second forward
+    // would otherwise hold the picture half a second.
+    double delay = (picture->mediaSeconds - m_frameLastSeconds) / m_parts.clock.speed();
+    const bool jumped = picture->serial != m_frameLastSerial;
+    m_frameLastSerial = picture->serial;
+    if (jumped || delay <= 0.0 || delay >= 1.0)
         delay = m_frameLastDelay; // a jump: seek, loop or speed change
     else
         m_frameLastDelay = delay;
@@ -173,17 +179,37 @@ void Media::video_refresh_timer()
         wait = std::max(0.001, soundWait + delay - 0.003);
     }
 
-    emit frameReady(m_pictures.readIndex());
-    if (!m_clock.paused())
+    emit frameReady(m_parts.pictures.readIndex());
+    if (!m_parts.clock.paused())
         m_refreshTimer->start(int(wait * 1000.0 + 0.5));
-    m_pictures.next();
+    m_parts.pictures.next();
+}
+
+void Media::showStill()
+{
+    double seconds = 0.0;
+    FramePtr still = m_parts.pictureReader.takeStill(seconds);
+    // Only while still held: playing, the decoders show the place.
+    if (!still || !m_parts.stopped || !m_hasResumePosition)
+        return;
+    const int id = m_parts.pictures.readIndex();
+    VideoPicture *picture = m_parts.pictures.slot(id);
+    const PictureFormat &format = m_parts.pictureFormat;
+    const QSize size = PictureConverter::slotSize(QSize(still->width, still->height), displaySize(),
+                                                  format.fixedSize, format.pixelFormat, format.powerOfTwo);
+    if (!picture || !picture->reallocate(size.width(), size.height(), format.pixelFormat)
+        || !m_stillConverter.convert(still.get(), *picture, format.scaleFlags))
+        return;
+    picture->mediaSeconds = seconds;
+    picture->serial = m_parts.seek.serial();
+    emit frameReady(id);
 }
 
 bool Media::pictureFollowsSound(const VideoPicture &picture, double &wait)
 {
-    if (!audioDrivesMarks() || !m_audio->hasOutput() || picture.serial == m_soundlessSerial)
+    if (!m_parts.audioDrivesMarks() || !m_parts.audio->hasOutput() || picture.serial == m_soundlessSerial)
         return false;
-    const auto due = m_audio->secondsUntilHeard(picture.mediaSeconds, picture.serial, wait);
+    const auto due = m_parts.audio->secondsUntilHeard(picture.mediaSeconds, picture.serial, wait);
     switch (due) {
     case IAudio::Due::Known:
         return true;
@@ -195,7 +221,7 @@ bool Media::pictureFollowsSound(const VideoPicture &picture, double &wait)
     // A picture left from before a seek goes at once; the first picture
     // after a seek waits for its sound, which comes a moment later, unless
     // it does not come at all.
-    if (picture.serial != m_seek.serial())
+    if (picture.serial != m_parts.seek.serial())
         return false;
     const int64_t now = av_gettime();
     if (m_soundAwaitedSerial != picture.serial) {
@@ -212,9 +238,9 @@ bool Media::pictureFollowsSound(const VideoPicture &picture, double &wait)
 
 void Media::pause(bool pause)
 {
-    if (m_stopped)
+    if (m_parts.stopped)
         return;
-    if (!m_clock.setPaused(pause))
+    if (!m_parts.clock.setPaused(pause))
         return; // already in that state
     const int64_t now = av_gettime();
     if (pause) {
@@ -237,39 +263,44 @@ bool Media::requestSeek(int64_t target, bool loop, bool retry)
     if (!isOpen())
         return false;
     const int64_t clamped = std::max(startTime(), std::min(target, endTime()));
-    if (m_stopped) {
+    if (m_parts.stopped) {
         // Held: the place where playback goes on moves; the decoding
         // threads, ending, never move it.
         if (!m_hasResumePosition || loop)
             return false;
         m_resumePosition = clamped;
+        // What is shown follows: the time and the slider at once, the
+        // picture once read.
+        if (hasVideo())
+            m_parts.pictureReader.readStill(double(clamped) * referenceTimeBase());
+        emit heldPlaceMoved(clamped);
         return true;
     }
     using Kind = SeekRequest::Kind;
-    if (!m_seek.place(clamped, retry ? Kind::Retry : loop ? Kind::LoopRestart : Kind::User))
+    if (!m_parts.seek.place(clamped, retry ? Kind::Retry : loop ? Kind::LoopRestart : Kind::User))
         return false;
     // The user's seeks are heard at once: what the output holds is dropped
     // now, and what is decoded before the seek is carried out with it.
     if (!loop && !retry) {
-        m_holdAtEnd = false;
-        m_audio->discard();
+        m_parts.passage.takeHold();
+        m_parts.audio->discard();
     }
     return true;
 }
 
 void Media::seekBy(int64_t delta)
 {
-    if (!isOpen() || m_seek.pending())
+    if (!isOpen() || m_parts.seek.pending())
         return;
     seekTo(position() + delta);
 }
 
 void Media::seekRelative(double seconds)
 {
-    if (!isOpen() || m_seek.pending())
+    if (!isOpen() || m_parts.seek.pending())
         return;
-    const double speed = m_clock.speed();
-    if (m_stopped) {
+    const double speed = m_parts.clock.speed();
+    if (m_parts.stopped) {
         seekBy(ticks(std::abs(seconds) * speed) * (seconds < 0 ? -1 : 1));
         return;
     }
@@ -293,25 +324,37 @@ void Media::seekBegin()
 
 void Media::setOptionAllowDirtySeek(bool dirty)
 {
-    m_allowDirtySeek = dirty;
+    m_parts.allowDirtySeek = dirty;
+}
+
+void Media::setPassage(int64_t in, int64_t out, int count)
+{
+    passageChanged(m_parts.passage.set(in, out, count));
 }
 
 void Media::setMarkIn(int64_t position)
 {
-    m_markIn = std::max(startTime(), std::min(position, m_markOut.load()));
-    m_passagePlays = 0;
-    m_passageDone = false;
-    cancelHold();
-    emit markingChanged();
+    passageChanged(m_parts.passage.setIn(position));
 }
 
 void Media::setMarkOut(int64_t position)
 {
-    m_markOut = std::max(m_markIn.load(), std::min(position, endTime()));
-    m_passagePlays = 0;
-    m_passageDone = false;
-    cancelHold();
-    m_seek.wakeWaiters(); // a picture waiting at the old end looks again
+    passageChanged(m_parts.passage.setOut(position));
+}
+
+void Media::passageChanged(bool holdCalledOff)
+{
+    if (holdCalledOff && !m_parts.stopped)
+        requestSeek(m_parts.passage.in(), true);
+    // The next restart starts there, most likely seconds after a key frame:
+    // its first pictures are read now, so that it shows them at once.
+    const Passage::Marks marks = m_parts.passage.marks();
+    if (hasVideo() && marks.in != m_headAskedFor && marks.in > startTime()) {
+        m_headAskedFor = marks.in;
+        m_parts.pictureReader.readHead(double(marks.in) * referenceTimeBase(),
+                                       double(marks.out) * referenceTimeBase());
+    }
+    m_parts.seek.wakeWaiters();
     emit markingChanged();
 }
 
@@ -337,89 +380,54 @@ void Media::resetMarkOut()
 
 void Media::setLoop(bool loop)
 {
-    m_loop = loop;
-}
-
-// Called by the decoding thread that reaches the end mark, as often as it
-// meets data there; a pass counts once, when its restart is placed or, with
-// the loop off, when the hold is.
-void Media::endOfMark()
-{
-    if (m_passageDone || m_holdAtEnd)
-        return;
-    const int count = m_repeatCount;
-    if (count > 0 && m_passagePlays + 1 >= count) {
-        if (m_passageDone.exchange(true))
-            return;
-        emit passageRepeated(++m_passagePlays);
-        emit passageFinished();
-        return;
-    }
-    if (!m_loop) {
-        m_holdSerial = m_seek.serial();
-        if (m_holdAtEnd.exchange(true))
-            return;
-        emit passageRepeated(++m_passagePlays);
-        return;
-    }
-    if (!requestSeek(m_markIn, true))
-        return;
-    emit passageRepeated(++m_passagePlays);
+    m_parts.passage.setLoop(loop);
 }
 
 void Media::holdWhenEndHeard()
 {
-    if (!m_holdAtEnd || m_stopped)
+    const int serial = m_parts.passage.holdSerial();
+    if (serial < 0 || m_parts.stopped)
         return;
-    const int serial = m_holdSerial;
     bool heard = true;
-    if (serial == m_seek.serial() && audioDrivesMarks() && m_audio->hasOutput()) {
+    if (serial == m_parts.seek.serial() && m_parts.audioDrivesMarks() && m_parts.audio->hasOutput()) {
         double wait = 0.0;
-        const auto due = m_audio->secondsUntilHeard(double(m_markOut) * referenceTimeBase(), serial, wait);
+        const double end = double(m_parts.passage.out()) * referenceTimeBase();
+        const auto due = m_parts.audio->secondsUntilHeard(end, serial, wait);
         heard = due != IAudio::Due::Known || wait <= 0.0;
-    } else if (serial == m_seek.serial() && !audioDrivesMarks()) {
-        heard = m_pictures.count() == 0; // the pictures up to the end are shown
+    } else if (serial == m_parts.seek.serial() && !m_parts.audioDrivesMarks()) {
+        heard = m_parts.pictures.count() == 0; // the pictures up to the end are shown
     }
-    if (!heard || !m_holdAtEnd.exchange(false))
+    if (!heard || !m_parts.passage.takeHold())
         return;
-    if (!m_loop)
+    if (!m_parts.passage.loops())
         pause(true);
-    requestSeek(m_markIn, true);
-}
-
-// The passage changed while it waited to hold at its end: it starts again
-// instead, as it would have.
-void Media::cancelHold()
-{
-    if (m_holdAtEnd.exchange(false) && !m_stopped)
-        requestSeek(m_markIn, true);
+    requestSeek(m_parts.passage.in(), true);
 }
 
 void Media::setRepeatCount(int count)
 {
-    m_repeatCount = std::max(0, count);
-    m_passagePlays = 0;
-    m_passageDone = false;
+    if (m_parts.passage.setRepeatCount(count) && !m_parts.stopped)
+        requestSeek(m_parts.passage.in(), true);
 }
 
 int Media::repeatCount() const
 {
-    return m_repeatCount;
+    return m_parts.passage.repeatCount();
 }
 
 void Media::setSpeed(double speed)
 {
-    m_clock.setSpeed(speed);
+    m_parts.clock.setSpeed(speed);
 }
 
 double Media::speed() const
 {
-    return m_clock.speed();
+    return m_parts.clock.speed();
 }
 
 void Media::setPlaySpeed(int playspeed)
 {
     static constexpr double speeds[] = {0.25, 0.333, 0.5, 1.0, 2.0, 3.0};
-    m_clock.setSpeed(playspeed >= 0 && playspeed < 6 ? speeds[playspeed] : 1.0);
-    appendLog(tr("Playing speed set to %2.\n").arg(m_clock.speed()));
+    m_parts.clock.setSpeed(playspeed >= 0 && playspeed < 6 ? speeds[playspeed] : 1.0);
+    m_parts.log.append(tr("Playing speed set to %2.\n").arg(m_parts.clock.speed()));
 }

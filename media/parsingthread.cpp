@@ -1,9 +1,7 @@
 #include "media/parsingthread.h"
 
 #include "media/avpointers.h"
-#include "media/iaudio.h"
-#include "media/media.h"
-#include "media/mediafile.h"
+#include "media/engineparts.h"
 
 #include <QtDebug>
 
@@ -11,8 +9,8 @@
 #include <cmath>
 #include <limits>
 
-ParsingThread::ParsingThread(Media *media)
-    : QThread(media), m_media(media)
+ParsingThread::ParsingThread(EngineParts &parts, QObject *parent)
+    : QThread(parent), m_parts(parts)
 {
 }
 
@@ -31,48 +29,47 @@ int ParsingThread::seekFlags(int64_t target, int64_t position, bool backwardForc
 
 void ParsingThread::run()
 {
-    Media *media = m_media;
-    media->appendLog(tr("ParsingThread:: run.\n"));
+    m_parts.log.append(tr("ParsingThread:: run.\n"));
     PacketPtr packet(av_packet_alloc());
     bool endOfFile = false;
-    AVFormatContext *input = media->m_file->format();
-    const int audioIndex = media->m_file->audioStreamIndex();
-    const int videoIndex = media->m_file->hasVideo() ? media->m_file->referenceStreamIndex() : -1;
+    AVFormatContext *input = m_parts.file->format();
+    const int audioIndex = m_parts.file->audioStreamIndex();
+    const int videoIndex = m_parts.file->hasVideo() ? m_parts.file->referenceStreamIndex() : -1;
 
-    while (packet && !media->m_stopped) {
-        const bool paused = media->m_clock.paused();
-        if (paused != media->m_demuxerPaused) {
-            media->m_demuxerPaused = paused;
+    while (packet && !m_parts.stopped) {
+        const bool paused = m_parts.clock.paused();
+        if (paused != m_parts.demuxerPaused) {
+            m_parts.demuxerPaused = paused;
             if (paused)
                 av_read_pause(input);
             else
                 av_read_play(input);
         }
-        if (media->m_seek.pending())
+        if (m_parts.seek.pending())
             carryOutSeek(endOfFile);
 
-        if (queuesFull(media->m_videoQueue.size(), media->m_audioQueue.size(), videoIndex >= 0,
+        if (queuesFull(m_parts.videoQueue.size(), m_parts.audioQueue.size(), videoIndex >= 0,
                        audioIndex >= 0)) {
-            if (media->m_videoQueue.size() > videoQueueLimit)
-                media->m_videoQueue.waitForRoom(videoQueueLimit, 10);
+            if (m_parts.videoQueue.size() > videoQueueLimit)
+                m_parts.videoQueue.waitForRoom(videoQueueLimit, 10);
             else
-                media->m_audioQueue.waitForRoom(audioQueueLimit, 10);
+                m_parts.audioQueue.waitForRoom(audioQueueLimit, 10);
             continue;
         }
         if ((input->pb && avio_feof(input->pb)) || endOfFile) {
             // Told again until a seek comes: a decoder that could not place
             // the restart (one was pending) meets the end once more.
             queueEndPacket();
-            media->m_seek.waitForSerialChange(media->m_seek.serial(), 10);
+            m_parts.seek.waitForSerialChange(m_parts.seek.serial(), 10);
             continue;
         }
         const int read = av_read_frame(input, packet.get());
         if (read >= 0) {
             bool queued = false;
             if (packet->stream_index == audioIndex)
-                queued = media->m_audioQueue.put(packet.get());
+                queued = m_parts.audioQueue.put(packet.get());
             else if (packet->stream_index == videoIndex)
-                queued = media->m_videoQueue.put(packet.get());
+                queued = m_parts.videoQueue.put(packet.get());
             if (!queued)
                 av_packet_unref(packet.get());
             continue;
@@ -80,13 +77,13 @@ void ParsingThread::run()
         if (read == AVERROR_EOF)
             endOfFile = true;
         if (input->pb && input->pb->error) {
-            media->appendLog(tr("ParsingThread:: Couldn't read frame.\n"));
+            m_parts.log.append(tr("ParsingThread:: Couldn't read frame.\n"));
             break;
         }
         if (read != AVERROR_EOF) // try again in a moment
-            media->m_seek.waitForSerialChange(media->m_seek.serial(), 10);
+            m_parts.seek.waitForSerialChange(m_parts.seek.serial(), 10);
     }
-    media->appendLog(tr("ParsingThread:: ended.\n"));
+    m_parts.log.append(tr("ParsingThread:: ended.\n"));
 }
 
 // After a restart far from a key frame, the pictures' queue holds seconds of
@@ -104,23 +101,26 @@ bool ParsingThread::queuesFull(int videoBytes, int audioBytes, bool hasVideo, bo
 
 void ParsingThread::carryOutSeek(bool &endOfFile)
 {
-    Media *media = m_media;
-    const MediaFile &file = *media->m_file;
+    const MediaFile &file = *m_parts.file;
     int64_t requested = 0;
     SeekRequest::Kind kind = SeekRequest::Kind::User;
-    if (!media->m_seek.take(requested, kind))
+    if (!m_parts.seek.take(requested, kind))
         return;
-    const int flags = seekFlags(requested, media->position(), media->m_seek.backwardForced(),
-                                media->m_allowDirtySeek);
+    const int flags = seekFlags(requested, playingPlace(), m_parts.seek.backwardForced(),
+                                m_parts.allowDirtySeek);
     // Past the end mark the passage starts again: the start mark is both
-    // where reading resumes and where decoded data starts to count.
-    const int64_t target = requested > media->m_markOut ? media->m_markIn.load() : requested;
+    // where reading resumes and where decoded data starts to count. A
+    // restart goes to the start mark in force now, which may have moved
+    // since the restart was asked for.
+    const Passage::Marks marks = m_parts.passage.marks();
+    const bool restart = kind == SeekRequest::Kind::LoopRestart || requested > marks.out;
+    const int64_t target = restart ? marks.in : requested;
     // Reading starts early enough for the decoders to be settled at the
     // target (key frames, a sound codec's priming), and never after it: a
     // container that cannot seek exactly lands before the target, and what
     // lies before it is decoded and dropped.
-    const double backoff = media->m_seek.nextBackoff(kind);
-    const int64_t from = std::max(file.startTime(), target - media->ticks(prerollSeconds() + backoff));
+    const double backoff = m_parts.seek.nextBackoff(kind);
+    const int64_t from = std::max(file.startTime(), target - m_parts.ticks(prerollSeconds() + backoff));
     const int index = file.referenceStreamIndex();
     int sought = avformat_seek_file(file.format(), index, std::numeric_limits<int64_t>::min(), from,
                                     from, flags);
@@ -130,22 +130,22 @@ void ParsingThread::carryOutSeek(bool &endOfFile)
         sought = avformat_seek_file(file.format(), index, std::numeric_limits<int64_t>::min(), from,
                                     std::numeric_limits<int64_t>::max(), flags);
     if (sought < 0) {
-        media->appendLog(tr("ParsingThread:: Seeking error.\n"));
+        m_parts.log.append(tr("ParsingThread:: Seeking error.\n"));
         qDebug("Error seeking to %d", int(target));
-        media->m_seek.finish(false, target);
-        media->m_audio->openGate(); // the sound goes on where it was
+        m_parts.seek.finish(false, target);
+        m_parts.audio->openGate(); // the sound goes on where it was
     } else {
         // What was read for the place left is dropped; what is read from
         // now on carries the new serial.
-        const int serial = media->m_seek.finish(true, target);
+        const int serial = m_parts.seek.finish(true, target);
         // The sound reaches the end mark ahead of the pictures, which are
         // decoded only a few ahead of the screen: at the restart the video
         // decoder keeps what it has yet to show of the passage.
-        if (kind == SeekRequest::Kind::LoopRestart && file.hasVideo() && media->audioDrivesMarks())
-            media->m_videoQueue.flushFrom(serial, media->m_markOut);
+        if (kind == SeekRequest::Kind::LoopRestart && file.hasVideo() && m_parts.audioDrivesMarks())
+            m_parts.videoQueue.flushFrom(serial, marks.out);
         else
-            media->m_videoQueue.flush(serial);
-        media->m_audioQueue.flush(serial);
+            m_parts.videoQueue.flush(serial);
+        m_parts.audioQueue.flush(serial);
     }
     endOfFile = false;
 }
@@ -156,11 +156,11 @@ void ParsingThread::carryOutSeek(bool &endOfFile)
 // losslessly packed samples need none.
 double ParsingThread::prerollSeconds() const
 {
-    const AVCodecContext *codec = m_media->m_file->audioCodec();
+    const AVCodecContext *codec = m_parts.file->audioCodec();
     if (!codec)
         return 0.0;
     // The time-stretch, too, settles on sound before the target.
-    if (std::abs(m_media->m_clock.speed() - 1.0) > 1e-9)
+    if (std::abs(m_parts.clock.speed() - 1.0) > 1e-9)
         return 0.2;
     const AVCodecID id = codec->codec_id;
     const bool pcm = id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
@@ -174,19 +174,28 @@ double ParsingThread::prerollSeconds() const
 // of the passage; its time stamp is the end mark.
 void ParsingThread::queueEndPacket()
 {
-    Media *media = m_media;
-    const auto queueTo = [media](PacketQueue &queue, int streamIndex) {
+    const int64_t out = m_parts.passage.out();
+    const auto queueTo = [out](PacketQueue &queue, int streamIndex) {
         PacketPtr end(av_packet_alloc());
         if (!end)
             return;
         PacketQueue::markEndPacket(end.get());
-        end->dts = media->m_markOut;
+        end->dts = out;
         end->stream_index = streamIndex;
         queue.put(end.get());
     };
-    const MediaFile &file = *media->m_file;
+    const MediaFile &file = *m_parts.file;
     if (file.audioStreamIndex() >= 0)
-        queueTo(media->m_audioQueue, file.audioStreamIndex());
+        queueTo(m_parts.audioQueue, file.audioStreamIndex());
     if (file.hasVideo())
-        queueTo(media->m_videoQueue, file.referenceStreamIndex());
+        queueTo(m_parts.videoQueue, file.referenceStreamIndex());
+}
+
+int64_t ParsingThread::playingPlace() const
+{
+    const double base = m_parts.timeBase();
+    if (base <= 0.0)
+        return 0;
+    const double seconds = m_parts.hasVideo() ? m_parts.clock.lastSet() : m_parts.soundDecoded.load();
+    return int64_t(seconds / base);
 }

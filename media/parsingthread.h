@@ -4,16 +4,16 @@
 
 #include <cstdint>
 
-class Media;
+struct EngineParts;
 
-// Reads the packets of the opened file and sorts them into the video and
-// audio queues of its Media, under byte limits; carries out the seeks that
+// Reads the packets of the opened file and sorts them into the engine's
+// video and audio queues, under byte limits; carries out the seeks that
 // other threads request and queues end packets at the end of the input.
 class ParsingThread final : public QThread
 {
     Q_OBJECT
 public:
-    explicit ParsingThread(Media *media);
+    ParsingThread(EngineParts &parts, QObject *parent);
     ~ParsingThread() override;
     Q_DISABLE_COPY_MOVE(ParsingThread)
 
@@ -40,5 +40,7 @@ private:
     void carryOutSeek(bool &endOfFile);
     void queueEndPacket();
     double prerollSeconds() const;
-    Media *m_media;
+    // Ticks of the place playing now, to seek towards.
+    int64_t playingPlace() const;
+    EngineParts &m_parts;
 };

@@ -1,7 +1,6 @@
 #include "media/videodecodethread.h"
 
-#include "media/media.h"
-#include "media/mediafile.h"
+#include "media/engineparts.h"
 #include "media/parsingthread.h"
 
 #include <algorithm>
@@ -21,8 +20,8 @@ int64_t frameStamp(const AVFrame *frame)
 
 } // namespace
 
-VideoDecodeThread::VideoDecodeThread(Media *media)
-    : DecoderThread(media, media->m_videoQueue)
+VideoDecodeThread::VideoDecodeThread(EngineParts &parts, QObject *parent)
+    : DecoderThread(parts, parts.videoQueue, parent)
 {
 }
 
@@ -43,7 +42,7 @@ QString VideoDecodeThread::logLine(LogLine line) const
 
 AVCodecContext *VideoDecodeThread::decoder() const
 {
-    return m_media->m_file ? m_media->m_file->videoCodec() : nullptr;
+    return m_parts.file ? m_parts.file->videoCodec() : nullptr;
 }
 
 void VideoDecodeThread::started()
@@ -57,24 +56,26 @@ void VideoDecodeThread::flushed(bool afresh)
     m_waitingForRetry = false;
     m_previousShown = -1e9;
     // A round left part way still kept its first pictures in order.
-    m_head.stopRecording();
+    m_head->stopRecording();
     m_replayNext = 0;
     setSkipping(false);
-    const Media *media = m_media;
-    const SeekRequest::Kind kind = media->m_seek.lastKind();
-    const double tick = media->referenceTimeBase();
-    m_replaying = !afresh && media->m_seek.serial() == serial() && kind != SeekRequest::Kind::Retry
-        && media->m_seek.target() == media->m_markIn
-        && m_head.servesStart(double(media->m_markIn) * tick);
+    const SeekRequest::Kind kind = m_parts.seek.lastKind();
+    const double start = double(m_parts.passage.in()) * m_parts.timeBase();
+    // A start mark set since the last round: its pictures were read when
+    // it was set.
+    if (!afresh && kind == SeekRequest::Kind::LoopRestart && !m_head->servesStart(start))
+        if (auto head = m_parts.pictureReader.takeHead(start))
+            m_head = std::move(head);
+    m_replaying = !afresh && m_parts.seek.serial() == serial() && kind != SeekRequest::Kind::Retry
+        && m_parts.seek.target() == m_parts.passage.in() && m_head->servesStart(start);
 }
 
 // At a restart of the passage the sound has reached the end mark ahead of
 // the pictures: those still to come before it are shown first.
 bool VideoDecodeThread::drainsAtJump(int serial) const
 {
-    const Media *media = m_media;
-    return media->audioDrivesMarks() && media->m_seek.serial() == serial
-        && media->m_seek.lastKind() == SeekRequest::Kind::LoopRestart;
+    return m_parts.audioDrivesMarks() && m_parts.seek.serial() == serial
+        && m_parts.seek.lastKind() == SeekRequest::Kind::LoopRestart;
 }
 
 void VideoDecodeThread::betweenPackets()
@@ -88,7 +89,7 @@ void VideoDecodeThread::betweenPackets()
 // and the decoder catches up sooner.
 void VideoDecodeThread::beforeSend(const AVPacket *packet)
 {
-    const double tick = m_media->referenceTimeBase();
+    const double tick = m_parts.timeBase();
     setSkipping(m_replaying && packet->pts != AV_NOPTS_VALUE
                 && coveredByHead(double(packet->pts) * tick));
 }
@@ -101,18 +102,18 @@ void VideoDecodeThread::setSkipping(bool skip)
 
 bool VideoDecodeThread::coveredByHead(double seconds) const
 {
-    const double end = double(m_media->m_markOut) * m_media->referenceTimeBase();
-    return seconds <= m_head.last() + 1e-4 && seconds < end;
+    const double end = double(m_parts.passage.out()) * m_parts.timeBase();
+    return seconds <= m_head->last() + 1e-4 && seconds < end;
 }
 
 // Shows kept pictures as long as the picture queue has room, so that the
 // decoder goes on between them.
 void VideoDecodeThread::replayWhileRoom()
 {
-    const double end = double(m_media->m_markOut) * m_media->referenceTimeBase();
-    while (m_replayNext < m_head.count() && m_head.seconds(m_replayNext) < end
-           && m_media->m_pictures.count() < PictureQueue::filledAtMost && !m_media->m_stopped) {
-        queuePicture(m_head.frame(m_replayNext), m_head.seconds(m_replayNext));
+    const double end = double(m_parts.passage.out()) * m_parts.timeBase();
+    while (m_replayNext < m_head->count() && m_head->seconds(m_replayNext) < end
+           && m_parts.pictures.count() < PictureQueue::filledAtMost && !m_parts.stopped) {
+        queuePicture(m_head->frame(m_replayNext), m_head->seconds(m_replayNext));
         ++m_replayNext;
     }
 }
@@ -121,12 +122,12 @@ void VideoDecodeThread::replayWhileRoom()
 // its own, in order.
 void VideoDecodeThread::finishReplay()
 {
-    const double end = double(m_media->m_markOut) * m_media->referenceTimeBase();
-    for (; m_replayNext < m_head.count() && !m_media->m_stopped; ++m_replayNext) {
-        if (m_head.seconds(m_replayNext) >= end)
+    const double end = double(m_parts.passage.out()) * m_parts.timeBase();
+    for (; m_replayNext < m_head->count() && !m_parts.stopped; ++m_replayNext) {
+        if (m_head->seconds(m_replayNext) >= end)
             break;
-        queuePicture(m_head.frame(m_replayNext), m_head.seconds(m_replayNext));
-        m_previousShown = m_head.seconds(m_replayNext);
+        queuePicture(m_head->frame(m_replayNext), m_head->seconds(m_replayNext));
+        m_previousShown = m_head->seconds(m_replayNext);
     }
     m_replaying = false;
     setSkipping(false);
@@ -136,15 +137,15 @@ void VideoDecodeThread::finishReplay()
 // the passage's first pictures, unless they are kept already.
 void VideoDecodeThread::keep(const AVFrame *frame, double seconds)
 {
-    const Media *media = m_media;
-    const double tick = media->referenceTimeBase();
-    const double start = double(media->m_markIn) * tick;
+    const Passage::Marks marks = m_parts.passage.marks();
+    const double tick = m_parts.timeBase();
+    const double start = double(marks.in) * tick;
     const bool crosses = m_previousShown < start - 1e-6 && seconds >= start - 1e-6
         && seconds < start + 0.5;
-    if (crosses && !m_head.recording() && !m_head.servesStart(start))
-        m_head.record(start, double(media->m_markOut) * tick);
-    if (m_head.recording())
-        m_head.offer(frame, seconds);
+    if (crosses && !m_head->recording() && !m_head->servesStart(start))
+        m_head->record(start, double(marks.out) * tick);
+    if (m_head->recording())
+        m_head->offer(frame, seconds);
     m_previousShown = seconds;
 }
 
@@ -154,13 +155,12 @@ void VideoDecodeThread::endSent(const AVPacket *end)
 {
     if (m_replaying)
         finishReplay();
-    if (end->dts >= m_media->m_markOut - 1 && !m_media->audioDrivesMarks() && serial() == m_media->m_seek.serial())
-        m_media->endOfMark();
+    if (!m_parts.audioDrivesMarks() && serial() == m_parts.seek.serial())
+        reachEndMark(std::max(end->dts, m_parts.passage.out()));
 }
 
 void VideoDecodeThread::handleFrame(AVFrame *frame)
 {
-    Media *media = m_media;
     const int64_t stamp = frameStamp(frame);
     if (m_firstAfterSeek) {
         m_firstAfterSeek = false;
@@ -170,22 +170,46 @@ void VideoDecodeThread::handleFrame(AVFrame *frame)
         return; // too late to show: the seek is read again
     if (m_replaying) {
         const bool stamped = frame->best_effort_timestamp != AV_NOPTS_VALUE || frame->pts != AV_NOPTS_VALUE;
-        if (stamped && coveredByHead(double(stamp) * media->referenceTimeBase()))
+        if (stamped && coveredByHead(double(stamp) * m_parts.timeBase()))
             return; // shown from the kept pictures
         finishReplay();
     }
-    if (stamp >= media->m_markOut - 1 && !media->m_passageDone) {
-        // With sound, the sound ends the passage, to the sample; without,
-        // the first picture at the end mark does.
-        if (!media->audioDrivesMarks() && !media->m_holdAtEnd)
-            media->endOfMark();
-        else if (!waitAtEndMark(stamp))
-            return;
-    }
+    if (!reachEndMark(stamp))
+        return;
     double t = 0.0;
     if (frameTime(frame, t)) {
         keep(frame, t);
         queuePicture(frame, t);
+    }
+}
+
+// With sound, the sound ends the passage, to the sample, and a picture
+// after the end mark waits for what it decided; without, the first picture
+// at the end mark ends it, and is shown.
+bool VideoDecodeThread::reachEndMark(int64_t stamp)
+{
+    Passage::Marks marks = m_parts.passage.marks();
+    if (marks.playsOn || stamp < marks.out - 1)
+        return true;
+    if (m_parts.audioDrivesMarks())
+        return waitAtEndMark(stamp);
+    for (;;) {
+        switch (m_parts.passage.endReached(serial(), marks)) {
+        case Passage::Round::PlayOn:
+            return true;
+        case Passage::Round::Restart:
+        case Passage::Round::Wait:
+            return true; // shown until the seek is carried out
+        case Passage::Round::Hold:
+            return waitAtEndMark(stamp);
+        case Passage::Round::Stale:
+            break;
+        }
+        if (serial() != m_parts.seek.serial())
+            return false;
+        marks = m_parts.passage.marks();
+        if (marks.playsOn || stamp < marks.out - 1)
+            return true;
     }
 }
 
@@ -195,11 +219,14 @@ void VideoDecodeThread::handleFrame(AVFrame *frame)
 // dropped.
 bool VideoDecodeThread::waitAtEndMark(int64_t stamp)
 {
-    Media *media = m_media;
-    while (stamp >= media->m_markOut - 1 && !media->m_passageDone && !media->m_stopped
-           && media->m_seek.serial() == serial())
-        media->m_seek.waitForSerialChange(serial(), 20);
-    return !media->m_stopped && media->m_seek.serial() == serial();
+    for (;;) {
+        const Passage::Marks marks = m_parts.passage.marks();
+        if (m_parts.stopped || m_parts.seek.serial() != serial())
+            return false;
+        if (marks.playsOn || stamp < marks.out - 1)
+            return true;
+        m_parts.seek.waitForSerialChange(serial(), 20);
+    }
 }
 
 // Some containers (MPEG-TS, MPEG-PS) seek to a packet, not to a key frame:
@@ -207,25 +234,23 @@ bool VideoDecodeThread::waitAtEndMark(int64_t stamp)
 // after the target. Reading again from further back finds one before it.
 bool VideoDecodeThread::landedLate(int64_t stamp)
 {
-    Media *media = m_media;
-    const MediaFile &file = *media->m_file;
-    const int64_t target = media->m_seek.target();
-    const bool late = stamp > target + media->ticks(1.5 * file.frameSeconds()) && target > file.startTime();
-    if (!late || media->m_seek.backoff() >= ParsingThread::maxBackoffSeconds)
+    const MediaFile &file = *m_parts.file;
+    const int64_t target = m_parts.seek.target();
+    const bool late = stamp > target + m_parts.ticks(1.5 * file.frameSeconds()) && target > file.startTime();
+    if (!late || m_parts.seek.backoff() >= ParsingThread::maxBackoffSeconds)
         return false;
-    const bool loop = media->m_seek.lastKind() == SeekRequest::Kind::LoopRestart;
-    return media->requestSeek(target, loop, true);
+    return m_parts.seek.place(target, SeekRequest::Kind::Retry);
 }
 
 bool VideoDecodeThread::frameTime(const AVFrame *frame, double &t)
 {
-    const double timeBase = m_media->referenceTimeBase();
+    const double timeBase = m_parts.timeBase();
     // The first key frame of a file really lies at 0. Taken as unstamped it
     // would borrow the running clock and pass as the first picture after
     // every restart of a passage that starts before the next key frame.
     const bool stamped = frame->best_effort_timestamp != AV_NOPTS_VALUE || frame->pts != AV_NOPTS_VALUE;
     t = synchronize(frame, double(frameStamp(frame)) * timeBase, stamped);
-    return t >= double(m_media->m_seek.target()) * timeBase;
+    return t >= double(m_parts.seek.target()) * timeBase;
 }
 
 double VideoDecodeThread::synchronize(const AVFrame *frame, double pts, bool stamped)
@@ -236,7 +261,7 @@ double VideoDecodeThread::synchronize(const AVFrame *frame, double pts, bool sta
         pts = m_predicted;
     // One frame time. Today's decoders leave the codec time base unset and
     // give the frame rate instead.
-    const AVCodecContext *codec = m_media->m_file ? m_media->m_file->videoCodec() : nullptr;
+    const AVCodecContext *codec = m_parts.file ? m_parts.file->videoCodec() : nullptr;
     double frameDelay = 0.0;
     if (codec && codec->framerate.num > 0 && codec->framerate.den > 0)
         frameDelay = av_q2d(av_inv_q(codec->framerate));
@@ -249,22 +274,21 @@ double VideoDecodeThread::synchronize(const AVFrame *frame, double pts, bool sta
 
 void VideoDecodeThread::queuePicture(const AVFrame *frame, double seconds)
 {
-    Media *media = m_media;
-    VideoPicture *picture = media->m_pictures.writable();
+    VideoPicture *picture = m_parts.pictures.writable();
     if (!picture)
         return;
     // A broken or changing stream may hand out frames of another size or
     // format than its header promised: they are converted as what they
     // are. The slot writable() gave is not the one shown, so it may be
     // made again at the size now shown.
-    const QSize size = PictureConverter::slotSize(QSize(frame->width, frame->height),
-                                                  media->displaySize(), media->m_fixedSize,
-                                                  media->m_targetPixelFormat, media->m_powerOfTwo);
-    if (!picture->reallocate(size.width(), size.height(), media->m_targetPixelFormat))
+    const PictureFormat &format = m_parts.pictureFormat;
+    const QSize size = PictureConverter::slotSize(QSize(frame->width, frame->height), m_parts.shownSize(),
+                                                  format.fixedSize, format.pixelFormat, format.powerOfTwo);
+    if (!picture->reallocate(size.width(), size.height(), format.pixelFormat))
         return;
-    if (!media->m_converter.convert(frame, *picture, media->m_scaleFlags))
+    if (!m_parts.converter.convert(frame, *picture, format.scaleFlags))
         return;
     picture->mediaSeconds = seconds;
     picture->serial = serial();
-    media->m_pictures.push();
+    m_parts.pictures.push();
 }

@@ -4,6 +4,7 @@
 #include "media/passagehead.h"
 
 #include <cstdint>
+#include <memory>
 
 // Decodes the video stream and converts each frame that is not before the
 // latest seek target into the next free slot of the picture queue. Without
@@ -12,7 +13,7 @@ class VideoDecodeThread final : public DecoderThread
 {
     Q_OBJECT
 public:
-    explicit VideoDecodeThread(Media *media);
+    VideoDecodeThread(EngineParts &parts, QObject *parent);
     Q_DISABLE_COPY_MOVE(VideoDecodeThread)
 
     // Time stamp (media seconds) to use for a decoded frame; pts 0 takes
@@ -48,13 +49,16 @@ private:
     void finishReplay();
     void setSkipping(bool skip);
     bool landedLate(int64_t stamp);
+    // A picture at or after the end mark: the passage decides (without
+    // sound), or the sound has; false when the picture is not shown.
+    bool reachEndMark(int64_t stamp);
     bool waitAtEndMark(int64_t stamp);
 
     // --- Video thread only (and the engine's tests while it does not run)
     double m_predicted = 0.0;
     bool m_firstAfterSeek = false;  // the next frame is the first after a seek
     bool m_waitingForRetry = false; // the seek landed late and is read again
-    PassageHead m_head;
+    std::unique_ptr<PassageHead> m_head = std::make_unique<PassageHead>();
     bool m_replaying = false; // the kept pictures show; the decoder catches up
     int m_replayNext = 0;     // the next kept picture to show
     double m_previousShown = -1e9; // media seconds of the last picture queued

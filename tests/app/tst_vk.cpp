@@ -38,7 +38,7 @@
 class MediaProbe
 {
 public:
-    static const IAudio *audio(const Media *media) { return media->m_audio.get(); }
+    static const IAudio *audio(const Media *media) { return media->m_parts.audio.get(); }
 };
 
 class TestVk : public QObject

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "media/audiodecodethread.h"
-#include "media/iaudio.h"
 #include "media/media.h"
-#include "media/mediafile.h"
 #include "media/parsingthread.h"
 #include "media/videodecodethread.h"
 
@@ -18,12 +16,12 @@ public:
     explicit MediaProbe(Media *media) : m(media) {}
 
     const MediaFile &file() const { return *m->m_file; }
-    PacketQueue &videoQueue() { return m->m_videoQueue; }
-    PacketQueue &audioQueue() { return m->m_audioQueue; }
-    SeekRequest &seek() { return m->m_seek; }
-    PlaybackClock &clock() { return m->m_clock; }
-    PictureQueue &pictures() { return m->m_pictures; }
-    IAudio *audio() { return m->m_audio.get(); }
+    PacketQueue &videoQueue() { return m->m_parts.videoQueue; }
+    PacketQueue &audioQueue() { return m->m_parts.audioQueue; }
+    SeekRequest &seek() { return m->m_parts.seek; }
+    PlaybackClock &clock() { return m->m_parts.clock; }
+    PictureQueue &pictures() { return m->m_parts.pictures; }
+    IAudio *audio() { return m->m_parts.audio.get(); }
     ParsingThread *parsingThread() { return m->m_parsingThread; }
     VideoDecodeThread *videoThread() { return m->m_videoThread; }
     AudioDecodeThread *audioThread() { return m->m_audioThread; }
@@ -37,38 +35,38 @@ public:
     bool hasVideo() const { return file().hasVideo(); }
     int64_t endTime() const { return file().endTime(); }
     double timeBase() const { return file().timeBase(); }
-    double speed() const { return m->m_clock.speed(); }
-    bool loop() const { return m->m_loop; }
-    bool seekRequested() const { return m->m_seek.pending(); }
-    int64_t seekTarget() const { return m->m_seek.target(); }
-    bool seekBackwardForced() const { return m->m_seek.backwardForced(); }
+    double speed() const { return m->m_parts.clock.speed(); }
+    bool loop() const { return m->m_parts.passage.loops(); }
+    bool seekRequested() const { return m->m_parts.seek.pending(); }
+    int64_t seekTarget() const { return m->m_parts.seek.target(); }
+    bool seekBackwardForced() const { return m->m_parts.seek.backwardForced(); }
     void setSeekBackwardForced(bool forced)
     {
         if (forced)
-            m->m_seek.forceBackward();
+            m->m_parts.seek.forceBackward();
     }
     // A seek to ticks carried out, as far as the decoders' cut-off goes.
     void setSeekTarget(int64_t ticks)
     {
-        m->m_seek.place(ticks, SeekRequest::Kind::User);
-        m->m_seek.finish(true, ticks);
+        m->m_parts.seek.place(ticks, SeekRequest::Kind::User);
+        m->m_parts.seek.finish(true, ticks);
     }
     // The parsing thread has carried the pending seek out; the decoders
     // have yet to take packets of its serial.
-    void seekCarriedOut() { m->m_seek.finish(true, m->m_seek.target()); }
+    void seekCarriedOut() { m->m_parts.seek.finish(true, m->m_parts.seek.target()); }
     int64_t resumePosition() const { return m->m_resumePosition; }
     int targetWidth() const { return m->m_targetWidth; }
     int targetHeight() const { return m->m_targetHeight; }
     double videoClock() const { return m->m_videoThread->predictedSeconds(); }
     // Playing seconds of the sound decoded last.
-    double audioClock() const { return m->m_soundDecoded / speed(); }
-    void setAudioClock(double playingSeconds) { m->m_soundDecoded = playingSeconds * speed(); }
-    void setCurrentPts(double seconds) { m->m_clock.set(seconds); }
-    double currentPts() const { return m->m_clock.lastSet(); }
-    int pictureCount() const { return m->m_pictures.count(); }
-    double pictureMediaSeconds(int index) const { return m->m_pictures.slot(index)->mediaSeconds; }
-    bool heardSeconds(double &seconds) const { return m->m_audio->heardSeconds(seconds); }
-    int readIndex() const { return m->m_pictures.readIndex(); }
+    double audioClock() const { return m->m_parts.soundDecoded / speed(); }
+    void setAudioClock(double playingSeconds) { m->m_parts.soundDecoded = playingSeconds * speed(); }
+    void setCurrentPts(double seconds) { m->m_parts.clock.set(seconds); }
+    double currentPts() const { return m->m_parts.clock.lastSet(); }
+    int pictureCount() const { return m->m_parts.pictures.count(); }
+    double pictureMediaSeconds(int index) const { return m->m_parts.pictures.slot(index)->mediaSeconds; }
+    bool heardSeconds(double &seconds) const { return m->m_parts.audio->heardSeconds(seconds); }
+    int readIndex() const { return m->m_parts.pictures.readIndex(); }
 
     // The refresh timer's state and a ring filled by hand.
     double frameTimer() const { return m->m_frameTimer; }
@@ -81,10 +79,10 @@ public:
     void setFrameLastPts(double seconds) { m->m_frameLastSeconds = seconds; }
     void queueStamp(double seconds)
     {
-        VideoPicture *picture = m->m_pictures.writable();
+        VideoPicture *picture = m->m_parts.pictures.writable();
         picture->mediaSeconds = seconds;
-        picture->serial = m->m_seek.serial();
-        m->m_pictures.push();
+        picture->serial = m->m_parts.seek.serial();
+        m->m_parts.pictures.push();
     }
     // Keeps the refresh timer from taking pictures.
     void holdPictures() { m->m_refreshTimer->stop(); m->m_refreshTimer->blockSignals(true); }
@@ -93,13 +91,13 @@ public:
     // Runs the parsing thread alone, so that nothing drains the queues.
     void startParsingOnly()
     {
-        m->m_stopped = false;
+        m->m_parts.stopped = false;
         m->resetForStart();
         m->m_parsingThread->start();
     }
     void stopParsingOnly()
     {
-        m->m_stopped = true;
+        m->m_parts.stopped = true;
         m->m_parsingThread->wait();
     }
     // Runs the parsing and video threads without sound; the caller drains
@@ -111,7 +109,7 @@ public:
     }
     void stopVideoPathOnly()
     {
-        m->m_stopped = true;
+        m->m_parts.stopped = true;
         m->waitForThreads();
     }
     // Takes the next picture as the refresh timer would, without waiting
@@ -119,20 +117,20 @@ public:
     // when none is ready.
     double takePicture()
     {
-        const VideoPicture *picture = m->m_pictures.peek();
+        const VideoPicture *picture = m->m_parts.pictures.peek();
         if (!picture)
             return -1.0;
         const double seconds = picture->mediaSeconds;
-        m->m_pictures.next();
+        m->m_parts.pictures.next();
         return seconds;
     }
     // Lets seeks be requested without any thread to carry them out.
     void pretendRunning()
     {
-        m->m_stopped = false;
+        m->m_parts.stopped = false;
         m->resetForStart();
     }
-    void pretendStopped() { m->m_stopped = true; }
+    void pretendStopped() { m->m_parts.stopped = true; }
 
 private:
     Media *m;
