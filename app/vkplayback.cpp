@@ -123,6 +123,8 @@ bool Vk::openFile(const QString &name)
     connect(engine, &Media::running, this, &Vk::updateRefreshTimerState);
     connect(engine, &Media::paused, this, &Vk::updateRefreshTimerState);
     connect(engine, &Media::markingChanged, this, &Vk::showMarks);
+    // Held, a sentence key or a jump moves the place playback goes on from.
+    connect(engine, &Media::heldPlaceMoved, this, &Vk::showHeldPlace);
     connectPassageSignals(engine);
     // Told once a sitting: the picture goes on without sound meanwhile, and
     // a sound server that is missing stays missing for every file.

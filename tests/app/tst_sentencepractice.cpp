@@ -7,6 +7,7 @@
 #include "editor/textedit.h"
 
 #include "controls/cuestrip.h"
+#include "controls/qseekslider.h"
 #include "display/glrenderwidget.h"
 #include "editor/ctextcheckeredit.h"
 #include "editor/textedit.h"
@@ -16,6 +17,7 @@
 #include "cues/subtitles.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QApplication>
 #include <QFile>
 #include <QListWidget>
@@ -54,6 +56,10 @@ private Q_SLOTS:
     void coverStaysAboveTheStrip();
     void subtitlesAreTheReference();
     void listLoopsTheClickedSentence();
+    // Held, the keys that move the place playback goes on from move the
+    // time, the slider and the picture with it.
+    void heldPlayerShowsWhereItGoesOn_data();
+    void heldPlayerShowsWhereItGoesOn();
     // A recording with a transcript beside it: the learner accepts the
     // offer and practises its sentences with their text, compares with
     // them, and saves them as subtitles that the next opening finds.
@@ -444,6 +450,47 @@ void TestSentencePractice::listLoopsTheClickedSentence()
     // The player's keys reach it from the list too: Alt+Down stops looping.
     QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
     QVERIFY(!practice()->isLooping());
+}
+
+void TestSentencePractice::heldPlayerShowsWhereItGoesOn_data()
+{
+    QTest::addColumn<QList<QKeyCombination>>("keys");
+    const QKeyCombination next(Qt::AltModifier, Qt::Key_Right);
+    const QKeyCombination previous(Qt::AltModifier, Qt::Key_Left);
+    const QKeyCombination loop(Qt::AltModifier, Qt::Key_Down);
+    QTest::newRow("next sentence") << QList<QKeyCombination>{next};
+    QTest::newRow("next twice, then previous") << QList<QKeyCombination>{next, next, previous};
+    QTest::newRow("loop the sentence, then the next") << QList<QKeyCombination>{loop, next};
+    QTest::newRow("jump back") << QList<QKeyCombination>{QKeyCombination(Qt::Key_Left)};
+}
+
+void TestSentencePractice::heldPlayerShowsWhereItGoesOn()
+{
+    QFETCH(QList<QKeyCombination>, keys);
+    open(m_clip);
+    Media *e = m_vk->engine();
+    QTRY_COMPARE(practice()->cues().size(), 3);
+    QTRY_VERIFY(e->position() > e->ticks(1.6));
+    m_vk->on_actionPlayPause(); // held
+    QVERIFY(e->isStopped());
+    double shownSeconds = -1.0;
+    connect(e, &Media::frameReady, this, [&shownSeconds, e](int id) { shownSeconds = e->picture(id)->mediaSeconds; });
+    for (const QKeyCombination key : keys)
+        QTest::keyClick(m_vk.get(), key.key(), key.keyboardModifiers());
+    QVERIFY(e->isStopped());
+    const int64_t place = e->position();
+    const double seconds = double(place) / double(e->ticks(1000.0)) * 1000.0;
+    QCOMPARE(m_vk->positionLabel()->text(), e->mediaTimeString(place - e->startTime()));
+    const double knob = m_vk->seekSlider()->value() / m_vk->seekSlider()->width();
+    QVERIFY2(std::abs(knob - double(place - e->startTime()) / double(e->duration())) < 0.01,
+             qPrintable(QStringLiteral("knob at %1 for %2 s").arg(knob).arg(seconds)));
+    // The picture of that place, one frame at most before it.
+    QTRY_VERIFY2(shownSeconds > seconds - 0.045 && shownSeconds <= seconds + 1e-6,
+                 qPrintable(QStringLiteral("picture of %1 s shown for %2 s").arg(shownSeconds).arg(seconds)));
+    // Playing on starts there.
+    m_vk->on_actionPlayPause();
+    QTRY_VERIFY(shownSeconds > seconds + 0.1);
+    QVERIFY(shownSeconds < seconds + 1.5);
 }
 
 VK_AUDIO_TEST_MAIN(TestSentencePractice)
