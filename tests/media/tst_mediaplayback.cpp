@@ -48,6 +48,10 @@ private slots:
     void containersSeekToTheirTarget();
     void playsWithoutAudioServer();
     void playsWithoutAudioServerChild();
+    // Marks set or nudged while playing, far from a key frame: the first
+    // restart after the change shows no standing picture.
+    void marksChangedWhilePlayingKeepThePictureMoving_data();
+    void marksChangedWhilePlayingKeepThePictureMoving();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -121,6 +125,11 @@ void tst_MediaPlayback::initTestCase()
                       {"-c:v", "libvpx", "-g", "50", "-deadline", "realtime", "-c:a", "libopus"}));
     QVERIFY(makeVideo(path("gop.mpg"), 8, 320, 240, 25, {"-c:v", "mpeg2video", "-g", "50", "-c:a", "mp2"}));
     QVERIFY(makeVideo(path("gop.ogv"), 8, 320, 240, 25, {"-c:v", "libtheora", "-g", "50", "-c:a", "libvorbis"}));
+    // Key frames 10 s apart, as in a lesson recorded to save space, at a
+    // size whose decoding takes time.
+    QVERIFY(makeVideo(path("sparse.mp4"), 12, 1280, 720, 25,
+                      {"-c:v", "libx264", "-preset", "ultrafast", "-g", "250", "-keyint_min", "250",
+                       "-sc_threshold", "0", "-c:a", "aac"}));
     QRandomGenerator random(4711);
     for (const QString name : {"front.mp4", "clip.mkv", "clip.avi", "clip.ts", "tone.mp3"}) {
         QFile file(path(name));
@@ -608,6 +617,78 @@ void tst_MediaPlayback::playsWithoutAudioServerChild()
     media->start(); // a resume is no news
     media->stop();
     QCOMPARE(soundUnavailable.count(), 1);
+}
+
+void tst_MediaPlayback::marksChangedWhilePlayingKeepThePictureMoving_data()
+{
+    // Seconds: the passage before the change, then the change, made in the
+    // middle of a round. A change to -1 sets that mark where the picture
+    // shown is, as F7 and F8 do, two seconds apart; the start column of -1
+    // plays the file from 7.6 s with no passage before.
+    QTest::addColumn<double>("in");
+    QTest::addColumn<double>("out");
+    QTest::addColumn<double>("newIn");
+    QTest::addColumn<double>("newOut");
+    QTest::addRow("F7 and F8 while the file plays") << -1.0 << -1.0 << -1.0 << -1.0;
+    QTest::addRow("F1: the start 100 ms earlier") << 8.5 << 9.6 << 8.4 << 9.6;
+    QTest::addRow("F2: the start 100 ms later") << 8.5 << 9.6 << 8.6 << 9.6;
+    QTest::addRow("a passage dragged on the waveform around the place") << 8.5 << 9.6 << 8.0 << 9.9;
+}
+
+void tst_MediaPlayback::marksChangedWhilePlayingKeepThePictureMoving()
+{
+    QFETCH(double, in);
+    QFETCH(double, out);
+    QFETCH(double, newIn);
+    QFETCH(double, newOut);
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    QVERIFY(media->open(path("sparse.mp4")));
+    const auto ticks = [&media](double seconds) { return int64_t(std::llround(seconds * double(media->ticks(1000.0)) / 1000.0)); };
+    QElapsedTimer wall;
+    wall.start();
+    struct Picture {
+        qint64 wallMs;
+        double seconds;
+    };
+    QList<Picture> pictures;
+    connect(media.get(), &Media::frameReady, this, [&](int id) {
+        pictures.append({wall.elapsed(), media->picture(id)->mediaSeconds});
+    });
+    QSignalSpy repeated(media.get(), &Media::passageRepeated);
+    if (in < 0) {
+        media->setPassage(ticks(7.6), media->startTime() + media->duration(), 0);
+        media->start();
+        QTRY_VERIFY_WITH_TIMEOUT(!pictures.isEmpty() && pictures.last().seconds > 7.8, 10000);
+        media->setPassage(media->position(), media->startTime() + media->duration(), 0); // F7
+        // A sentence later.
+        QTRY_VERIFY_WITH_TIMEOUT(pictures.last().seconds > 9.8, 5000);
+        media->setPassage(media->markIn(), media->position(), 0); // F8
+    } else {
+        media->setPassage(ticks(in), ticks(out), 0);
+        media->start();
+        // One round through, and the next half done.
+        QTRY_VERIFY_WITH_TIMEOUT(repeated.count() >= 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(pictures.last().seconds > (in + out) / 2, 5000);
+        media->setPassage(ticks(newIn), ticks(newOut), 0);
+    }
+    const int before = int(repeated.count());
+    const double end = double(media->markOut()) / double(media->ticks(1000.0)) * 1000.0;
+    QTRY_VERIFY_WITH_TIMEOUT(repeated.count() > before, 5000);
+    const qint64 restartedAt = wall.elapsed();
+    QTest::qWait(1200);
+    media->stop();
+    // From the last picture of the round until a second after the restart,
+    // no picture stands longer than two frame times beyond its own.
+    qint64 longest = 0;
+    qint64 previous = -1;
+    for (const Picture &picture : std::as_const(pictures)) {
+        if (picture.wallMs < restartedAt - 400)
+            continue;
+        if (previous >= 0 && picture.wallMs - previous > longest && picture.seconds < end)
+            longest = picture.wallMs - previous;
+        previous = picture.wallMs;
+    }
+    QVERIFY2(longest <= 3 * 40 + 10, qPrintable(QStringLiteral("a picture stood %1 ms").arg(longest)));
 }
 
 VK_AUDIO_TEST_GUILESS_MAIN(tst_MediaPlayback)
