@@ -1,6 +1,7 @@
 #include "media/audiodecodethread.h"
 
 #include "media/engineparts.h"
+#include "media/realtime.h"
 
 extern "C" {
 #include <libavutil/mem.h>
@@ -49,6 +50,9 @@ AVCodecContext *AudioDecodeThread::decoder() const
 
 void AudioDecodeThread::started()
 {
+    // The sound must not wait for busy programs beside the player: a
+    // restart of the passage is decoded here, just in time.
+    realtime::requestForThisThread();
     m_silentUntil = 0;
     m_nextSeconds = -1.0;
     m_waitingForRestart = false;

@@ -1,5 +1,7 @@
 #include "media/iaudio.h"
 
+#include "media/realtime.h"
+
 #include <QAudioSink>
 #include <QDeadlineTimer>
 #include <QLoggingCategory>
@@ -46,8 +48,11 @@ IAudio::IAudio()
     // Deleted in its own thread as that ends, with the feeder it owns.
     QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
     m_thread.setObjectName(QStringLiteral("sound output"));
-    // Where the system grants priorities at all, the sound goes first.
+    // Where the system grants priorities at all, the sound goes first; where
+    // the desktop grants real-time scheduling, busy programs beside the
+    // player do not break the sound either.
     m_thread.start(QThread::HighestPriority);
+    QMetaObject::invokeMethod(m_context, [] { realtime::requestForThisThread(); });
 }
 
 IAudio::~IAudio()

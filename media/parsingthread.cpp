@@ -2,6 +2,7 @@
 
 #include "media/avpointers.h"
 #include "media/engineparts.h"
+#include "media/realtime.h"
 
 #include <QtDebug>
 
@@ -30,6 +31,9 @@ int ParsingThread::seekFlags(int64_t target, int64_t position, bool backwardForc
 void ParsingThread::run()
 {
     m_parts.log.append(tr("ParsingThread:: run.\n"));
+    // The sound of a restart is read here: it must not wait for busy
+    // programs beside the player either. Reading takes little time.
+    realtime::requestForThisThread();
     PacketPtr packet(av_packet_alloc());
     bool endOfFile = false;
     AVFormatContext *input = m_parts.file->format();
