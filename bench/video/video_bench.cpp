@@ -4,8 +4,14 @@
 // own whose null sink it records. Prints "name: value" lines:
 // restart_picture_gap_ms and restart_sound_gap_ms (the worst of 8 restarts)
 // at speeds 1, 0.75 and 0.5, with the pictures missing from a round and the
-// CPU time while the passage repeats; cpu_per_media_s of plain playback; and
-// the most memory the process held.
+// CPU time while the passage repeats; the same two gaps at the first restart
+// after the learner sets the marks while the file plays (f7_f8_) and after
+// each nudge of a mark (nudge_ for the worst, f1_ to f4_), at speeds 1 and
+// 0.75, with the stalls and breaks over all those sessions (practice_);
+// cpu_per_media_s of plain playback; and the most memory the process held.
+// VIDEO_BENCH_CPU_ONLY measures plain playback alone, VIDEO_BENCH_MARKS_ONLY
+// the changes of the marks alone.
+#include "bench/video/markchanges.h"
 #include "bench/video/watchedplayback.h"
 #include "media/media.h"
 #include "tests/support/benchclock.h"
@@ -118,6 +124,61 @@ QString speedSuffix(double speed)
     return speed == 1.0 ? QString() : QStringLiteral("_at_%1x").arg(speed);
 }
 
+// The worst of the changes made with the given keys (all when empty); -1
+// when none was made or any was followed by no restart.
+void printWorst(const QString &name, const QList<markchanges::Change> &changes,
+                const QString &gesture, const QString &suffix)
+{
+    double pictureGapMs = 0.0;
+    double soundGapMs = 0.0;
+    int made = 0;
+    bool restarted = true;
+    for (const markchanges::Change &change : changes) {
+        if (!gesture.isEmpty() && change.gesture != gesture)
+            continue;
+        ++made;
+        restarted = restarted && change.pictureGapMs >= 0.0;
+        pictureGapMs = std::max(pictureGapMs, change.pictureGapMs);
+        soundGapMs = std::max(soundGapMs, change.soundGapMs);
+    }
+    const bool measured = made > 0 && restarted;
+    print(name + QStringLiteral("_restart_picture_gap_ms") + suffix, measured ? pictureGapMs : -1.0);
+    print(name + QStringLiteral("_restart_sound_gap_ms") + suffix, measured ? soundGapMs : -1.0);
+}
+
+// The learner's gestures on the marks at speeds 1 and 0.75: the first
+// restart after each, and the stalls and breaks over all the sessions
+// together.
+void measureMarkChanges(const QString &file, double in, double out, QSize size)
+{
+    markchanges::Session all;
+    const auto add = [&all](const markchanges::Session &session) {
+        all.seconds += session.seconds;
+        all.soundGaps += session.soundGaps;
+        all.longestSoundGapMs = std::max(all.longestSoundGapMs, session.longestSoundGapMs);
+        all.pictureStalls += session.pictureStalls;
+        all.longestPictureStallMs = std::max(all.longestPictureStallMs, session.longestPictureStallMs);
+    };
+    for (double speed : {1.0, 0.75}) {
+        const QString suffix = speedSuffix(speed);
+        const markchanges::Session set = markchanges::setWhilePlaying(file, in, speed, size);
+        printWorst(QStringLiteral("f7_f8"), set.changes, QString(), suffix);
+        const markchanges::Session nudged = markchanges::nudged(file, in, out, speed, size);
+        printWorst(QStringLiteral("nudge"), nudged.changes, QString(), suffix);
+        for (const QString &keys : {QStringLiteral("F1"), QStringLiteral("F2"), QStringLiteral("F3"),
+                                    QStringLiteral("F4")})
+            printWorst(keys.toLower(), nudged.changes, keys, suffix);
+        add(set);
+        add(nudged);
+    }
+    const QString prefix = QStringLiteral("practice_");
+    print(prefix + QStringLiteral("seconds"), all.seconds);
+    print(prefix + QStringLiteral("sound_gaps"), all.soundGaps);
+    print(prefix + QStringLiteral("longest_sound_gap_ms"), all.longestSoundGapMs);
+    print(prefix + QStringLiteral("picture_stalls"), all.pictureStalls);
+    print(prefix + QStringLiteral("longest_picture_stall_ms"), all.longestPictureStallMs);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -148,8 +209,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "video_bench: no such file or no passage\n");
         return 2;
     }
+    const bool cpuOnly = qEnvironmentVariableIsSet("VIDEO_BENCH_CPU_ONLY");
+    const bool marksOnly = qEnvironmentVariableIsSet("VIDEO_BENCH_MARKS_ONLY");
     for (double speed : {1.0, 0.75, 0.5}) {
-        if (qEnvironmentVariableIsSet("VIDEO_BENCH_CPU_ONLY"))
+        if (cpuOnly || marksOnly)
             break;
         const Restarts restarts = measureRestarts(file, in, out, speed, size);
         const QString suffix = speedSuffix(speed);
@@ -159,7 +222,10 @@ int main(int argc, char *argv[])
         print(QStringLiteral("pictures_missing_per_round") + suffix, restarts.picturesMissing);
         print(QStringLiteral("repeating_cpu_per_media_s") + suffix, restarts.cpuPerMediaSecond);
     }
-    print(QStringLiteral("cpu_per_media_s"), cpuPerMediaSecond(file, size));
+    if (!cpuOnly)
+        measureMarkChanges(file, in, out, size);
+    if (!marksOnly)
+        print(QStringLiteral("cpu_per_media_s"), cpuPerMediaSecond(file, size));
     // The kept first pictures of the passage are the largest part.
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
