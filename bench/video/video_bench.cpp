@@ -7,7 +7,8 @@
 // CPU time while the passage repeats; the same two gaps at the first restart
 // after the learner sets the marks while the file plays (f7_f8_) and after
 // each nudge of a mark (nudge_ for the worst, f1_ to f4_), at speeds 1 and
-// 0.75, with the stalls and breaks over all those sessions (practice_);
+// 0.75, with the stalls and breaks over all those sessions (practice_, or
+// load_ when VIDEO_BENCH_LOAD says the machine is kept busy beside);
 // cpu_per_media_s of plain playback; and the most memory the process held.
 // VIDEO_BENCH_CPU_ONLY measures plain playback alone, VIDEO_BENCH_MARKS_ONLY
 // the changes of the marks alone.
@@ -148,7 +149,7 @@ void printWorst(const QString &name, const QList<markchanges::Change> &changes,
 
 // The learner's gestures on the marks at speeds 1 and 0.75: the first
 // restart after each, and the stalls and breaks over all the sessions
-// together.
+// together, named load_ when the bench is told that the machine is busy.
 void measureMarkChanges(const QString &file, double in, double out, QSize size)
 {
     markchanges::Session all;
@@ -171,7 +172,8 @@ void measureMarkChanges(const QString &file, double in, double out, QSize size)
         add(set);
         add(nudged);
     }
-    const QString prefix = QStringLiteral("practice_");
+    const QString prefix = qEnvironmentVariableIsSet("VIDEO_BENCH_LOAD") ? QStringLiteral("load_")
+                                                                         : QStringLiteral("practice_");
     print(prefix + QStringLiteral("seconds"), all.seconds);
     print(prefix + QStringLiteral("sound_gaps"), all.soundGaps);
     print(prefix + QStringLiteral("longest_sound_gap_ms"), all.longestSoundGapMs);
