@@ -4,33 +4,27 @@
 // own whose null sink it records. Prints "name: value" lines:
 // restart_picture_gap_ms and restart_sound_gap_ms (the worst of 8 restarts)
 // at speeds 1, 0.75 and 0.5, with the pictures missing from a round and the
-// CPU time while the passage repeats; cpu_per_media_s of plain playback; and
-// the most memory the process held.
-#include "display/glrenderwidget.h"
+// CPU time while the passage repeats; the same two gaps at the first restart
+// after the learner sets the marks while the file plays (f7_f8_) and after
+// each nudge of a mark (nudge_ for the worst, f1_ to f4_), at speeds 1 and
+// 0.75, with the stalls and breaks over all those sessions (practice_, or
+// load_ when VIDEO_BENCH_LOAD says the machine is kept busy beside);
+// cpu_per_media_s of plain playback; and the most memory the process held.
+// VIDEO_BENCH_CPU_ONLY measures plain playback alone, VIDEO_BENCH_MARKS_ONLY
+// the changes of the marks alone.
+#include "bench/video/markchanges.h"
+#include "bench/video/watchedplayback.h"
 #include "media/media.h"
 #include "tests/support/benchclock.h"
 #include "tests/support/soundprobe.h"
 
-extern "C" {
-#include <libavutil/pixfmt.h>
-#include <libswscale/swscale.h>
-}
-
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QTimer>
-#include <QVBoxLayout>
-#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <sys/resource.h>
-#include <functional>
-#include <memory>
 
 using namespace soundprobe;
 
@@ -39,39 +33,11 @@ namespace {
 using benchclock::processCpuSeconds;
 using benchclock::waitUntil;
 
-// The engine as the player makes it for this display.
-std::unique_ptr<Media> makeMedia()
-{
-    int format = AV_PIX_FMT_RGB24;
-    if (GLRenderWidget::prefersYuvPictures())
-        format = AV_PIX_FMT_YUV420P;
-    else if (GLRenderWidget::drawsWithPainter())
-        format = AV_PIX_FMT_BGRA;
-    return std::make_unique<Media>(nullptr, false, SWS_FAST_BILINEAR, format, 0, 0);
-}
-
 void print(const QString &name, double value)
 {
     std::printf("%s: %.3f\n", qPrintable(name), value);
     std::fflush(stdout);
 }
-
-
-
-// A window that shows the engine's pictures, as the player does.
-struct Screen {
-    QWidget window;
-    GLRenderWidget *widget = nullptr;
-    explicit Screen(QSize size)
-    {
-        auto *layout = new QVBoxLayout(&window);
-        layout->setContentsMargins(0, 0, 0, 0);
-        widget = new GLRenderWidget;
-        layout->addWidget(widget);
-        window.resize(size);
-        window.show();
-    }
-};
 
 struct Restarts {
     double pictureGapMs = 0.0;
@@ -88,89 +54,50 @@ struct Restarts {
 Restarts measureRestarts(const QString &file, double in, double out, double speed, QSize size)
 {
     Restarts result;
-    auto media = makeMedia();
-    if (!media->open(file))
+    WatchedPlayback playback(size);
+    if (!playback.open(file))
         return result;
-    const double tick = double(media->ticks(1000.0)) / 1000.0; // ticks per second
+    Media *media = playback.media();
+    const double tick = playback.ticksPerSecond();
     media->setMarkIn(int64_t(std::ceil(in * tick)));
     media->setMarkOut(int64_t(out * tick));
     media->setSpeed(speed);
     media->seekTo(media->markIn());
-    Screen screen(size);
-    screen.widget->setVideo(media.get());
 
-    QElapsedTimer clock;
-    clock.start();
-    struct Shown {
-        double wall;
-        double media;
-    };
-    QList<Shown> shown;
-    QObject::connect(media.get(), &Media::frameReady, media.get(), [&](int id) {
-        shown.append({double(clock.nsecsElapsed()) / 1e9, media->picture(id)->mediaSeconds});
-    });
-    Recorder recorder;
-    if (!recorder.start())
-        return result;
     const double cpuBefore = processCpuSeconds();
-    media->start();
+    if (!playback.start())
+        return result;
     const int roundMs = int((out - in) / speed * 1000.0);
     int restarts = 0;
-    QObject::connect(media.get(), &Media::passageRepeated, media.get(), [&] { ++restarts; },
+    QObject::connect(media, &Media::passageRepeated, media, [&] { ++restarts; },
                      Qt::QueuedConnection);
     waitUntil([&] { return restarts >= 9; }, roundMs * 12 + 20000);
     // The ninth end is heard a moment after it is decoded.
     waitUntil([] { return false; }, 300);
-    media->stop();
+    playback.stop();
     const double played = restarts * (out - in);
     result.cpuPerMediaSecond = played > 0.0 ? (processCpuSeconds() - cpuBefore) / played : 0.0;
-    const QVector<qint16> samples = recorder.stop();
 
-    for (int i = 1; i < shown.size(); ++i) {
-        if (shown.at(i).media >= shown.at(i - 1).media - 0.5)
-            continue;
+    const QList<WatchedPlayback::Shown> &shown = playback.shown();
+    const QList<int> &roundStarts = playback.restarts();
+    for (int i : roundStarts) {
         ++result.count;
-        double worst = shown.at(i).wall - shown.at(i - 1).wall;
-        double worstAt = 0.0;
-        for (int j = i + 1; j < shown.size() && shown.at(j).wall < shown.at(i).wall + 3.0; ++j) {
-            const double gap = shown.at(j).wall - shown.at(j - 1).wall;
-            if (gap > worst) {
-                worst = gap;
-                worstAt = shown.at(j).wall - shown.at(i).wall;
-            }
-        }
+        const WatchedPlayback::Stand stand = playback.longestStand(i, shown.at(i).wall + 3.0);
         // Where the worst gap lies, for whoever looks into a bad figure.
         std::fprintf(stderr, "restart %d: %.1f ms at the restart, worst %.1f ms, %.2f s after it\n",
                      result.count, (shown.at(i).wall - shown.at(i - 1).wall) * 1000.0,
-                     worst * 1000.0, worstAt);
-        result.pictureGapMs = std::max(result.pictureGapMs, worst * 1000.0);
+                     stand.seconds * 1000.0, stand.after);
+        result.pictureGapMs = std::max(result.pictureGapMs, stand.seconds * 1000.0);
     }
     // Every picture of the passage is shown in every whole round.
-    QList<int> roundStarts;
-    for (int i = 1; i < shown.size(); ++i)
-        if (shown.at(i).media < shown.at(i - 1).media - 0.5)
-            roundStarts.append(i);
-    QList<double> steps;
-    for (int i = 1; i < shown.size(); ++i)
-        if (shown.at(i).media > shown.at(i - 1).media)
-            steps.append(shown.at(i).media - shown.at(i - 1).media);
-    std::sort(steps.begin(), steps.end());
-    const double frame = steps.isEmpty() ? 0.0 : steps.at(steps.size() / 2);
+    const double frame = playback.frameSeconds();
     for (int k = 1; k < roundStarts.size() && frame > 0.0; ++k) {
         const int count = roundStarts.at(k) - roundStarts.at(k - 1);
         const int expected = int(std::lround((out - in) / frame));
         result.picturesMissing = std::max(result.picturesMissing, expected - count);
     }
-    const QList<Span> quiet = silences(samples, 0.002);
-    double first = 0.0;
-    double last = double(samples.size()) / Recorder::rate;
-    if (!quiet.isEmpty() && quiet.first().from < 0.01)
-        first = quiet.first().to;
-    if (!quiet.isEmpty() && quiet.last().to > last - 0.01)
-        last = quiet.last().from;
-    for (const Span &span : quiet)
-        if (span.from > first && span.to < last)
-            result.soundGapMs = std::max(result.soundGapMs, (span.to - span.from) * 1000.0);
+    for (const Span &span : playback.silencesInSound(0.002))
+        result.soundGapMs = std::max(result.soundGapMs, (span.to - span.from) * 1000.0);
     return result;
 }
 
@@ -178,11 +105,10 @@ Restarts measureRestarts(const QString &file, double in, double out, double spee
 // window, after the first second.
 double cpuPerMediaSecond(const QString &file, QSize size)
 {
-    auto media = makeMedia();
-    if (!media->open(file))
+    WatchedPlayback playback(size);
+    if (!playback.open(file))
         return 0.0;
-    Screen screen(size);
-    screen.widget->setVideo(media.get());
+    Media *media = playback.media();
     media->start();
     waitUntil([&] { return media->position() > media->ticks(1.0); }, 10000);
     const double cpu = processCpuSeconds();
@@ -192,6 +118,67 @@ double cpuPerMediaSecond(const QString &file, QSize size)
     const double used = processCpuSeconds() - cpu;
     media->stop();
     return played > 0.0 ? used / played : 0.0;
+}
+
+QString speedSuffix(double speed)
+{
+    return speed == 1.0 ? QString() : QStringLiteral("_at_%1x").arg(speed);
+}
+
+// The worst of the changes made with the given keys (all when empty); -1
+// when none was made or any was followed by no restart.
+void printWorst(const QString &name, const QList<markchanges::Change> &changes,
+                const QString &gesture, const QString &suffix)
+{
+    double pictureGapMs = 0.0;
+    double soundGapMs = 0.0;
+    int made = 0;
+    bool restarted = true;
+    for (const markchanges::Change &change : changes) {
+        if (!gesture.isEmpty() && change.gesture != gesture)
+            continue;
+        ++made;
+        restarted = restarted && change.pictureGapMs >= 0.0;
+        pictureGapMs = std::max(pictureGapMs, change.pictureGapMs);
+        soundGapMs = std::max(soundGapMs, change.soundGapMs);
+    }
+    const bool measured = made > 0 && restarted;
+    print(name + QStringLiteral("_restart_picture_gap_ms") + suffix, measured ? pictureGapMs : -1.0);
+    print(name + QStringLiteral("_restart_sound_gap_ms") + suffix, measured ? soundGapMs : -1.0);
+}
+
+// The learner's gestures on the marks at speeds 1 and 0.75: the first
+// restart after each, and the stalls and breaks over all the sessions
+// together, named load_ when the bench is told that the machine is busy.
+void measureMarkChanges(const QString &file, double in, double out, QSize size)
+{
+    markchanges::Session all;
+    const auto add = [&all](const markchanges::Session &session) {
+        all.seconds += session.seconds;
+        all.soundGaps += session.soundGaps;
+        all.longestSoundGapMs = std::max(all.longestSoundGapMs, session.longestSoundGapMs);
+        all.pictureStalls += session.pictureStalls;
+        all.longestPictureStallMs = std::max(all.longestPictureStallMs, session.longestPictureStallMs);
+    };
+    for (double speed : {1.0, 0.75}) {
+        const QString suffix = speedSuffix(speed);
+        const markchanges::Session set = markchanges::setWhilePlaying(file, in, speed, size);
+        printWorst(QStringLiteral("f7_f8"), set.changes, QString(), suffix);
+        const markchanges::Session nudged = markchanges::nudged(file, in, out, speed, size);
+        printWorst(QStringLiteral("nudge"), nudged.changes, QString(), suffix);
+        for (const QString &keys : {QStringLiteral("F1"), QStringLiteral("F2"), QStringLiteral("F3"),
+                                    QStringLiteral("F4")})
+            printWorst(keys.toLower(), nudged.changes, keys, suffix);
+        add(set);
+        add(nudged);
+    }
+    const QString prefix = qEnvironmentVariableIsSet("VIDEO_BENCH_LOAD") ? QStringLiteral("load_")
+                                                                         : QStringLiteral("practice_");
+    print(prefix + QStringLiteral("seconds"), all.seconds);
+    print(prefix + QStringLiteral("sound_gaps"), all.soundGaps);
+    print(prefix + QStringLiteral("longest_sound_gap_ms"), all.longestSoundGapMs);
+    print(prefix + QStringLiteral("picture_stalls"), all.pictureStalls);
+    print(prefix + QStringLiteral("longest_picture_stall_ms"), all.longestPictureStallMs);
 }
 
 } // namespace
@@ -224,18 +211,23 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "video_bench: no such file or no passage\n");
         return 2;
     }
+    const bool cpuOnly = qEnvironmentVariableIsSet("VIDEO_BENCH_CPU_ONLY");
+    const bool marksOnly = qEnvironmentVariableIsSet("VIDEO_BENCH_MARKS_ONLY");
     for (double speed : {1.0, 0.75, 0.5}) {
-        if (qEnvironmentVariableIsSet("VIDEO_BENCH_CPU_ONLY"))
+        if (cpuOnly || marksOnly)
             break;
         const Restarts restarts = measureRestarts(file, in, out, speed, size);
-        const QString suffix = speed == 1.0 ? QString() : QStringLiteral("_at_%1x").arg(speed);
+        const QString suffix = speedSuffix(speed);
         print(QStringLiteral("restarts") + suffix, restarts.count);
         print(QStringLiteral("restart_picture_gap_ms") + suffix, restarts.pictureGapMs);
         print(QStringLiteral("restart_sound_gap_ms") + suffix, restarts.soundGapMs);
         print(QStringLiteral("pictures_missing_per_round") + suffix, restarts.picturesMissing);
         print(QStringLiteral("repeating_cpu_per_media_s") + suffix, restarts.cpuPerMediaSecond);
     }
-    print(QStringLiteral("cpu_per_media_s"), cpuPerMediaSecond(file, size));
+    if (!cpuOnly)
+        measureMarkChanges(file, in, out, size);
+    if (!marksOnly)
+        print(QStringLiteral("cpu_per_media_s"), cpuPerMediaSecond(file, size));
     // The kept first pictures of the passage are the largest part.
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
