@@ -23,25 +23,10 @@ constexpr double heardSeconds = 1.5; // heard from the start mark to the end mar
 constexpr double lookSeconds = 3.0;
 
 // Sets the passage as the player does after a learner's gesture, repeating
-// without end. An engine that takes both marks and the count in one call
-// gets that call. Otherwise the marks go one at a time, and as the engine
-// holds the start at or before the end, the end goes first when the start
-// moves past it.
-template <typename Engine>
-void setPassage(Engine &engine, int64_t in, int64_t out)
+// without end.
+void setPassage(Media &engine, int64_t in, int64_t out)
 {
-    if constexpr (requires { engine.setPassage(in, out, 0); }) {
-        engine.setPassage(in, out, 0);
-    } else {
-        if (in > engine.markOut()) {
-            engine.setMarkOut(out);
-            engine.setMarkIn(in);
-        } else {
-            engine.setMarkIn(in);
-            engine.setMarkOut(out);
-        }
-        engine.setRepeatCount(0);
-    }
+    engine.setPassage(in, out, 0);
 }
 
 struct Made {
