@@ -128,14 +128,15 @@ void AudioDecodeThread::handleFrame(AVFrame *frame)
     bool waits = false;
     bool holding = false;
     // A place left since (a seek carried out after this frame was read)
-    // plays nothing past the end mark and ends nothing.
+    // plays nothing past the end mark.
     Passage::Marks marks = m_parts.passage.marks();
     while (m_parts.audioDrivesMarks() && !marks.playsOn) {
         const double end = double(marks.out) * tick;
         if (m_nextSeconds <= end)
             break;
         last = int(std::clamp<double>(std::llround((end - start) * rate), first, count));
-        if (serial() != m_parts.seek.serial())
+        // Once stopping, or on a place left, nothing is decided.
+        if (m_parts.stopped || serial() != m_parts.seek.serial())
             break;
         const Passage::Round round = m_parts.passage.endReached(serial(), marks);
         if (round == Passage::Round::Stale) {

@@ -36,6 +36,10 @@ Media::Media(QObject *parent, bool powerOfTwo, int scaleFlags, int targetPixelFo
     m_parsingThread = new ParsingThread(m_parts, this);
     m_videoThread = new VideoDecodeThread(m_parts, this);
     m_audioThread = new AudioDecodeThread(m_parts, this);
+    // Named for whoever looks at the process's threads (a debugger, top).
+    m_parsingThread->setObjectName(QStringLiteral("parsing"));
+    m_videoThread->setObjectName(QStringLiteral("video decoding"));
+    m_audioThread->setObjectName(QStringLiteral("audio decoding"));
     for (QThread *thread : {static_cast<QThread *>(m_parsingThread),
                             static_cast<QThread *>(m_videoThread),
                             static_cast<QThread *>(m_audioThread)})

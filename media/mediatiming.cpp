@@ -30,7 +30,7 @@ QString hoursMinutesSeconds(int seconds)
 
 double Media::referenceTimeBase() const
 {
-    return m_file ? m_file->timeBase() : 0.0;
+    return m_parts.timeBase();
 }
 
 // Before the threads start: nothing written before this is still on its
@@ -101,10 +101,7 @@ int64_t Media::playingPosition() const
 
 int64_t Media::ticks(double seconds) const
 {
-    const double timeBase = referenceTimeBase();
-    if (timeBase <= 0.0)
-        return 1;
-    return std::max<int64_t>(1, std::llround(seconds / timeBase));
+    return m_parts.ticks(seconds);
 }
 
 int64_t Media::startTime() const

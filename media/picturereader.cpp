@@ -7,6 +7,9 @@
 #include <cmath>
 #include <limits>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 // Media seconds of a decoded frame; false when it carries no stamp.
@@ -103,6 +106,9 @@ bool PictureReader::cancelled(Job job, int generation) const
 
 void PictureReader::run()
 {
+    // Behind playback's own threads: on Linux a thread's nice value is its
+    // own, and Qt's priorities do not change it.
+    setpriority(PRIO_PROCESS, id_t(gettid()), 10);
     for (;;) {
         Job job = Job::None;
         double from = 0.0;

@@ -76,7 +76,12 @@ public:
     int refreshInterval() const { return m->m_refreshTimer->interval(); }
     void stopRefresh() { m->m_refreshTimer->stop(); }
     void setFrameTimer(double seconds) { m->m_frameTimer = seconds; }
-    void setFrameLastPts(double seconds) { m->m_frameLastSeconds = seconds; }
+    // The picture shown last, of the seek in force.
+    void setFrameLastPts(double seconds)
+    {
+        m->m_frameLastSeconds = seconds;
+        m->m_frameLastSerial = m->m_parts.seek.serial();
+    }
     void queueStamp(double seconds)
     {
         VideoPicture *picture = m->m_parts.pictures.writable();

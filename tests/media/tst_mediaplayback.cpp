@@ -3,7 +3,10 @@
 #include "tests/media/mediaprobe.h"
 #include "tests/support/mediamaker.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -11,6 +14,9 @@
 #include <QTest>
 
 #include <algorithm>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace mediamaker;
 
@@ -50,6 +56,10 @@ private slots:
     void playsWithoutAudioServerChild();
     // Marks set or nudged while playing, far from a key frame: the first
     // restart after the change shows no standing picture.
+    // Where the process may have real-time scheduling, the threads the
+    // sound goes through have it: busy programs beside the player then do
+    // not break the sound.
+    void soundThreadsRunInRealTime();
     void marksChangedWhilePlayingKeepThePictureMoving_data();
     void marksChangedWhilePlayingKeepThePictureMoving();
 
@@ -617,6 +627,32 @@ void tst_MediaPlayback::playsWithoutAudioServerChild()
     media->start(); // a resume is no news
     media->stop();
     QCOMPARE(soundUnavailable.count(), 1);
+}
+
+void tst_MediaPlayback::soundThreadsRunInRealTime()
+{
+    rlimit limit{};
+    if (geteuid() != 0 && (getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur == 0))
+        QSKIP("this process may not have real-time scheduling");
+    std::unique_ptr<Media> media(makeMedia(nullptr));
+    QVERIFY(media->open(path("clip.mp4")));
+    media->start();
+    QTRY_VERIFY(media->position() > 0);
+    // Thread names and scheduling policies (SCHED_RR is 2), from the kernel.
+    QMap<QString, int> policies;
+    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        if (!comm.open(QIODevice::ReadOnly))
+            continue;
+        const QString name = QString::fromUtf8(comm.readAll()).trimmed();
+        policies.insert(name, sched_getscheduler(task.toInt()) & ~SCHED_RESET_ON_FORK);
+    }
+    media->stop();
+    for (const char *name : {"sound output", "audio decoding", "parsing"})
+        QVERIFY2(policies.value(QString::fromLatin1(name), -1) == SCHED_RR,
+                 qPrintable(QStringLiteral("%1: policy %2").arg(QString::fromLatin1(name)).arg(policies.value(QString::fromLatin1(name), -1))));
+    // The pictures are no reason to hold the machine up.
+    QCOMPARE(policies.value(QStringLiteral("video decoding"), -1), SCHED_OTHER);
 }
 
 void tst_MediaPlayback::marksChangedWhilePlayingKeepThePictureMoving_data()
