@@ -345,8 +345,12 @@ void Media::passageChanged(bool holdCalledOff)
         requestSeek(m_parts.passage.in(), true);
     // The next restart starts there, most likely seconds after a key frame:
     // its first pictures are read now, so that it shows them at once.
+    // A nudge within the lead of the start read last finds its pictures
+    // kept already.
     const Passage::Marks marks = m_parts.passage.marks();
-    if (hasVideo() && marks.in != m_headAskedFor && marks.in > startTime()) {
+    const int64_t lead = ticks(PassageHead::leadSeconds);
+    const bool kept = m_headAskedFor >= 0 && marks.in >= m_headAskedFor - lead && marks.in <= m_headAskedFor + lead;
+    if (hasVideo() && !kept && marks.in > startTime()) {
         m_headAskedFor = marks.in;
         m_parts.pictureReader.readHead(double(marks.in) * referenceTimeBase(),
                                        double(marks.out) * referenceTimeBase());

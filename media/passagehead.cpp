@@ -1,5 +1,6 @@
 #include "media/passagehead.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -57,5 +58,13 @@ void PassageHead::clear()
 
 bool PassageHead::servesStart(double start) const
 {
-    return !m_recording && !m_pictures.empty() && std::abs(m_start - start) < 1e-6;
+    return !m_recording && !m_pictures.empty() && m_start <= start + 1e-6
+        && start <= m_pictures.back().seconds + 1e-6;
+}
+
+int PassageHead::firstFrom(double start) const
+{
+    const auto it = std::find_if(m_pictures.begin(), m_pictures.end(),
+                                 [start](const Picture &p) { return p.seconds >= start - 1e-6; });
+    return int(it - m_pictures.begin());
 }

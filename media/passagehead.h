@@ -16,7 +16,7 @@
 // A round of the passage records them: from the first picture at or after
 // the start mark, in order, until the budget, the longest span kept or the
 // end mark is reached, or the round is left. What is kept then serves every
-// later restart at that start mark. Video thread only.
+// later restart at that start mark, or near it. Video thread only.
 class PassageHead final
 {
 public:
@@ -24,6 +24,9 @@ public:
     // cover (media seconds): the decoder catches up within it.
     static constexpr qint64 byteBudget = qint64(150) << 20;
     static constexpr double longestSeconds = 4.0;
+    // How far before a start mark a head read for it begins, so that
+    // nudging the mark earlier finds its pictures kept too.
+    static constexpr double leadSeconds = 0.5;
 
     PassageHead() = default;
     Q_DISABLE_COPY_MOVE(PassageHead)
@@ -41,8 +44,12 @@ public:
     void stopRecording();
     void clear();
 
-    // Holds the pictures from start on, recording done.
+    // Recording done, it holds pictures from start on: start lies between
+    // where the recording began and the last picture kept. A head read
+    // from a little before a start mark thus also serves the nudges of it.
     bool servesStart(double start) const;
+    // The first picture kept at or after start.
+    int firstFrom(double start) const;
     int count() const { return int(m_pictures.size()); }
     const AVFrame *frame(int i) const { return m_pictures.at(std::size_t(i)).frame.get(); }
     double seconds(int i) const { return m_pictures.at(std::size_t(i)).seconds; }

@@ -51,13 +51,12 @@ void PictureReader::readHead(double start, double end)
 {
     {
         QMutexLocker locker(&m_mutex);
-        if (m_doneHeadStart >= 0.0 && std::abs(m_doneHeadStart - start) < 1e-6 && !m_headAsked)
+        if (m_head && m_head->servesStart(start) && !m_headAsked)
             return; // read already
         m_headAsked = true;
         m_headStart = start;
         m_headEnd = end;
         m_head.reset();
-        m_doneHeadStart = -1.0;
         ++m_headGeneration;
         m_wake.wakeAll();
     }
@@ -68,9 +67,8 @@ void PictureReader::readHead(double start, double end)
 std::unique_ptr<PassageHead> PictureReader::takeHead(double start)
 {
     QMutexLocker locker(&m_mutex);
-    if (!m_head || std::abs(m_doneHeadStart - start) > 1e-6 || !m_head->servesStart(start))
+    if (!m_head || !m_head->servesStart(start))
         return nullptr;
-    m_doneHeadStart = -1.0;
     return std::move(m_head);
 }
 
@@ -169,9 +167,10 @@ bool PictureReader::ensureOpen()
 void PictureReader::readHeadNow(double start, double end, int generation)
 {
     auto head = std::make_unique<PassageHead>();
-    head->record(start, end);
-    const bool done = decodeFrom(start, Job::Head, generation, [&](const AVFrame *frame, double seconds) {
-        if (seconds < start - 1e-6)
+    const double from = std::max(0.0, start - PassageHead::leadSeconds);
+    head->record(from, end);
+    const bool done = decodeFrom(from, Job::Head, generation, [&](const AVFrame *frame, double seconds) {
+        if (seconds < from - 1e-6)
             return true;
         head->offer(frame, seconds);
         return head->recording();
@@ -185,7 +184,6 @@ void PictureReader::readHeadNow(double start, double end, int generation)
     }
     head->stopRecording();
     m_head = std::move(head);
-    m_doneHeadStart = start;
 }
 
 void PictureReader::readStillNow(double seconds, int generation)

@@ -32,11 +32,11 @@ public:
     // The file to read (as MediaFile::open takes it); before any request.
     void setFile(const QString &file);
 
-    // Media seconds: the pictures from start until end, the head's budget
-    // or its longest span.
+    // Media seconds: the pictures from a little before start until end,
+    // the head's budget or its longest span.
     void readHead(double start, double end);
-    // The head read for start, when it is done; else nullptr. The caller
-    // owns what it takes.
+    // The head read, when it is done and serves start; else nullptr. The
+    // caller owns what it takes.
     std::unique_ptr<PassageHead> takeHead(double start);
 
     // The picture shown at seconds: the last one at or before it, else the
@@ -82,8 +82,7 @@ private:
     double m_headEnd = 0.0;
     bool m_stillAsked = false;
     double m_stillSeconds = 0.0;
-    std::unique_ptr<PassageHead> m_head; // done, for m_doneHeadStart
-    double m_doneHeadStart = -1.0;
+    std::unique_ptr<PassageHead> m_head; // read, not yet taken
     FramePtr m_still;
     double m_stillDoneSeconds = 0.0;
 };

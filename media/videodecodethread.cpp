@@ -61,13 +61,16 @@ void VideoDecodeThread::flushed(bool afresh)
     setSkipping(false);
     const SeekRequest::Kind kind = m_parts.seek.lastKind();
     const double start = double(m_parts.passage.in()) * m_parts.timeBase();
-    // A start mark set since the last round: its pictures were read when
-    // it was set.
-    if (!afresh && kind == SeekRequest::Kind::LoopRestart && !m_head->servesStart(start))
-        if (auto head = m_parts.pictureReader.takeHead(start))
-            m_head = std::move(head);
+    // A start mark set since the last round: its pictures, from a little
+    // before it, were read when it was set. They are preferred to those a
+    // round kept, which begin at the mark and so serve no nudge earlier.
+    if (!afresh && kind == SeekRequest::Kind::LoopRestart)
+        if (std::unique_ptr<PassageHead> read = m_parts.pictureReader.takeHead(start))
+            m_head = std::move(read);
     m_replaying = !afresh && m_parts.seek.serial() == serial() && kind != SeekRequest::Kind::Retry
         && m_parts.seek.target() == m_parts.passage.in() && m_head->servesStart(start);
+    if (m_replaying)
+        m_replayNext = m_head->firstFrom(start);
 }
 
 // At a restart of the passage the sound has reached the end mark ahead of
