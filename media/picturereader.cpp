@@ -7,8 +7,6 @@
 #include <cmath>
 #include <limits>
 
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -104,9 +102,11 @@ bool PictureReader::cancelled(Job job, int generation) const
 
 void PictureReader::run()
 {
-    // Behind playback's own threads: on Linux a thread's nice value is its
-    // own, and Qt's priorities do not change it.
-    setpriority(PRIO_PROCESS, id_t(gettid()), 10);
+    // Not niced, unlike the work on the whole file done in the background:
+    // the pictures are wanted at the next restart, seconds away, and busy
+    // programs beside the player would starve a niced thread. The sound's
+    // threads run in real time where they may, so this one never holds
+    // them up.
     for (;;) {
         Job job = Job::None;
         double from = 0.0;
