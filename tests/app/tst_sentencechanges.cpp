@@ -160,7 +160,12 @@ void TestSentenceChanges::playbackNeverStandsStill()
     const qint64 rowLimitMs = 4000 + qint64(sentenceCount * (sentenceMs + pauseMs) * std::max(1, repeats) / speed * 2);
 
     while (row.elapsed() < rowLimitMs) {
-        QTest::qWait(20);
+        // Whatever comes first: the place moves, the sentence changes, a
+        // hold, or the time a learner would call a stop.
+        QTest::qWaitFor([&] {
+            return engine->position() != lastPosition || engine->isStopped()
+                || practice->currentIndex() != lastIndex;
+        }, int(standingLimitMs));
         if (practice->currentIndex() != lastIndex) {
             lastIndex = practice->currentIndex();
             ++changes;
@@ -168,7 +173,6 @@ void TestSentenceChanges::playbackNeverStandsStill()
         if (engine->isStopped()) {
             // Held after a sentence, as asked: the learner plays on.
             QVERIFY2(autoPause, qPrintable(QStringLiteral("held after sentence %1 unasked").arg(lastIndex + 1)));
-            QTest::qWait(50);
             m_vk->on_actionPlayPause();
             standing.restart();
             continue;

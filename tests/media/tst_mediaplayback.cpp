@@ -711,7 +711,7 @@ void tst_MediaPlayback::marksChangedWhilePlayingKeepThePictureMoving()
     const double end = double(media->markOut()) / double(media->ticks(1000.0)) * 1000.0;
     QTRY_VERIFY_WITH_TIMEOUT(repeated.count() > before, 5000);
     const qint64 restartedAt = wall.elapsed();
-    QTest::qWait(1200);
+    QTRY_VERIFY_WITH_TIMEOUT(pictures.last().wallMs > restartedAt + 1000, 5000);
     media->stop();
     // From the last picture of the round until a second after the restart,
     // no picture stands longer than two frame times beyond its own.
